@@ -1,0 +1,129 @@
+#include "plugin/FilterRegistry.h"
+
+#include <exception>
+#include <new>
+
+#include "filters/rgbcolor/RgbColorFilter.h"
+#include "plugin/SettingsPath.h"
+#include "plugin/TextCopy.h"
+
+namespace {
+
+FilterRegistry theRegistry;
+
+constexpr char kExceptionHead[] = "設定ダイアログで例外が発生しました。\n処理を中断します。";
+constexpr std::size_t kExceptionMessageSize = 512;
+
+Filter* AllocateRgbColorFilter()
+{
+#ifdef HX_FAIL_FILTER_ALLOCATION
+    // Fault-injection build: behave as if memory were exhausted.
+    return nullptr;
+#else
+    return new (std::nothrow) RgbColorFilter();
+#endif
+}
+
+}  // namespace
+
+FilterRegistry* registry = &theRegistry;
+
+bool AnsiIsLeadByte(unsigned char byte)
+{
+    return IsDBCSLeadByte(byte) != FALSE;
+}
+
+FilterRegistry::~FilterRegistry()
+{
+    Clear();
+}
+
+bool FilterRegistry::Initialize(HINSTANCE module)
+{
+    moduleHandle = module;
+    Clear();
+    if (!BuildFilters())
+        return false;
+    for (Filter* filter : filters) {
+        if (!filter) {
+            Clear();
+            return false;
+        }
+    }
+    return true;
+}
+
+void FilterRegistry::Clear()
+{
+    for (Filter* filter : filters)
+        delete filter;
+    filters.clear();
+}
+
+bool FilterRegistry::BuildFilters()
+{
+    // A null entry is kept: validation refuses the load on it.
+    filters.push_back(AllocateRgbColorFilter());
+    return true;
+}
+
+const char* FilterRegistry::NameAt(std::uint32_t index) const
+{
+    return IsValidIndex(index) ? filters[index]->Name().c_str() : "";
+}
+
+const char* FilterRegistry::CategoryAt(std::uint32_t index) const
+{
+    return IsValidIndex(index) ? filters[index]->Category().c_str() : "";
+}
+
+void FilterRegistry::ExecuteAt(std::uint32_t index, HostArg arg1, HostArg arg2, HostArg arg3, HostArg arg4,
+                               HostArg arg5, HostArg arg6, HostArg arg7, HostArg arg8, ProgressSink* sink)
+{
+    if (IsValidIndex(index))
+        filters[index]->Execute(arg1, arg2, arg3, arg4, arg5, arg6, arg7, arg8, sink);
+}
+
+std::int32_t FilterRegistry::SetupAt(std::uint32_t index, HWND parent, Bgra32* pixels, std::int32_t width,
+                                     std::int32_t height)
+{
+    if (!IsValidIndex(index))
+        return 0;
+    try {
+        return filters[index]->Setup(parent, pixels, width, height);
+    } catch (const std::exception& e) {
+        char message[kExceptionMessageSize];
+        ComposeExceptionMessage(message, sizeof message, kExceptionHead, e.what(), AnsiIsLeadByte);
+        MessageBoxA(parent, message, "exception", MB_ICONERROR);
+        return 0;
+    }
+}
+
+std::int32_t FilterRegistry::QueryHost(std::int32_t code, std::int32_t value)
+{
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    if (length == 0 || length >= sizeof path)
+        return 0;
+    HMODULE host = LoadLibraryA(path);
+    if (!host)
+        return 0;
+    std::int32_t result = 0;
+    if (auto query = reinterpret_cast<QueryClientInfoProc>(GetProcAddress(host, kHostQueryName)))
+        result = query(code, value);
+    FreeLibrary(host);
+    return result;
+}
+
+char* FilterRegistry::GetSettingsPath(char* buffer, std::uint32_t size) const
+{
+    if (size == 0)
+        return buffer;
+    DWORD length = GetModuleFileNameA(moduleHandle, buffer, size);
+    if (length == 0) {
+        buffer[0] = '\0';
+        return buffer;
+    }
+    DeriveSettingsPath(buffer, size, length, AnsiIsLeadByte);
+    return buffer;
+}

@@ -1,0 +1,56 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "filters/rgbcolor/ChannelText.h"
+
+namespace {
+
+TEST(ParseChannelText, AcceptedTexts)
+{
+    struct Case { const char* text; int value; };
+    const Case cases[] = {{"0", 0}, {"5", 5}, {"50", 50}, {"-50", -50}, {"100", 100}, {"-100", -100}, {"-1", -1}};
+    for (const Case& c : cases) {
+        std::optional<std::int32_t> v = ParseChannelText(c.text);
+        ASSERT_TRUE(v.has_value()) << c.text;
+        EXPECT_EQ(*v, c.value) << c.text;
+    }
+}
+
+TEST(ParseChannelText, RejectedTexts)
+{
+    const char* cases[] = {"", "-", "-0", "00", "05", "-05", "+5", " 5", "5 ", "101", "-101", "1000",
+                           "--5", "5-", "5a", "\x82\x54", "99999999999999", "12345678901234567890"};
+    for (const char* text : cases)
+        EXPECT_FALSE(ParseChannelText(text).has_value()) << "'" << text << "'";
+}
+
+TEST(ParseChannelText, LooksAtFourteenCharactersOnly)
+{
+    // The field handler reads 14 characters; what lies beyond is never seen.
+    std::string text = "5" + std::string(13, '\0') + "junk";
+    EXPECT_EQ(ParseChannelText(text.c_str()), std::optional<std::int32_t>(5));
+}
+
+TEST(ScrollCodeToValue, EachNotification)
+{
+    struct Case { int code, thumb, current; std::optional<int> expected; };
+    const Case cases[] = {
+        {0, 0, -100, -101},  {1, 0, 100, 101},     // line steps are not limited
+        {0, 0, 5, 4},        {1, 0, 5, 6},
+        {2, 0, -95, -100},   {2, 0, 20, 10},   {3, 0, 95, 100}, {3, 0, -20, -10},
+        {4, 42, 0, 42},      {5, 0xFFCE, 0, -50},  // high word read as signed 16 bits
+        {6, 0, 100, 100},    {6, 0, -3, 100},  {7, 0, -100, -100}, {7, 0, 3, -100},
+        {8, 0, 7, std::nullopt}, {9, 0, 7, std::nullopt}, {-1, 0, 7, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        std::optional<std::int32_t> v = ScrollCodeToValue(c.code, c.thumb, c.current);
+        EXPECT_EQ(v.has_value(), c.expected.has_value()) << "code " << c.code;
+        if (v && c.expected) {
+            EXPECT_EQ(*v, *c.expected) << "code " << c.code << " current " << c.current;
+        }
+    }
+}
+
+}  // namespace
