@@ -109,7 +109,7 @@ std::int32_t FilterRegistry::QueryHost(std::int32_t code, std::int32_t value)
     if (!host)
         return 0;
     std::int32_t result = 0;
-    if (auto query = reinterpret_cast<QueryClientInfoProc>(GetProcAddress(host, kHostQueryName)))
+    if (auto query = reinterpret_cast<QueryClientInfoProc>(reinterpret_cast<void (*)()>(GetProcAddress(host, kHostQueryName))))
         result = query(code, value);
     FreeLibrary(host);
     return result;
