@@ -2,6 +2,7 @@
 //   hxhost info PLUGIN
 //   hxhost run PLUGIN [--index N] [--rect L,T,R,B] [--in-place] [IN.png] OUT.png
 //   hxhost setup PLUGIN [--index N] [IN.png]
+//   hxhost card OUT.png          (writes the built-in test card)
 #include <windows.h>
 #include <commctrl.h>
 
@@ -43,7 +44,8 @@ int Usage()
     std::fputs("usage:\n"
                "  hxhost info PLUGIN\n"
                "  hxhost run PLUGIN [--index N] [--rect L,T,R,B] [--in-place] [IN.png] OUT.png\n"
-               "  hxhost setup PLUGIN [--index N] [IN.png]\n",
+               "  hxhost setup PLUGIN [--index N] [IN.png]\n"
+               "  hxhost card OUT.png\n",
                stderr);
     return 2;
 }
@@ -228,6 +230,12 @@ int main(int argc, char** argv)
     InitCommonControlsEx(&controls);
 
     std::string command = argv[1];
+    if (command == "card") {
+        std::string error;
+        if (!SavePng(argv[2], MakeTestCard(), error))
+            return Fail(error);
+        return 0;
+    }
     if (command != "info" && command != "run" && command != "setup")
         return Usage();
     PluginModule plugin;

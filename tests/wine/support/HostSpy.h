@@ -1,0 +1,41 @@
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// What the plug-in did to its host, in order: queries through the exported
+// HXF_QueryClientInfo and message boxes it showed (each captured and closed).
+struct HostEvent {
+    enum Kind { Query, MessageBox } kind;
+    std::int32_t code = 0;
+    std::int32_t value = 0;
+    std::string caption;
+    std::string text;
+    HWND owner = nullptr;
+    bool errorIcon = false;
+};
+
+class HostSpy {
+public:
+    HostSpy();  // starts a fresh log and hooks this thread's windows
+    ~HostSpy();
+    HostSpy(const HostSpy&) = delete;
+    HostSpy& operator=(const HostSpy&) = delete;
+
+    const std::vector<HostEvent>& Events() const;
+    int Count(HostEvent::Kind kind) const;
+    void Clear();
+};
+
+// A plain top-level window to own dialogs and boxes.
+class OwnerWindow {
+public:
+    OwnerWindow();
+    ~OwnerWindow();
+    HWND Handle() const { return window; }
+
+private:
+    HWND window = nullptr;
+};

@@ -1,0 +1,162 @@
+#include "support/PluginSandbox.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace {
+template <typename T>
+T As(FARPROC proc)
+{
+    return reinterpret_cast<T>(reinterpret_cast<void (*)()>(proc));
+}
+}  // namespace
+
+std::string BuiltPluginPath()
+{
+    return std::string(HX_PLUGIN_DIR) + "\\rgbcolor.dll";
+}
+
+std::string MakeTempFolder(const std::string& leaf)
+{
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    static unsigned counter = 0;
+    std::string base = std::string(temp) + "hxtest-" + std::to_string(GetCurrentProcessId()) + "-" +
+                       std::to_string(++counter);
+    CreateDirectoryA(base.c_str(), nullptr);
+    if (leaf.empty())
+        return base;
+    std::string path = base + "\\" + leaf;
+    CreateDirectoryA(path.c_str(), nullptr);
+    return path;
+}
+
+void RemoveTree(const std::string& path)
+{
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &entry);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = entry.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            std::string child = path + "\\" + name;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(child);
+            } else {
+                SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(child.c_str());
+            }
+        } while (FindNextFileA(find, &entry));
+        FindClose(find);
+    }
+    RemoveDirectoryA(path.c_str());
+}
+
+PluginSandbox::PluginSandbox(const std::string& folderName, const std::string& file, bool load)
+    : folder(MakeTempFolder(folderName)), dllPath(folder + "\\" + file)
+{
+    if (!CopyFileA(BuiltPluginPath().c_str(), dllPath.c_str(), FALSE)) {
+        ADD_FAILURE() << "cannot copy the plug-in to " << dllPath << " (error " << GetLastError() << ")";
+    }
+    if (load) {
+        EXPECT_TRUE(Load()) << "LoadLibrary failed for " << dllPath << " (error " << GetLastError() << ")";
+    }
+}
+
+PluginSandbox::~PluginSandbox()
+{
+    Unload();
+    // The temp folder is the parent when a leaf name was given; remove what we made.
+    std::string top = folder;
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    std::size_t prefix = std::string(temp).size();
+    std::size_t slash = top.find('\\', prefix);
+    if (slash != std::string::npos)
+        top = top.substr(0, slash);
+    RemoveTree(top);
+}
+
+bool PluginSandbox::Load()
+{
+    if (!module)
+        module = LoadLibraryA(dllPath.c_str());
+    return module != nullptr;
+}
+
+void PluginSandbox::Unload()
+{
+    if (module)
+        FreeLibrary(module);
+    module = nullptr;
+}
+
+void PluginSandbox::WriteSettings(const std::string& bytes) const
+{
+    std::ofstream out(SettingsPath(), std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+bool PluginSandbox::SettingsExist() const
+{
+    return GetFileAttributesA(SettingsPath().c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string PluginSandbox::ReadSettings() const
+{
+    std::ifstream in(SettingsPath(), std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void PluginSandbox::RemoveSettings() const
+{
+    DeleteFileA(SettingsPath().c_str());
+}
+
+FARPROC PluginSandbox::Proc(const char* name) const
+{
+    return module ? GetProcAddress(module, name) : nullptr;
+}
+
+std::uint16_t PluginSandbox::GetPluginInfo(char* buffer, std::int32_t length) const
+{
+    return As<std::uint16_t(__stdcall*)(char*, std::int32_t)>(Proc("HX_GetPluginInfo"))(buffer, length);
+}
+
+std::int32_t PluginSandbox::FilterCount() const
+{
+    return As<std::int32_t(__stdcall*)()>(Proc("HXF_FilterCount"))();
+}
+
+char* PluginSandbox::GetName(std::int32_t index, char* category, std::int32_t categoryLength, char* name,
+                             std::int32_t nameLength) const
+{
+    return As<char*(__stdcall*)(std::int32_t, char*, std::int32_t, char*, std::int32_t)>(Proc("HXF_GetName"))(
+        index, category, categoryLength, name, nameLength);
+}
+
+std::int32_t PluginSandbox::Setup(std::int32_t index, HWND parent, Bgra32* pixels, std::int32_t width,
+                                  std::int32_t height) const
+{
+    return As<std::int32_t(__stdcall*)(std::int32_t, HWND, Bgra32*, std::int32_t, std::int32_t)>(
+        Proc("HXF_Setup"))(index, parent, pixels, width, height);
+}
+
+std::int32_t PluginSandbox::Execute(std::int32_t index, HWND owner, const Bgra32* source, Bgra32* destination,
+                                    const ImageRect* rect, std::int32_t pitch, ProgressProc callback,
+                                    std::uint32_t data, std::uint32_t arg4, std::uint32_t arg6,
+                                    std::uint32_t arg8) const
+{
+    using ExecuteProc = std::int32_t(__stdcall*)(std::int32_t, std::uint32_t, std::uint32_t, std::uint32_t,
+                                                 std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t,
+                                                 std::uint32_t, ProgressProc, std::uint32_t);
+    auto u = [](const void* p) { return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(p)); };
+    return As<ExecuteProc>(Proc("HXF_Execute"))(index, u(owner), u(source), u(destination), arg4, u(rect), arg6,
+                                                  static_cast<std::uint32_t>(pitch), arg8, callback, data);
+}
