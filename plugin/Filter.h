@@ -21,8 +21,9 @@ public:
     virtual bool CanSetup(HWND parent, Bgra32* pixels, std::int32_t width, std::int32_t height);
 
     // Asks the host (5, 0), then shows `text` with the error icon, owned by `owner`.
-    // A null text only asks the host; a null caption means "エラー".
-    void ReportError(HWND owner, const char* text, const char* caption);
+    // A null text only asks the host; a null caption means "エラー". Uses no
+    // state of a filter, so settings dialogs report through it too.
+    static void ReportError(HWND owner, const char* text, const char* caption);
 
     const std::string& Name() const { return name; }
     const std::string& Category() const { return category; }

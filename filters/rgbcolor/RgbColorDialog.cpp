@@ -1,0 +1,182 @@
+#include "filters/rgbcolor/RgbColorDialog.h"
+
+#include <commctrl.h>
+
+#include "filters/rgbcolor/ChannelMath.h"
+#include "filters/rgbcolor/ChannelText.h"
+#include "filters/rgbcolor/RgbSettings.h"
+#include "plugin/Filter.h"
+#include "plugin/FilterRegistry.h"
+#include "plugin/SettingsPath.h"
+#include "resource.h"
+
+namespace {
+constexpr int kFieldTextSize = 15;  // 14 characters and the NUL
+constexpr char kSaveFailedText[] = "設定ファイルに書き込めませんでした。\n保存先のフォルダやファイルを確認してください。";
+}  // namespace
+
+const RgbColorDialog::ChannelIds RgbColorDialog::kChannelIds[3] = {
+    {IDC_RED_SLIDER, IDC_RED_EDIT, IDC_RED_SPIN},
+    {IDC_GREEN_SLIDER, IDC_GREEN_EDIT, IDC_GREEN_SPIN},
+    {IDC_BLUE_SLIDER, IDC_BLUE_EDIT, IDC_BLUE_SPIN},
+};
+
+RgbColorDialog::RgbColorDialog() : FilterDialog(IDD_RGBCOLOR) {}
+
+RgbColorDialog::~RgbColorDialog() = default;
+
+RgbChannel& RgbColorDialog::Channel(int index)
+{
+    return index == 0 ? red : index == 1 ? green : blue;
+}
+
+int RgbColorDialog::ChannelOfField(int id)
+{
+    for (int i = 0; i < 3; ++i)
+        if (kChannelIds[i].field == id)
+            return i;
+    return -1;
+}
+
+int RgbColorDialog::ChannelOfSlider(int id)
+{
+    for (int i = 0; i < 3; ++i)
+        if (kChannelIds[i].slider == id)
+            return i;
+    return -1;
+}
+
+INT_PTR RgbColorDialog::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_HSCROLL && lParam) {
+        int channel = ChannelOfSlider(GetDlgCtrlID(reinterpret_cast<HWND>(lParam)));
+        if (channel >= 0)
+            return OnSliderScroll(channel, wParam);
+    }
+    return FilterDialog::HandleMessage(window, message, wParam, lParam);
+}
+
+INT_PTR RgbColorDialog::OnInitDialog()
+{
+    FilterDialog::OnInitDialog();
+    RgbSettings stored;
+    LoadRgbSettings(stored);
+    const std::int32_t amounts[3] = {stored.r, stored.g, stored.b};
+    for (int i = 0; i < 3; ++i) {
+        const ChannelIds& ids = kChannelIds[i];
+        SendMessageA(GetDlgItem(window, ids.spinner), UDM_SETRANGE32, static_cast<WPARAM>(kMinAmount), kMaxAmount);
+        // The range first: a slider clamps every position to its range, 0..100 until set.
+        HWND slider = GetDlgItem(window, ids.slider);
+        SendMessageA(slider, TBM_SETRANGEMIN, FALSE, kMinAmount);
+        SendMessageA(slider, TBM_SETRANGEMAX, TRUE, kMaxAmount);
+        SendMessageA(slider, TBM_SETTICFREQ, 10, 0);
+        const std::int32_t amount = IsValidAmount(amounts[i]) ? amounts[i] : Channel(i).value;
+        SetDlgItemInt(window, ids.field, static_cast<UINT>(amount), TRUE);  // runs OnFieldUpdate
+        SetSliderPosition(i, amount);
+    }
+    CheckDlgButton(window, IDC_PREVIEW_CHECK, stored.preview != 0 ? BST_CHECKED : BST_UNCHECKED);
+    return 1;
+}
+
+INT_PTR RgbColorDialog::OnCommand(HWND control, WPARAM wParam, WORD code)
+{
+    const int id = LOWORD(wParam);
+    const int channel = ChannelOfField(id);
+    if (code == EN_UPDATE && channel >= 0)
+        OnFieldUpdate(channel);
+    else if (id == IDC_RESET && code != EN_UPDATE)
+        ResetChannels();
+    return FilterDialog::OnCommand(control, wParam, code);
+}
+
+// The hub: every change of an amount arrives here as a new field text.
+void RgbColorDialog::OnFieldUpdate(int index)
+{
+    RgbChannel& channel = Channel(index);
+    if (channel.rewriting)
+        return;
+    const int field = kChannelIds[index].field;
+    char text[kFieldTextSize] = {};
+    GetDlgItemTextA(window, field, text, kFieldTextSize);
+    std::optional<std::int32_t> amount = ParseChannelText(text);
+    if (!amount) {
+        channel.rewriting = true;
+        SetDlgItemInt(window, field, static_cast<UINT>(channel.value), TRUE);
+        channel.rewriting = false;
+        return;
+    }
+    if (*amount == channel.value)
+        return;
+    channel.value = *amount;
+    SetSliderPosition(index, channel.value);
+    if (IsPreviewChecked())
+        pane.Refresh();
+}
+
+INT_PTR RgbColorDialog::OnSliderScroll(int index, WPARAM wParam)
+{
+    std::optional<std::int32_t> amount =
+        ScrollCodeToValue(LOWORD(wParam), HIWORD(wParam), Channel(index).value);
+    if (amount)
+        SetDlgItemInt(window, kChannelIds[index].field, static_cast<UINT>(*amount), TRUE);
+    // The trackbar has already moved its own thumb (Home at 100 puts it at the
+    // far end even though the amount stays); bring it back to the amount.
+    SetSliderPosition(index, Channel(index).value);
+    return amount ? 1 : 0;
+}
+
+void RgbColorDialog::SetSliderPosition(int index, std::int32_t amount)
+{
+    SendMessageA(GetDlgItem(window, kChannelIds[index].slider), TBM_SETPOS, TRUE, amount);
+}
+
+void RgbColorDialog::ResetChannels()
+{
+    pane.suspendPainting = true;
+    for (const ChannelIds& ids : kChannelIds)
+        SetDlgItemInt(window, ids.field, 0, FALSE);
+    pane.suspendPainting = false;
+    if (IsPreviewChecked())
+        pane.Refresh();
+}
+
+bool RgbColorDialog::RenderPreview(PreviewPane& target, const PanePoint& offset, const PanePoint& scroll,
+                                   const PanePoint& size)
+{
+    if (!IsPreviewChecked())
+        return FilterDialog::RenderPreview(target, offset, scroll, size);
+    const std::int32_t redAmount = static_cast<std::int32_t>(GetDlgItemInt(window, IDC_RED_EDIT, nullptr, TRUE));
+    const std::int32_t greenAmount = static_cast<std::int32_t>(GetDlgItemInt(window, IDC_GREEN_EDIT, nullptr, TRUE));
+    const std::int32_t blueAmount = static_cast<std::int32_t>(GetDlgItemInt(window, IDC_BLUE_EDIT, nullptr, TRUE));
+    const std::int32_t endX = scroll.x + size.x < width ? scroll.x + size.x : width;
+    const std::int32_t endY = scroll.y + size.y < height ? scroll.y + size.y : height;
+    for (std::int32_t y = scroll.y; y < endY; ++y) {
+        const Bgra32* row = pixels + static_cast<std::ptrdiff_t>(y) * width;
+        for (std::int32_t x = scroll.x; x < endX; ++x) {
+            const Bgra32& p = row[x];
+            const std::uint8_t bgr[3] = {AdjustChannel(p.blue, blueAmount), AdjustChannel(p.green, greenAmount),
+                                         AdjustChannel(p.red, redAmount)};
+            target.PutPixel(offset.x + (x - scroll.x), offset.y + (y - scroll.y), bgr, p.alpha);
+        }
+    }
+    return true;
+}
+
+bool RgbColorDialog::SaveSettings()
+{
+    char path[kSettingsPathSize];
+    registry->GetSettingsPath(path, sizeof path);
+    bool stored = path[0] != '\0';
+    if (stored) {
+        WriteDialogInt(kRgbSection, kRedKey, IDC_RED_EDIT, path);
+        WriteDialogInt(kRgbSection, kGreenKey, IDC_GREEN_EDIT, path);
+        WriteDialogInt(kRgbSection, kBlueKey, IDC_BLUE_EDIT, path);
+        // Written at every OK, into the same file: its result tells whether the file took the writes.
+        stored = WritePrivateProfileStringA(kRgbSection, kPreviewKey, IsPreviewChecked() ? "1" : "0", path) != FALSE;
+        // The flush reports FALSE by design, so its result says nothing.
+        WritePrivateProfileStringA(nullptr, nullptr, nullptr, path);
+    }
+    if (!stored)
+        Filter::ReportError(window, kSaveFailedText, nullptr);
+    return stored;
+}
