@@ -44,9 +44,10 @@ TEST(SettingsPath, ReplacesTheModuleFileName)
     }
 }
 
-TEST(SettingsPath, NoBackslashGivesNoPath)
+TEST(SettingsPath, NoBackslashOrAModuleNamedLikeTheFileGivesNoPath)
 {
-    for (const std::string& module : {std::string("rgbcolor.dll"), kSofuto + ".dll", std::string()}) {
+    for (const std::string& module : {std::string("rgbcolor.dll"), kSofuto + ".dll", std::string(),
+                                      std::string("C:\\plug\\kwfilters.ini"), std::string("C:\\KwFilters.INI")}) {
         Derived d = Derive(module);
         EXPECT_FALSE(d.ok);
         EXPECT_EQ(d.path, "") << "must never point at the module itself: " << module;
@@ -90,6 +91,19 @@ TEST(SettingsPath, ZeroSizeBufferIsLeftAlone)
     char byte = '#';
     EXPECT_FALSE(DeriveSettingsPath(&byte, 0, 0, Cp932IsLeadByte));
     EXPECT_EQ(byte, '#');
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SettingsPath, LeadByteBeforeTheTerminatorEndsTheScan)
+{
+    // A lead byte right before the NUL must not carry the scan past the name.
+    std::string buffer = std::string("C:\\dir\\a\x95") + std::string(1, '\0') + "x\\junk";
+    buffer.resize(kSettingsPathSize, '\0');
+    ASSERT_TRUE(DeriveSettingsPath(&buffer[0], buffer.size(), 16, Cp932IsLeadByte));
+    EXPECT_STREQ(buffer.c_str(), "C:\\dir\\kwfilters.ini");
 }
 
 }  // namespace

@@ -1,0 +1,49 @@
+// ParseChannelText on any bytes (double-byte ones too) and ScrollCodeToValue
+// on any code, thumb position and amount.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "filters/rgbcolor/ChannelText.h"
+
+namespace {
+void Check(bool ok, const char* what)
+{
+    if (!ok) {
+        std::fprintf(stderr, "property violated: %s\n", what);
+        std::abort();
+    }
+}
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    if (size >= 1 && data[0] == 0xFF && size >= 13) {
+        // Slider rule: the bytes after the marker give code, thumb and current amount.
+        std::int32_t code, thumb, current;
+        std::memcpy(&code, data + 1, 4);
+        std::memcpy(&thumb, data + 5, 4);
+        std::memcpy(&current, data + 9, 4);
+        current = current % 101;  // the channel's value is always an amount
+        std::optional<std::int32_t> v = ScrollCodeToValue(code, thumb, current);
+        Check(v.has_value() == (code >= 0 && code <= 7), "a new amount exactly for codes 0..7");
+        if (v && (code == 2 || code == 3 || code == 6 || code == 7))
+            Check(*v >= -100 && *v <= 100, "page, top and bottom stay in range");
+        if (v && (code == 0 || code == 1))
+            Check(*v == current + (code == 0 ? -1 : 1), "line steps move by one");
+        if (v && (code == 4 || code == 5))
+            Check(*v >= -32768 && *v <= 32767, "thumb positions are 16-bit");
+        return 0;
+    }
+    // The field handler reads at most 14 characters into a 15-byte buffer.
+    char text[15] = {};
+    std::memcpy(text, data, size < 14 ? size : 14);
+    std::optional<std::int32_t> v = ParseChannelText(text);
+    if (!v)
+        return 0;
+    Check(*v >= -100 && *v <= 100, "accepted amounts lie in -100..100");
+    Check(std::to_string(*v) == text, "an accepted text is the decimal form of its amount");
+    return 0;
+}
