@@ -21,6 +21,11 @@ set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR}/resources -c 65001")
 add_library(hxcore STATIC ${HX_CORE_SOURCES})
 target_include_directories(hxcore PUBLIC ${CMAKE_SOURCE_DIR})
 
+# The dialog and preview framework every filter dialog stands on.
+set(HX_PLUGIN_UI_SOURCES
+    ui/FilterDialog.cpp
+    ui/PreviewPane.cpp)
+
 # Everything of the plug-in but its entry points, so that tests can link the
 # framework classes into executables of their own.
 add_library(hxplugin STATIC
