@@ -20,6 +20,9 @@ set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR}/resources -c 65001")
 
 add_library(hxcore STATIC ${HX_CORE_SOURCES})
 target_include_directories(hxcore PUBLIC ${CMAKE_SOURCE_DIR})
+# i686 code may not assume SSE2: only the SSE2 scanline file gets it, and the
+# filter calls that loop after asking the CPU.
+set_source_files_properties(filters/rgbcolor/ChannelMathSse2.cpp PROPERTIES COMPILE_OPTIONS -msse2)
 
 # The dialog and preview framework every filter dialog stands on.
 set(HX_PLUGIN_UI_SOURCES

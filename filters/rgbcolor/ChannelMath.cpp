@@ -38,7 +38,22 @@ void AdjustScanlineScalar(const Bgra32* src, Bgra32* dst, std::int32_t count, co
     }
 }
 
+ScanlineFunction ChooseScanline(bool cpuHasSse2)
+{
+#ifdef HX_HAVE_SSE2_SCANLINE
+    if (cpuHasSse2)
+        return AdjustScanlineSse2;
+#else
+    (void)cpuHasSse2;
+#endif
+    return AdjustScanlineScalar;
+}
+
 void AdjustScanline(const Bgra32* src, Bgra32* dst, std::int32_t count, const ChannelAmounts& amounts)
 {
+#ifdef __SSE2__
+    AdjustScanlineSse2(src, dst, count, amounts);
+#else
     AdjustScanlineScalar(src, dst, count, amounts);
+#endif
 }

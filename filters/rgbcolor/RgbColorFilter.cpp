@@ -6,6 +6,12 @@
 #include "filters/rgbcolor/RgbSettings.h"
 #include "plugin/Progress.h"
 
+namespace {
+// Asked once, at load: a 32-bit Windows host may run on a CPU without SSE2.
+const ScanlineFunction kAdjustScanline =
+    ChooseScanline(IsProcessorFeaturePresent(PF_XMMI64_INSTRUCTIONS_AVAILABLE) != 0);
+}  // namespace
+
 RgbColorFilter::RgbColorFilter() : Filter("RGB Color...|RGBカラー...", "Color|カラー") {}
 
 RgbColorFilter::~RgbColorFilter() = default;
@@ -33,7 +39,7 @@ void RgbColorFilter::Execute(HostArg owner, HostArg source, HostArg destination,
         const std::int32_t y = area.top + k;
         if (columns > 0) {
             const std::ptrdiff_t first = static_cast<std::ptrdiff_t>(y) * rowPitch + area.left;
-            AdjustScanline(src + first, dst + first, columns, amounts);
+            kAdjustScanline(src + first, dst + first, columns, amounts);
         }
         sink->Report(ProgressPosition(k, rows));
     }

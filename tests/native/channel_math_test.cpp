@@ -48,31 +48,150 @@ TEST(AdjustChannel, AmountsBeyondTheRangeClampWithoutOverflow)
     EXPECT_EQ(AdjustChannel(255, INT32_MIN), 0);
 }
 
-TEST(AdjustScanline, EqualsAdjustChannelPerPixelForEveryTailLength)
-{
-    std::srand(7);
-    const ChannelAmounts amountSets[] = {{0, 0, 0}, {100, -100, 1}, {-1, 37, -63}, {55, 100, -100}};
-    for (const ChannelAmounts& amounts : amountSets) {
-        for (int width = 1; width <= 40; ++width) {
-            std::vector<Bgra32> src(width + 1), dst(width + 1, Bgra32{1, 2, 3, 4});
-            for (auto& p : src)
-                p = Bgra32{static_cast<std::uint8_t>(std::rand()), static_cast<std::uint8_t>(std::rand()),
-                           static_cast<std::uint8_t>(std::rand()), static_cast<std::uint8_t>(std::rand())};
-            AdjustScanline(src.data(), dst.data(), width, amounts);
-            for (int i = 0; i < width; ++i) {
-                ASSERT_EQ(dst[i].red, ReferenceAdjust(src[i].red, amounts.red));
-                ASSERT_EQ(dst[i].green, ReferenceAdjust(src[i].green, amounts.green));
-                ASSERT_EQ(dst[i].blue, ReferenceAdjust(src[i].blue, amounts.blue));
-                ASSERT_EQ(dst[i].alpha, src[i].alpha);
-            }
-            EXPECT_EQ(dst[width].alpha, 4) << "wrote past the end at width " << width;
+// Every scanline loop this build has, each held to the reference.
+struct NamedScanline {
+    const char* name;
+    ScanlineFunction run;
+};
 
-            std::vector<Bgra32> inPlace(src);
-            AdjustScanline(inPlace.data(), inPlace.data(), width, amounts);
-            for (int i = 0; i < width; ++i)
-                ASSERT_EQ(std::memcmp(&inPlace[i], &dst[i], 4), 0) << "in place differs at " << i;
+const NamedScanline kScanlines[] = {
+    {"Scalar", AdjustScanlineScalar},
+#ifdef HX_HAVE_SSE2_SCANLINE
+    {"Sse2", AdjustScanlineSse2},
+#endif
+    {"Default", AdjustScanline},
+};
+
+class Scanline : public ::testing::TestWithParam<NamedScanline> {
+protected:
+    static Bgra32 RandomPixel()
+    {
+        return Bgra32{static_cast<std::uint8_t>(std::rand()), static_cast<std::uint8_t>(std::rand()),
+                      static_cast<std::uint8_t>(std::rand()), static_cast<std::uint8_t>(std::rand())};
+    }
+
+    static void ExpectAdjusted(const Bgra32* src, const Bgra32* dst, int count, const ChannelAmounts& a,
+                               const char* what)
+    {
+        for (int i = 0; i < count; ++i) {
+            ASSERT_EQ(dst[i].red, ReferenceAdjust(src[i].red, a.red)) << what << " pixel " << i << " amount " << a.red;
+            ASSERT_EQ(dst[i].green, ReferenceAdjust(src[i].green, a.green))
+                << what << " pixel " << i << " amount " << a.green;
+            ASSERT_EQ(dst[i].blue, ReferenceAdjust(src[i].blue, a.blue))
+                << what << " pixel " << i << " amount " << a.blue;
+            ASSERT_EQ(dst[i].alpha, src[i].alpha) << what << " pixel " << i;
         }
     }
+};
+
+// The first 256 pixels carry every channel value in each of red, green and
+// blue (the last three go through the tail); over the loop each channel takes
+// every amount, so every (value, amount) pair is met.
+TEST_P(Scanline, EveryValueWithEveryAmount)
+{
+    constexpr int kWidth = 259;
+    std::vector<Bgra32> src(kWidth);
+    for (int i = 0; i < kWidth; ++i)
+        src[i] = Bgra32{static_cast<std::uint8_t>(i * 7), static_cast<std::uint8_t>(255 - i),
+                        static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i * 13)};
+    for (int amount = kMinAmount; amount <= kMaxAmount; ++amount) {
+        const ChannelAmounts a{amount, -amount, (amount + 137) % 201 - 100};
+        std::vector<Bgra32> dst(src.size());
+        GetParam().run(src.data(), dst.data(), kWidth, a);
+        ExpectAdjusted(src.data(), dst.data(), kWidth, a, "separate");
+        std::vector<Bgra32> inPlace(src);
+        GetParam().run(inPlace.data(), inPlace.data(), kWidth, a);
+        ExpectAdjusted(src.data(), inPlace.data(), kWidth, a, "in place");
+    }
+}
+
+// Widths 1 to 40 take every tail that a four- or sixteen-pixel step can
+// leave, each with every amount; the pointers move through every byte offset,
+// and guard bytes catch a write before or past the row.
+TEST_P(Scanline, EveryWidthAndAmountAtByteOffsetsWritesOnlyItsPixels)
+{
+    std::srand(7);
+    constexpr int kGuard = 16;
+    constexpr std::uint8_t kGuardByte = 0xA5;
+    for (int width = 1; width <= 40; ++width) {
+        for (int amount = kMinAmount; amount <= kMaxAmount; ++amount) {
+            const ChannelAmounts amounts{amount, -amount, (amount + 137) % 201 - 100};
+            const int srcOffset = (amount + 100) % 4, dstOffset = (amount + 100) / 4 % 4;
+            const std::size_t bytes = static_cast<std::size_t>(width) * 4;
+            std::vector<std::uint8_t> srcBytes(bytes + 4), dstBytes(bytes + 4 + 2 * kGuard, kGuardByte);
+            for (auto& b : srcBytes)
+                b = static_cast<std::uint8_t>(std::rand());
+            const auto* src = reinterpret_cast<const Bgra32*>(srcBytes.data() + srcOffset);
+            auto* dst = reinterpret_cast<Bgra32*>(dstBytes.data() + kGuard + dstOffset);
+            GetParam().run(src, dst, width, amounts);
+            ExpectAdjusted(src, dst, width, amounts, "separate");
+            for (int g = 0; g < kGuard + dstOffset; ++g)
+                ASSERT_EQ(dstBytes[g], kGuardByte) << "wrote before the row, width " << width;
+            for (std::size_t g = kGuard + dstOffset + bytes; g < dstBytes.size(); ++g)
+                ASSERT_EQ(dstBytes[g], kGuardByte) << "wrote past the row, width " << width;
+
+            std::vector<std::uint8_t> sameBytes(srcBytes);
+            auto* same = reinterpret_cast<Bgra32*>(sameBytes.data() + srcOffset);
+            GetParam().run(same, same, width, amounts);
+            ASSERT_EQ(std::memcmp(same, dst, bytes), 0) << "in place differs at width " << width;
+            ASSERT_EQ(std::memcmp(sameBytes.data(), srcBytes.data(), srcOffset), 0) << "width " << width;
+            ASSERT_EQ(std::memcmp(sameBytes.data() + srcOffset + bytes, srcBytes.data() + srcOffset + bytes,
+                                  4 - srcOffset),
+                      0)
+                << "in place wrote past the row, width " << width;
+        }
+    }
+}
+
+// Rows of a rectangle inside a wider image, run as the filter runs them: the
+// pixels between the rows stay as they were.
+TEST_P(Scanline, RowsAtAPitchLeaveTheGapsAlone)
+{
+    std::srand(11);
+    const ChannelAmounts amounts{-30, 80, -99};
+    struct Case { int pitch, left, width, rows; };
+    const Case cases[] = {{37, 5, 24, 6}, {64, 0, 64, 3}, {41, 1, 39, 5}, {100, 60, 33, 4}, {19, 18, 1, 7}};
+    for (const Case& c : cases) {
+        std::vector<Bgra32> src(static_cast<std::size_t>(c.pitch) * c.rows), dst(src.size());
+        for (auto& p : src)
+            p = RandomPixel();
+        for (auto& p : dst)
+            p = RandomPixel();
+        const std::vector<Bgra32> before(dst);
+        for (int y = 0; y < c.rows; ++y)
+            GetParam().run(src.data() + y * c.pitch + c.left, dst.data() + y * c.pitch + c.left, c.width, amounts);
+        for (int y = 0; y < c.rows; ++y) {
+            for (int x = 0; x < c.pitch; ++x) {
+                const std::size_t i = static_cast<std::size_t>(y) * c.pitch + x;
+                if (x >= c.left && x < c.left + c.width)
+                    ExpectAdjusted(&src[i], &dst[i], 1, amounts, "inside");
+                else
+                    ASSERT_EQ(std::memcmp(&dst[i], &before[i], 4), 0) << "pitch " << c.pitch << " touched " << x
+                                                                      << "," << y;
+            }
+        }
+    }
+}
+
+TEST_P(Scanline, ZeroWidthTouchesNothing)
+{
+    Bgra32 src{1, 2, 3, 4}, dst{9, 9, 9, 9};
+    GetParam().run(&src, &dst, 0, ChannelAmounts{100, 100, 100});
+    EXPECT_EQ(dst.red, 9);
+    EXPECT_EQ(dst.alpha, 9);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllLoops, Scanline, ::testing::ValuesIn(kScanlines),
+                         [](const ::testing::TestParamInfo<NamedScanline>& info) { return info.param.name; });
+
+TEST(ChooseScanline, ScalarWithoutSse2)
+{
+    EXPECT_EQ(ChooseScanline(false), &AdjustScanlineScalar);
+#ifdef HX_HAVE_SSE2_SCANLINE
+    EXPECT_EQ(ChooseScanline(true), &AdjustScanlineSse2);
+#else
+    EXPECT_EQ(ChooseScanline(true), &AdjustScanlineScalar);
+#endif
 }
 
 }  // namespace
