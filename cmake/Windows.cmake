@@ -31,29 +31,50 @@ set(HX_PLUGIN_UI_SOURCES
 
 # Everything of the plug-in but its entry points, so that tests can link the
 # framework classes into executables of their own.
-add_library(hxplugin STATIC
+set(HX_PLUGIN_SOURCES
     plugin/Filter.cpp
     plugin/FilterRegistry.cpp
     filters/rgbcolor/RgbColorFilter.cpp
     filters/rgbcolor/RgbSettings.cpp
     ${HX_PLUGIN_UI_SOURCES}
 )
+add_library(hxplugin STATIC ${HX_PLUGIN_SOURCES})
 target_include_directories(hxplugin PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
 target_link_libraries(hxplugin PUBLIC hxcore user32 gdi32 kernel32)
 
+# Modules that hosts load and unload are built with the win32 thread model
+# (see cmake/win32-thread-model); the tests and the host keep the posix one.
+function(hx_use_win32_thread_model target)
+    set_target_properties(${target} PROPERTIES
+        CXX_COMPILER_LAUNCHER ${CMAKE_SOURCE_DIR}/cmake/win32-thread-model
+        RULE_LAUNCH_LINK ${CMAKE_SOURCE_DIR}/cmake/win32-thread-model)
+endfunction()
+
 include(cmake/Resources.cmake)
+
+# windres output does not record its includes: name them so edits rebuild the resources.
+file(GLOB HX_RESOURCE_INPUTS ${CMAKE_SOURCE_DIR}/resources/*.rc ${CMAKE_SOURCE_DIR}/resources/*.h)
+set_property(SOURCE ${HX_PLUGIN_RC} APPEND PROPERTY OBJECT_DEPENDS ${HX_RESOURCE_INPUTS})
 
 function(hx_add_plugin target)
     add_library(${target} SHARED
         plugin/Exports.cpp
+        ${HX_CORE_SOURCES}
+        ${HX_PLUGIN_SOURCES}
         ${CMAKE_SOURCE_DIR}/plugin/rgbcolor.def
         ${HX_PLUGIN_RC})
     set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME ${target})
-    target_link_libraries(${target} PRIVATE hxplugin)
+    target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
+    target_link_libraries(${target} PRIVATE user32 gdi32 kernel32)
+    hx_use_win32_thread_model(${target})
     add_dependencies(${target} hx_cursors)
 endfunction()
 
 hx_add_plugin(rgbcolor)
+
+# Fault-injection build for the tests: the filter allocation at load fails.
+hx_add_plugin(rgbcolor_noalloc)
+target_compile_definitions(rgbcolor_noalloc PRIVATE HX_FAIL_FILTER_ALLOCATION)
 
 # Copy the shipped plug-in into dist/.
 add_custom_command(TARGET rgbcolor POST_BUILD
@@ -61,6 +82,7 @@ add_custom_command(TARGET rgbcolor POST_BUILD
     COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:rgbcolor> ${CMAKE_SOURCE_DIR}/dist/rgbcolor.dll)
 
 add_subdirectory(host)
+add_subdirectory(bench/windows)
 
 option(HX_BUILD_TESTS "Build the tests that run under Wine" ON)
 if(HX_BUILD_TESTS)

@@ -7,9 +7,30 @@
 #include "plugin/HostInterface.h"
 #include "plugin/TextCopy.h"
 
+#if defined(__GLIBCXX__)
+namespace __gnu_cxx {
+void __freeres();  // libstdc++: releases the exception emergency pool
+}
+#endif
+
 namespace {
+
+// The C++ runtime linked into this module keeps a pool for throwing under
+// memory pressure and only gives it back at process exit. A host that loads
+// and unloads plug-ins would lose it at every unload, so hand it back when
+// the module's static objects are torn down.
+struct RuntimeTeardown {
+    ~RuntimeTeardown()
+    {
+#if defined(__GLIBCXX__)
+        __gnu_cxx::__freeres();
+#endif
+    }
+} runtimeTeardown;
+
 constexpr char kPluginInfo[] = "RGB Color Filter Plug-in Ver.0.3.0 Copyright (C) 2026 K.W.";
 static_assert(sizeof(kPluginInfo) == 59, "the information text is one line of 58 characters");
+
 }  // namespace
 
 extern "C" {

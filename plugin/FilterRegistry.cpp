@@ -63,7 +63,14 @@ void FilterRegistry::Clear()
 bool FilterRegistry::BuildFilters()
 {
     // A null entry is kept: validation refuses the load on it.
-    filters.push_back(AllocateRgbColorFilter());
+    Filter* filter = AllocateRgbColorFilter();
+    try {
+        Append(filter);
+    } catch (const std::bad_alloc&) {
+        // No exception may leave the attach handler: refuse the load instead.
+        delete filter;
+        return false;
+    }
     return true;
 }
 

@@ -20,6 +20,8 @@ public:
     bool Initialize(HINSTANCE module);
     void Clear();
     bool BuildFilters();
+    // Appends a filter (null too: validation refuses the load on it); the registry owns it.
+    void Append(Filter* filter) { filters.push_back(filter); }
 
     std::int32_t Count() const { return static_cast<std::int32_t>(filters.size()); }
     const char* NameAt(std::uint32_t index) const;
