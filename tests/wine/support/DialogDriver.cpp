@@ -1,0 +1,243 @@
+#include "support/DialogDriver.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr UINT_PTR kWatchdogTimer = 1;
+constexpr char kOwnerClass[] = "HxDialogDriverOwner";
+
+void SendOne(INPUT input)
+{
+    if (SendInput(1, &input, sizeof input) != 1)
+        ADD_FAILURE() << "SendInput refused an event (error " << GetLastError() << ")";
+}
+
+// Absolute positions are 0..65535 across the screen. Aiming at the middle of
+// the pixel lands on it whether the system scales by 65535 or 65536 and
+// whether it rounds or truncates.
+LONG Normalised(int pixel, int extent)
+{
+    if (pixel < 0)
+        pixel = 0;
+    if (pixel >= extent)
+        pixel = extent - 1;
+    return static_cast<LONG>((static_cast<long long>(2 * pixel + 1) * 65536) / (2LL * extent));
+}
+
+}  // namespace
+
+DialogDriver::DialogDriver(UINT timeout) : timeoutMs(timeout)
+{
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = OwnerProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = kOwnerClass;
+        RegisterClassA(&wc);
+        registered = true;
+    }
+    owner = CreateWindowExA(0, kOwnerClass, "driver", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
+                            GetModuleHandleA(nullptr), nullptr);
+    SetWindowLongPtrA(owner, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+DialogDriver::~DialogDriver()
+{
+    if (owner)
+        DestroyWindow(owner);
+}
+
+DialogDriver& DialogDriver::Then(Step step)
+{
+    steps.push_back(std::move(step));
+    return *this;
+}
+
+INT_PTR DialogDriver::Run(const std::function<INT_PTR(HWND)>& open)
+{
+    next = 0;
+    settled = false;
+    dialog = nullptr;
+    SetTimer(owner, kWatchdogTimer, timeoutMs, nullptr);
+    const INT_PTR result = open(owner);
+    KillTimer(owner, kWatchdogTimer);
+    return result;
+}
+
+LRESULT CALLBACK DialogDriver::OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* driver = reinterpret_cast<DialogDriver*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (driver && message == WM_ENTERIDLE && wParam == MSGF_DIALOGBOX) {
+        driver->OnIdle(reinterpret_cast<HWND>(lParam));
+        return 0;
+    }
+    if (driver && message == WM_TIMER && wParam == kWatchdogTimer) {
+        driver->OnTimeout();
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void DialogDriver::OnIdle(HWND idleDialog)
+{
+    if (inStep)
+        return;
+    dialog = idleDialog;
+    // The loop shows a new dialog on its first idle moment and only then gets
+    // its paint messages: let one more round go by before the first step.
+    if (settled && next < steps.size()) {
+        inStep = true;
+        steps[next++](idleDialog);
+        inStep = false;
+    } else if (settled) {
+        ADD_FAILURE() << "the dialog is still open after the last step";
+        EndDialog(idleDialog, kLeftOpen);
+        return;
+    }
+    settled = true;
+    // Wakes the loop even when the step caused no message of its own; it idles
+    // again only after everything the step caused has been handled.
+    PostMessageA(owner, WM_NULL, 0, 0);
+}
+
+void DialogDriver::OnTimeout()
+{
+    KillTimer(owner, kWatchdogTimer);
+    ADD_FAILURE() << "the dialog did not end within " << timeoutMs << " ms (" << next << " of " << steps.size()
+                  << " steps ran)";
+    if (dialog && IsWindow(dialog))
+        EndDialog(dialog, kTimedOut);
+}
+
+POINT ScreenPoint(HWND window, int x, int y)
+{
+    POINT p{x, y};
+    ClientToScreen(window, &p);
+    return p;
+}
+
+void MouseMoveToScreen(int x, int y)
+{
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = Normalised(x, GetSystemMetrics(SM_CXSCREEN));
+    input.mi.dy = Normalised(y, GetSystemMetrics(SM_CYSCREEN));
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendOne(input);
+}
+
+void MouseMoveTo(HWND window, int x, int y)
+{
+    const POINT p = ScreenPoint(window, x, y);
+    MouseMoveToScreen(p.x, p.y);
+}
+
+void MouseButton(bool down)
+{
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    SendOne(input);
+}
+
+void ClickAt(HWND window, int x, int y)
+{
+    MouseMoveTo(window, x, y);
+    MouseButton(true);
+    MouseButton(false);
+}
+
+void ClickControl(HWND dialog, int id)
+{
+    HWND control = GetDlgItem(dialog, id);
+    if (!control) {
+        ADD_FAILURE() << "the dialog has no control " << id;
+        return;
+    }
+    RECT r;
+    GetClientRect(control, &r);
+    ClickAt(control, r.right / 2, r.bottom / 2);
+}
+
+void KeyDown(WORD virtualKey)
+{
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = virtualKey;
+    input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC));
+    SendOne(input);
+}
+
+void KeyUp(WORD virtualKey)
+{
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = virtualKey;
+    input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC));
+    input.ki.dwFlags = KEYEVENTF_KEYUP;
+    SendOne(input);
+}
+
+void PressKey(WORD virtualKey)
+{
+    KeyDown(virtualKey);
+    KeyUp(virtualKey);
+}
+
+void TypeText(const std::string& text)
+{
+    for (char c : text) {
+        const SHORT scan = VkKeyScanA(c);
+        if (scan == -1) {
+            ADD_FAILURE() << "no key types '" << c << "'";
+            continue;
+        }
+        const bool shift = (scan & 0x100) != 0;
+        if (shift)
+            KeyDown(VK_SHIFT);
+        PressKey(static_cast<WORD>(scan & 0xFF));
+        if (shift)
+            KeyUp(VK_SHIFT);
+    }
+}
+
+ClientPixels CaptureClient(HWND window)
+{
+    ClientPixels shot;
+    RECT r;
+    if (!GetClientRect(window, &r) || r.right <= 0 || r.bottom <= 0)
+        return shot;
+    shot.width = r.right;
+    shot.height = r.bottom;
+
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = shot.width;
+    info.bmiHeader.biHeight = -shot.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC screen = GetDC(window);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, shot.width, shot.height, screen, 0, 0, SRCCOPY);
+    GdiFlush();
+    const auto* source = static_cast<const std::uint32_t*>(bits);
+    shot.pixels.assign(source, source + static_cast<std::size_t>(shot.width) * shot.height);
+    for (std::uint32_t& p : shot.pixels)
+        p &= 0x00FFFFFFu;
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(window, screen);
+    return shot;
+}
+
+std::uint32_t PixelOfColorRef(COLORREF color)
+{
+    return (GetRValue(color) << 16) | (GetGValue(color) << 8) | GetBValue(color);
+}
