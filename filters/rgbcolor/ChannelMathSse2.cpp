@@ -20,7 +20,8 @@ namespace {
 
 // Far enough ahead to cover the memory latency at the loop's speed, near
 // enough to stay in the row: the hardware prefetcher alone leaves the loop
-// waiting for memory on large images.
+// waiting for memory on large images. The destination is fetched too, so that
+// its lines are at hand when the stores come instead of each store waiting.
 constexpr int kPrefetchBytes = 2048;
 
 // A channel as 16-bit lanes b, g, r, a, b, g, r, a. For 0 <= v <= 255,
@@ -88,6 +89,7 @@ void AdjustScanlineSse2(const Bgra32* src, Bgra32* dst, std::int32_t count, cons
     // (or at the same place in dst), so src == dst is fine.
     for (; i + 16 <= count; i += 16) {
         _mm_prefetch(reinterpret_cast<const char*>(src + i) + kPrefetchBytes, _MM_HINT_T0);
+        _mm_prefetch(reinterpret_cast<const char*>(dst + i) + kPrefetchBytes, _MM_HINT_T0);
         Store(dst + i, AdjustFour(Load(src + i), gains));
         Store(dst + i + 4, AdjustFour(Load(src + i + 4), gains));
         Store(dst + i + 8, AdjustFour(Load(src + i + 8), gains));
