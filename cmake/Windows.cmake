@@ -83,7 +83,6 @@ add_custom_command(TARGET rgbcolor POST_BUILD
 
 add_subdirectory(host)
 add_subdirectory(bench/windows)
-add_subdirectory(bench/windows)
 
 option(HX_BUILD_TESTS "Build the tests that run under Wine" ON)
 if(HX_BUILD_TESTS)
