@@ -205,12 +205,19 @@ void TypeText(const std::string& text)
 
 ClientPixels CaptureClient(HWND window)
 {
+    RECT client{};
+    GetClientRect(window, &client);
+    return CaptureClient(window, client);
+}
+
+ClientPixels CaptureClient(HWND window, const RECT& part)
+{
     ClientPixels shot;
-    RECT r;
-    if (!GetClientRect(window, &r) || r.right <= 0 || r.bottom <= 0)
+    RECT client, area;
+    if (!GetClientRect(window, &client) || !IntersectRect(&area, &client, &part))
         return shot;
-    shot.width = r.right;
-    shot.height = r.bottom;
+    shot.width = area.right - area.left;
+    shot.height = area.bottom - area.top;
 
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -224,7 +231,7 @@ ClientPixels CaptureClient(HWND window)
     HDC memory = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, shot.width, shot.height, screen, 0, 0, SRCCOPY);
+    BitBlt(memory, 0, 0, shot.width, shot.height, screen, area.left, area.top, SRCCOPY);
     GdiFlush();
     const auto* source = static_cast<const std::uint32_t*>(bits);
     shot.pixels.assign(source, source + static_cast<std::size_t>(shot.width) * shot.height);

@@ -83,5 +83,7 @@ struct ClientPixels {
     std::uint32_t At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
 };
 ClientPixels CaptureClient(HWND window);
+// Only `part` of the client area (clipped to it).
+ClientPixels CaptureClient(HWND window, const RECT& part);
 // A COLORREF (0x00BBGGRR) as a captured pixel (0x00RRGGBB).
 std::uint32_t PixelOfColorRef(COLORREF color);

@@ -1,0 +1,587 @@
+// PreviewPane in a real dialog: layout, compositing and error texts read back
+// from the screen, panning with real mouse input and the pointers it shows.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdint>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "resource.h"
+#include "support/DialogDriver.h"
+#include "ui_test_dialog.h"
+
+namespace {
+
+constexpr PanePoint kPane{160, 175};
+// An unusual window colour, so that a margin filled with red and blue swapped shows.
+constexpr COLORREF kWindowColour = RGB(0x33, 0x22, 0x11);
+constexpr std::uint32_t kWindowPixel = 0x332211;
+
+constexpr char kErrorSix[] = "プレビューエラー！\nエラー番号 6";
+constexpr char kErrorFive[] = "プレビューエラー！\nエラー番号 5";
+
+// The board by squares, written apart from the product's bit test.
+std::uint32_t Board(int x, int y)
+{
+    const std::uint32_t v = ((x / 8 + y / 8) % 2 == 0) ? 255 : 192;
+    return (v << 16) | (v << 8) | v;
+}
+
+// Pixels that differ from `expected`, with the first few named.
+std::string Mismatches(const ClientPixels& shot, const std::function<std::uint32_t(int, int)>& expected)
+{
+    std::ostringstream out;
+    int count = 0;
+    for (int y = 0; y < shot.height; ++y) {
+        for (int x = 0; x < shot.width; ++x) {
+            const std::uint32_t want = expected(x, y);
+            if (shot.At(x, y) != want && ++count <= 5)
+                out << " (" << x << ", " << y << ") is " << std::hex << shot.At(x, y) << " not " << want << std::dec;
+        }
+    }
+    if (count == 0)
+        return "";
+    return std::to_string(count) + " pixels differ:" + out.str();
+}
+
+// `under` with the error text drawn over it the way a window's device
+// context draws it by default: its font and colour, no background.
+ClientPixels WithText(const ClientPixels& under, const char* text, HWND window, RECT area)
+{
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = under.width;
+    info.bmiHeader.biHeight = -under.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC windowDc = GetDC(window);
+    HDC memory = CreateCompatibleDC(windowDc);
+    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
+    std::copy(under.pixels.begin(), under.pixels.end(), static_cast<std::uint32_t*>(bits));
+    HGDIOBJ oldFont = SelectObject(memory, GetCurrentObject(windowDc, OBJ_FONT));
+    SetTextColor(memory, GetTextColor(windowDc));
+    SetBkMode(memory, TRANSPARENT);
+    DrawTextA(memory, text, -1, &area, 0);
+    GdiFlush();
+    ClientPixels result = under;
+    const auto* drawn = static_cast<const std::uint32_t*>(bits);
+    for (std::size_t i = 0; i < result.pixels.size(); ++i)
+        result.pixels[i] = drawn[i] & 0x00FFFFFFu;
+    SelectObject(memory, oldFont);
+    SelectObject(memory, oldBitmap);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(window, windowDc);
+    return result;
+}
+
+ClientPixels WithText(const ClientPixels& under, const char* text, HWND window)
+{
+    return WithText(under, text, window, RECT{0, 0, under.width, under.height});
+}
+
+std::vector<std::uint32_t> Buffer(const PreviewPane& pane)
+{
+    return std::vector<std::uint32_t>(pane.Pixels(), pane.Pixels() + pane.Width() * pane.Height());
+}
+
+class PaneTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        savedWindowColour = GetSysColor(COLOR_WINDOW);
+        const int element = COLOR_WINDOW;
+        const COLORREF colour = kWindowColour;
+        SetSysColors(1, &element, &colour);
+    }
+    void TearDown() override
+    {
+        const int element = COLOR_WINDOW;
+        SetSysColors(1, &element, &savedWindowColour);
+    }
+
+    // Opens `dialog` over a coded image of the given size in a 160 x 175 pane.
+    INT_PTR Open(TestDialog& dialog, int width, int height)
+    {
+        image = CodedImage(width, height);
+        dialog.paneClient = kPane;
+        return RunTestDialog(driver, dialog, image, width, height);
+    }
+
+    COLORREF savedWindowColour = 0;
+    std::vector<Bgra32> image;
+    DialogDriver driver;
+};
+
+TEST_F(PaneTest, EachAxisIsCentredWhereItFitsAndStartsAtTheImagesEdgeWhereNot)
+{
+    struct Case {
+        int width, height;
+        PanePoint offset, size;
+    };
+    const Case cases[] = {
+        {100, 50, {30, 62}, {100, 50}},    // fits both ways; 125 / 2 rounded down
+        {160, 175, {0, 0}, {160, 175}},    // exactly the pane's size fits
+        {400, 300, {0, 0}, {160, 175}},    // the first paint shows the top-left corner
+        {400, 100, {0, 37}, {160, 100}},   // wider but not taller
+        {100, 300, {30, 0}, {100, 175}},   // taller but not wider
+        {0, 0, {80, 87}, {0, 0}},          // nothing to render: the window colour only
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
+        TestDialog dialog;
+        DialogDriver run;
+        run.Then([&](HWND) {
+            ASSERT_FALSE(dialog.renders.empty());
+            const RenderCall& call = dialog.renders.back();
+            EXPECT_EQ(call.offset.x, c.offset.x);
+            EXPECT_EQ(call.offset.y, c.offset.y);
+            EXPECT_EQ(call.size.x, c.size.x);
+            EXPECT_EQ(call.size.y, c.size.y);
+            EXPECT_EQ(call.scroll.x, 0);
+            EXPECT_EQ(call.scroll.y, 0);
+
+            const ClientPixels shot = CaptureClient(dialog.PaneControl());
+            ASSERT_EQ(shot.width, kPane.x);
+            ASSERT_EQ(shot.height, kPane.y);
+            EXPECT_EQ(Mismatches(shot,
+                                 [&](int x, int y) {
+                                     const int ix = x - c.offset.x, iy = y - c.offset.y;
+                                     const bool inside = ix >= 0 && ix < c.size.x && iy >= 0 && iy < c.size.y;
+                                     return inside ? CodedPixel(ix, iy) : kWindowPixel;
+                                 }),
+                      "");
+            EXPECT_EQ(Buffer(dialog.pane), shot.pixels) << "the screen is not the buffer";
+            PressKey(VK_ESCAPE);
+        });
+        image = CodedImage(c.width, c.height);
+        dialog.paneClient = kPane;
+        EXPECT_EQ(RunTestDialog(run, dialog, image, c.width, c.height), IDCANCEL);
+        EXPECT_TRUE(run.AllStepsRan());
+    }
+}
+
+TEST_F(PaneTest, ImagePixelsAreLaidOverTheCheckerboardByTheirAlpha)
+{
+    // Four bands of 25 columns: alpha 0 with any colour, opaque colours,
+    // black at 128 and white at 128.
+    constexpr int kWidth = 100, kHeight = 50;
+    constexpr PanePoint kOffset{30, 62};
+    std::mt19937 random(3);
+    std::vector<Bgra32> bands(kWidth * kHeight);
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            Bgra32& p = bands[y * kWidth + x];
+            const std::uint32_t c = CodedPixel(x, y);
+            switch (x / 25) {
+            case 0: p = Bgra32{static_cast<std::uint8_t>(random()), static_cast<std::uint8_t>(random()),
+                               static_cast<std::uint8_t>(random()), 0}; break;
+            case 1: p = Bgra32{static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(c >> 8),
+                               static_cast<std::uint8_t>(c >> 16), 255}; break;
+            case 2: p = Bgra32{0, 0, 0, 128}; break;
+            default: p = Bgra32{255, 255, 255, 128}; break;
+            }
+        }
+    }
+    auto expected = [&](int x, int y) -> std::uint32_t {
+        const int ix = x - kOffset.x, iy = y - kOffset.y;
+        if (ix < 0 || ix >= kWidth || iy < 0 || iy >= kHeight)
+            return kWindowPixel;
+        const bool white = Board(x, y) == 0xFFFFFF;
+        switch (ix / 25) {
+        case 0: return Board(x, y);
+        case 1: return CodedPixel(ix, iy);
+        case 2: return white ? 0x7F7F7F : 0x5F5F5F;  // 255 * 127 / 255 = 127; 192 * 127 / 255 = 95.6
+        default: return white ? 0xFFFFFF : 0xDFDFDF; // 127 + 128 = 255; (192 * 127 + 255 * 128) / 255 = 223.6
+        }
+    };
+    TestDialog dialog;
+    dialog.paneClient = kPane;
+    driver.Then([&](HWND) {
+        const ClientPixels shot = CaptureClient(dialog.PaneControl());
+        ASSERT_EQ(shot.width, kPane.x);
+        EXPECT_EQ(Mismatches(shot, expected), "");
+        // The alpha-0 band covers white and grey squares alike.
+        EXPECT_EQ(shot.At(kOffset.x, kOffset.y), 0xFFFFFFu);  // 30 XOR 62 = 32: bit 3 clear
+        EXPECT_EQ(shot.At(kOffset.x + 4, kOffset.y), 0xC0C0C0u);  // 34 XOR 62 = 28: bit 3 set
+        EXPECT_EQ(dialog.pane.Pixels()[0], kWindowPixel);
+        PressKey(VK_ESCAPE);
+    });
+    EXPECT_EQ(RunTestDialog(driver, dialog, bands, kWidth, kHeight), IDCANCEL);
+    EXPECT_TRUE(driver.AllStepsRan());
+}
+
+TEST_F(PaneTest, DraggingPansWithinTheImageAndShowsTheHands)
+{
+    TestDialog dialog;
+    HWND pane = nullptr;
+    std::size_t renders = 0;
+    const HCURSOR open = ModuleCursor(IDC_HAND_OPEN), closed = ModuleCursor(IDC_HAND_CLOSED);
+    ASSERT_NE(open, nullptr);
+    ASSERT_NE(closed, nullptr);
+    auto showsImageFrom = [&](int sx, int sy) {
+        return Mismatches(CaptureClient(pane), [&](int x, int y) { return CodedPixel(sx + x, sy + y); });
+    };
+    auto scrolledTo = [&](int x, int y) {
+        EXPECT_EQ(dialog.pane.ScrollX(), x);
+        EXPECT_EQ(dialog.pane.ScrollY(), y);
+    };
+    driver
+        .Then([&](HWND) {
+            pane = dialog.PaneControl();
+            MouseMoveTo(pane, 80, 80);
+        })
+        .Then([&](HWND) {
+            EXPECT_EQ(GetCursor(), open) << "over a pane that can be panned";
+            EXPECT_EQ(GetCapture(), nullptr);
+            renders = dialog.renders.size();
+            MouseMoveTo(pane, 50, 60);
+            MouseButton(true);
+        })
+        .Then([&](HWND) {
+            EXPECT_EQ(GetCapture(), pane);
+            EXPECT_EQ(GetCursor(), closed);
+            EXPECT_EQ(dialog.renders.size(), renders) << "pressing alone repainted";
+            scrolledTo(0, 0);
+            MouseMoveTo(pane, 40, 45);
+        })
+        .Then([&](HWND) {
+            scrolledTo(10, 15);
+            ASSERT_EQ(dialog.renders.size(), ++renders);
+            EXPECT_EQ(dialog.renders.back().scroll.x, 10);
+            EXPECT_EQ(dialog.renders.back().scroll.y, 15);
+            EXPECT_EQ(showsImageFrom(10, 15), "");
+            EXPECT_EQ(GetCursor(), closed);
+            MouseMoveTo(pane, -200, -150);  // left of and above the control
+        })
+        .Then([&](HWND) {
+            scrolledTo(240, 125);  // 400 - 160, 300 - 175
+            ASSERT_EQ(dialog.renders.size(), ++renders);
+            EXPECT_EQ(showsImageFrom(240, 125), "");
+            MouseMoveToScreen(0, 0);  // further still
+        })
+        .Then([&](HWND) {
+            scrolledTo(240, 125);
+            EXPECT_EQ(dialog.renders.size(), renders) << "repainted without a change";
+            EXPECT_EQ(GetCursor(), closed);
+            MouseMoveToScreen(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
+        })
+        .Then([&](HWND) {
+            scrolledTo(0, 0);
+            ASSERT_EQ(dialog.renders.size(), ++renders);
+            EXPECT_EQ(showsImageFrom(0, 0), "");
+            MouseButton(false);
+        })
+        .Then([&](HWND) {
+            EXPECT_EQ(GetCapture(), nullptr);
+            EXPECT_EQ(dialog.renders.size(), renders) << "releasing repainted";
+            MouseMoveTo(pane, 100, 100);
+        })
+        .Then([&](HWND) {
+            EXPECT_EQ(GetCursor(), open);
+            EXPECT_EQ(dialog.renders.size(), renders);
+            scrolledTo(0, 0);
+            PressKey(VK_ESCAPE);
+        });
+    EXPECT_EQ(Open(dialog, 400, 300), IDCANCEL);
+    EXPECT_TRUE(driver.AllStepsRan());
+}
+
+TEST_F(PaneTest, AnImageWiderButNotTallerPansAcrossOnly)
+{
+    TestDialog dialog;
+    HWND pane = nullptr;
+    auto lastCallIs = [&](int scrollX) {
+        ASSERT_FALSE(dialog.renders.empty());
+        const RenderCall& call = dialog.renders.back();
+        EXPECT_EQ(call.scroll.x, scrollX);
+        EXPECT_EQ(call.scroll.y, 0);
+        EXPECT_EQ(call.offset.y, 37);
+        EXPECT_EQ(call.size.y, 100);
+        EXPECT_EQ(dialog.pane.ScrollY(), 0);
+        EXPECT_EQ(Mismatches(CaptureClient(pane),
+                             [&](int x, int y) {
+                                 const int iy = y - 37;
+                                 return iy >= 0 && iy < 100 ? CodedPixel(scrollX + x, iy) : kWindowPixel;
+                             }),
+                  "");
+    };
+    driver
+        .Then([&](HWND) {
+            pane = dialog.PaneControl();
+            MouseMoveTo(pane, 60, 60);
+            MouseButton(true);
+        })
+        .Then([&](HWND) {
+            EXPECT_EQ(GetCapture(), pane);
+            MouseMoveTo(pane, 20, 10);
+        })
+        .Then([&](HWND) {
+            lastCallIs(40);
+            MouseMoveTo(pane, 25, 300);
+        })
+        .Then([&](HWND) {
+            lastCallIs(35);
+            MouseMoveTo(pane, -1000, -1000);
+        })
+        .Then([&](HWND) {
+            lastCallIs(240);
+            MouseButton(false);
+            PressKey(VK_ESCAPE);
+        });
+    EXPECT_EQ(Open(dialog, 400, 100), IDCANCEL);
+    EXPECT_TRUE(driver.AllStepsRan());
+}
+
+TEST_F(PaneTest, APaneThatFitsLeavesThePointerAndTheButtonAlone)
+{
+    TestDialog dialog;
+    HWND pane = nullptr;
+    std::size_t renders = 0;
+    const HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
+    driver
+        .Then([&](HWND) {
+            pane = dialog.PaneControl();
+            MouseMoveTo(pane, 40, 70);
+        })
+        .Then([&](HWND) {
+            // The control's own pointer, as its window class sets it.
+            EXPECT_EQ(GetCursor(), arrow);
+            renders = dialog.renders.size();
+            MouseButton(true);
+        })
+        .Then([&](HWND) {
+            EXPECT_EQ(GetCapture(), nullptr);
+            EXPECT_EQ(GetCursor(), arrow);
+            MouseMoveTo(pane, 10, 20);
+        })
+        .Then([&](HWND) {
+            EXPECT_EQ(GetCursor(), arrow);
+            EXPECT_EQ(dialog.renders.size(), renders);
+            EXPECT_EQ(dialog.pane.ScrollX(), 0);
+            EXPECT_EQ(dialog.pane.ScrollY(), 0);
+            MouseButton(false);
+            PressKey(VK_ESCAPE);
+        });
+    EXPECT_EQ(Open(dialog, 100, 50), IDCANCEL);
+    EXPECT_TRUE(driver.AllStepsRan());
+}
+
+TEST_F(PaneTest, WithPaintingSuspendedNothingIsDrawn)
+{
+    TestDialog dialog;
+    const std::uint8_t green[3] = {0, 200, 0};
+    driver.Then([&](HWND) {
+        HWND pane = dialog.PaneControl();
+        const ClientPixels before = CaptureClient(pane);
+        const std::size_t renders = dialog.renders.size();
+        dialog.renderer = [&](PreviewPane& target, const PanePoint& offset, const PanePoint&, const PanePoint& size) {
+            for (int y = 0; y < size.y; ++y)
+                for (int x = 0; x < size.x; ++x)
+                    target.PutPixel(offset.x + x, offset.y + y, green, 255);
+            return true;
+        };
+        dialog.pane.suspendPainting = true;
+        dialog.pane.Refresh();
+        EXPECT_EQ(dialog.renders.size(), renders);
+        EXPECT_EQ(CaptureClient(pane).pixels, before.pixels);
+
+        dialog.pane.suspendPainting = false;
+        dialog.pane.Refresh();
+        EXPECT_EQ(dialog.renders.size(), renders + 1);
+        EXPECT_EQ(CaptureClient(pane).At(30, 62), 0x00C800u);
+        EXPECT_EQ(dialog.pane.ErrorCode(), 0);
+        PressKey(VK_ESCAPE);
+    });
+    EXPECT_EQ(Open(dialog, 100, 50), IDCANCEL);
+    EXPECT_TRUE(driver.AllStepsRan());
+}
+
+TEST_F(PaneTest, ADialogWithoutThePaneControlGetsCodeOneAndWorksOn)
+{
+    TestDialog dialog(IDD_UI_TEST_NO_PANE);
+    driver
+        .Then([&](HWND w) {
+            EXPECT_EQ(dialog.pane.ErrorCode(), 1);
+            EXPECT_EQ(dialog.pane.Control(), nullptr);
+            for (int id : {IDC_PREVIEW_CHECK, IDOK, IDCANCEL})
+                EXPECT_TRUE(IsWindowEnabled(GetDlgItem(w, id))) << id;
+            ClickControl(w, IDC_PREVIEW_CHECK);
+        })
+        .Then([&](HWND w) {
+            EXPECT_EQ(IsDlgButtonChecked(w, IDC_PREVIEW_CHECK), BST_CHECKED);
+            EXPECT_TRUE(dialog.renders.empty());
+            ClickControl(w, IDOK);
+        });
+    image = CodedImage(10, 10);
+    EXPECT_EQ(RunTestDialog(driver, dialog, image, 10, 10), IDOK);
+    EXPECT_EQ(dialog.saveCalls, 1);
+    EXPECT_TRUE(driver.AllStepsRan());
+}
+
+TEST_F(PaneTest, ABufferThatCannotBeAllocatedGivesCodeThree)
+{
+    // 30000 x 30000 pixels take 3.6 GB, more than a 32-bit process can have.
+    TestDialog dialog;
+    dialog.paneClient = PanePoint{30000, 30000};
+    driver.Then([&](HWND) {
+        HWND pane = dialog.PaneControl();
+        RECT client;
+        GetClientRect(pane, &client);
+        ASSERT_EQ(client.right, 30000) << "the control could not be made that large";
+        EXPECT_EQ(dialog.pane.ErrorCode(), 3);
+        EXPECT_EQ(dialog.pane.Pixels(), nullptr);
+        EXPECT_FALSE(IsWindowEnabled(pane));
+        // The control kept its own window procedure, so only a refresh shows the text.
+        const RECT corner{0, 0, 240, 80};
+        const ClientPixels before = CaptureClient(pane, corner);
+        dialog.pane.Refresh();
+        const ClientPixels after = CaptureClient(pane, corner);
+        EXPECT_EQ(after.pixels, WithText(before, "プレビューエラー！\nエラー番号 3", pane, client).pixels);
+        EXPECT_NE(after.pixels, before.pixels);
+        EXPECT_TRUE(dialog.renders.empty());
+        PressKey(VK_ESCAPE);
+    });
+    image = CodedImage(10, 10);
+    EXPECT_EQ(RunTestDialog(driver, dialog, image, 10, 10), IDCANCEL);
+    EXPECT_TRUE(driver.AllStepsRan());
+}
+
+TEST_F(PaneTest, APixelOutsideTheBufferGivesCodeSixAndLeavesTheBufferAlone)
+{
+    const PanePoint outside[] = {{kPane.x, 0}, {0, kPane.y}, {-1, 0}, {0, -1}, {-40, 500}};
+    for (const PanePoint& at : outside) {
+        SCOPED_TRACE("PutPixel(" + std::to_string(at.x) + ", " + std::to_string(at.y) + ")");
+        TestDialog dialog;
+        DialogDriver run;
+        run.Then([&](HWND) {
+            const std::vector<std::uint32_t> before = Buffer(dialog.pane);
+            const std::uint8_t red[3] = {0, 0, 255};
+            dialog.pane.PutPixel(at.x, at.y, red, 255);
+            EXPECT_EQ(dialog.pane.ErrorCode(), 6);
+            EXPECT_FALSE(IsWindowEnabled(dialog.PaneControl()));
+            EXPECT_EQ(Buffer(dialog.pane), before);
+            PressKey(VK_ESCAPE);
+        });
+        image = CodedImage(100, 50);
+        dialog.paneClient = kPane;
+        EXPECT_EQ(RunTestDialog(run, dialog, image, 100, 50), IDCANCEL);
+        EXPECT_TRUE(run.AllStepsRan());
+    }
+}
+
+TEST_F(PaneTest, AnErrorWhileRenderingStopsThePaintAndEveryLaterPaintShowsTheText)
+{
+    TestDialog dialog;
+    HWND pane = nullptr;
+    ClientPixels afterFailure, withText;
+    std::size_t renders = 0;
+    driver
+        .Then([&](HWND) {
+            pane = dialog.PaneControl();
+            const ClientPixels shown = CaptureClient(pane);
+            // A renderer that fills its block with blue, then puts one pixel outside the buffer.
+            dialog.renderer = [](PreviewPane& target, const PanePoint& offset, const PanePoint&,
+                                 const PanePoint& size) {
+                const std::uint8_t blue[3] = {255, 0, 0};
+                for (int y = 0; y < size.y; ++y)
+                    for (int x = 0; x < size.x; ++x)
+                        target.PutPixel(offset.x + x, offset.y + y, blue, 255);
+                target.PutPixel(kPane.x, 0, blue, 255);
+                return true;
+            };
+            dialog.pane.Refresh();
+            renders = dialog.renders.size();
+            EXPECT_EQ(dialog.pane.ErrorCode(), 6);
+            EXPECT_FALSE(IsWindowEnabled(pane));
+            EXPECT_EQ(dialog.pane.Pixels()[62 * kPane.x + 30], 0x0000FFu) << "the good pixels were not stored";
+            // Disabled, the control may draw its own frame; inside it nothing of the failed paint shows.
+            afterFailure = CaptureClient(pane);
+            EXPECT_EQ(Mismatches(afterFailure,
+                                 [&](int x, int y) {
+                                     const bool frame = x == 0 || y == 0 || x == kPane.x - 1 || y == kPane.y - 1;
+                                     return frame ? afterFailure.At(x, y) : shown.At(x, y);
+                                 }),
+                      "")
+                << "the failed paint reached the screen";
+            // The next paint, here one that the window system asks for.
+            InvalidateRect(pane, nullptr, FALSE);
+        })
+        .Then([&](HWND) {
+            const ClientPixels now = CaptureClient(pane);
+            withText = WithText(afterFailure, kErrorSix, pane);
+            EXPECT_NE(now.pixels, afterFailure.pixels) << "no text";
+            EXPECT_EQ(now.pixels, withText.pixels) << "not the text of code 6";
+            EXPECT_NE(now.pixels, WithText(afterFailure, kErrorFive, pane).pixels);
+            EXPECT_EQ(dialog.renders.size(), renders) << "rendered despite the error";
+
+            // Suspended painting still shows the error, drawn once more over itself.
+            dialog.pane.suspendPainting = true;
+            dialog.pane.Refresh();
+            EXPECT_EQ(CaptureClient(pane).pixels, WithText(withText, kErrorSix, pane).pixels);
+            dialog.pane.suspendPainting = false;
+            EXPECT_EQ(dialog.pane.ErrorCode(), 6);
+            PressKey(VK_ESCAPE);
+        });
+    EXPECT_EQ(Open(dialog, 100, 50), IDCANCEL);
+    EXPECT_EQ(dialog.pane.ErrorCode(), 6);
+    EXPECT_TRUE(driver.AllStepsRan());
+}
+
+TEST_F(PaneTest, CodesAreReplacedButNeverClearedAndTheTextSurvivesALostControl)
+{
+    TestDialog dialog;
+    driver.Then([&](HWND) {
+        const std::uint8_t black[3] = {0, 0, 0};
+        dialog.pane.PutPixel(-1, -1, black, 255);
+        ASSERT_EQ(dialog.pane.ErrorCode(), 6);
+        dialog.pane.PutPixel(1, 1, black, 255);  // a good pixel does not clear it
+        dialog.pane.Refresh();
+        EXPECT_EQ(dialog.pane.ErrorCode(), 6);
+
+        // Once the control is gone there is no device context for it (code
+        // 5), and its client rectangle can no longer be read: the text then
+        // uses the size the pane had.
+        DestroyWindow(dialog.PaneControl());
+        dialog.pane.Refresh();
+        EXPECT_EQ(dialog.pane.ErrorCode(), 5);
+
+        HDC screen = GetDC(nullptr);
+        HDC memory = CreateCompatibleDC(screen);
+        ReleaseDC(nullptr, screen);
+        BITMAPINFO info{};
+        info.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), 300, -250, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        void* bits = nullptr;
+        HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        std::fill_n(static_cast<std::uint32_t*>(bits), 300 * 250, 0x00808080u);
+        ClientPixels blank;
+        blank.width = 300;
+        blank.height = 250;
+        blank.pixels.assign(300 * 250, 0x808080u);
+
+        dialog.pane.DrawErrorText(memory);
+        GdiFlush();
+        ClientPixels drawn = blank;
+        const auto* p = static_cast<const std::uint32_t*>(bits);
+        for (std::size_t i = 0; i < drawn.pixels.size(); ++i)
+            drawn.pixels[i] = p[i] & 0x00FFFFFFu;
+        HWND owner = dialog.window;  // any window: its DC carries the default font
+        EXPECT_EQ(drawn.pixels, WithText(blank, kErrorFive, owner, RECT{0, 0, kPane.x, kPane.y}).pixels);
+        EXPECT_NE(drawn.pixels, blank.pixels);
+        SelectObject(memory, old);
+        DeleteObject(bitmap);
+        DeleteDC(memory);
+        PressKey(VK_ESCAPE);
+    });
+    EXPECT_EQ(Open(dialog, 100, 50), IDCANCEL);
+    EXPECT_TRUE(driver.AllStepsRan());
+}
+
+}  // namespace
