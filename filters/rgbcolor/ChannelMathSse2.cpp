@@ -28,8 +28,8 @@ constexpr int kPrefetchBytes = 2048;
 // floor(v * |amount| / 200) is exactly the high half of v * ceil(|amount| * 65536 / 200),
 // and since v is never negative the quotient truncated toward zero is that
 // magnitude times the amount's sign. Alpha gets amount 0 and so stays as it was.
-// A multiply by +-1 puts the sign back in one step where xor and subtract
-// would take two: the loop is short of arithmetic ports, not of multipliers.
+// A multiply by +-1 puts the sign back in one instruction where xor and
+// subtract take two; measured, that is the faster loop.
 struct LaneGains {
     __m128i magnitude;  // ceil(|amount| * 65536 / 200), at most 32768
     __m128i sign;       // +1, or -1 for a negative amount
