@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,7 @@ TEST_F(DialogTest, CommandsOneAndTwoEndTheDialogWhateverTheirNotificationCode)
         EXPECT_EQ(RunTestDialog(run, dialog, image, kImageWidth, kImageHeight), c.expected)
             << "id " << c.id << " code " << c.code;
         EXPECT_EQ(dialog.saveCalls, c.saves) << "id " << c.id << " code " << c.code;
+        EXPECT_EQ(dialog.savedWhileShown, c.saves == 1) << "id " << c.id << " code " << c.code;
         EXPECT_EQ(dialog.lastCommandResult, 1) << "id " << c.id << " code " << c.code;
         EXPECT_TRUE(run.AllStepsRan());
     }
@@ -101,7 +103,7 @@ TEST_F(DialogTest, OkWhoseSettingsCannotBeStoredKeepsTheDialogOpen)
     EXPECT_TRUE(driver.AllStepsRan());
 }
 
-TEST_F(DialogTest, InitialisationAttachesThePaneToControl1005)
+TEST_F(DialogTest, EveryMessageReachesTheHandlersAndInitialisationAttachesThePane)
 {
     TestDialog dialog;
     driver.Then([&](HWND w) {
@@ -116,6 +118,12 @@ TEST_F(DialogTest, InitialisationAttachesThePaneToControl1005)
         EXPECT_EQ(currentPane, &dialog.pane);
         EXPECT_EQ(currentDialog, &dialog);
         EXPECT_FALSE(dialog.renders.empty()) << "the pane was not painted when the dialog appeared";
+        // 1: the dialog manager is to set the focus.
+        EXPECT_EQ(dialog.initResult, 1);
+        // The font comes before WM_INITDIALOG, through the same dialog procedure.
+        EXPECT_NE(std::find(dialog.earlyMessages.begin(), dialog.earlyMessages.end(), UINT{WM_SETFONT}),
+                  dialog.earlyMessages.end());
+        EXPECT_TRUE(dialog.windowKnownEarly);
         PressKey(VK_ESCAPE);
     });
     EXPECT_EQ(Run(dialog), IDCANCEL);

@@ -9,6 +9,20 @@ TestDialog::TestDialog(std::int32_t templateId) : FilterDialog(templateId)
     registry->moduleHandle = GetModuleHandleA(nullptr);
 }
 
+INT_PTR TestDialog::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_INITDIALOG)
+        initialised = true;
+    if (!initialised) {
+        earlyMessages.push_back(message);
+        windowKnownEarly = windowKnownEarly && window == hwnd;
+    }
+    const INT_PTR result = FilterDialog::HandleMessage(hwnd, message, wParam, lParam);
+    if (message == WM_INITDIALOG)
+        initResult = result;
+    return result;
+}
+
 INT_PTR TestDialog::OnInitDialog()
 {
     if (paneClient.x > 0 && paneClient.y > 0) {
@@ -35,6 +49,7 @@ INT_PTR TestDialog::OnCommand(HWND control, WPARAM wParam, WORD code)
 bool TestDialog::SaveSettings()
 {
     ++saveCalls;
+    savedWhileShown = IsWindowVisible(window) != FALSE;
     return saveResult;
 }
 

@@ -26,6 +26,7 @@ public:
 
     explicit TestDialog(std::int32_t templateId = IDD_UI_TEST);
 
+    INT_PTR HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
     INT_PTR OnInitDialog() override;
     INT_PTR OnCommand(HWND control, WPARAM wParam, WORD code) override;
     bool SaveSettings() override;
@@ -38,6 +39,11 @@ public:
     PanePoint paneClient{0, 0};
     bool saveResult = true;
     int saveCalls = 0;
+    bool savedWhileShown = false;  // SaveSettings ran before the dialog was ended
+    // Messages that came before WM_INITDIALOG, and whether `window` was set for each.
+    std::vector<UINT> earlyMessages;
+    bool windowKnownEarly = true;
+    INT_PTR initResult = -1;  // what the dialog procedure answered to WM_INITDIALOG
     std::vector<RenderCall> renders;
     INT_PTR lastCommandResult = -1;
     // Replaces the base rendering when set.
@@ -45,6 +51,7 @@ public:
 
 private:
     int commandDepth = 0;
+    bool initialised = false;
 };
 
 // Opens the dialog over the image through RunModal, owned by the driver's window.
