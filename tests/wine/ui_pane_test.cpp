@@ -93,17 +93,17 @@ std::vector<std::uint32_t> Buffer(const PreviewPane& pane)
 
 class PaneTest : public ::testing::Test {
 protected:
-    void SetUp() override
+    // Once for all: the change is broadcast to every window of the session.
+    static void SetUpTestSuite()
     {
         savedWindowColour = GetSysColor(COLOR_WINDOW);
-        const int element = COLOR_WINDOW;
-        const COLORREF colour = kWindowColour;
-        SetSysColors(1, &element, &colour);
+        SetWindowColour(kWindowColour);
     }
-    void TearDown() override
+    static void TearDownTestSuite() { SetWindowColour(savedWindowColour); }
+    static void SetWindowColour(COLORREF colour)
     {
         const int element = COLOR_WINDOW;
-        SetSysColors(1, &element, &savedWindowColour);
+        SetSysColors(1, &element, &colour);
     }
 
     // Opens `dialog` over a coded image of the given size in a 160 x 175 pane.
@@ -114,10 +114,12 @@ protected:
         return RunTestDialog(driver, dialog, image, width, height);
     }
 
-    COLORREF savedWindowColour = 0;
+    static COLORREF savedWindowColour;
     std::vector<Bgra32> image;
     DialogDriver driver;
 };
+
+COLORREF PaneTest::savedWindowColour = 0;
 
 TEST_F(PaneTest, EachAxisIsCentredWhereItFitsAndStartsAtTheImagesEdgeWhereNot)
 {
