@@ -429,14 +429,15 @@ TEST_F(PaneTest, ADialogWithoutThePaneControlGetsCodeOneAndWorksOn)
 
 TEST_F(PaneTest, ABufferThatCannotBeAllocatedGivesCodeThree)
 {
-    // 30000 x 30000 pixels take 3.6 GB, more than a 32-bit process can have.
+    // 23000 x 23000 pixels take 2.1 GB: a size the allocation is asked for,
+    // and more than the 2 GB a 32-bit process has.
     TestDialog dialog;
-    dialog.paneClient = PanePoint{30000, 30000};
+    dialog.paneClient = PanePoint{23000, 23000};
     driver.Then([&](HWND) {
         HWND pane = dialog.PaneControl();
         RECT client;
         GetClientRect(pane, &client);
-        ASSERT_EQ(client.right, 30000) << "the control could not be made that large";
+        ASSERT_EQ(client.right, 23000) << "the control could not be made that large";
         EXPECT_EQ(dialog.pane.ErrorCode(), 3);
         EXPECT_EQ(dialog.pane.Pixels(), nullptr);
         EXPECT_FALSE(IsWindowEnabled(pane));
