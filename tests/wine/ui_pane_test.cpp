@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <random>
 #include <sstream>
 #include <string>
@@ -47,38 +49,42 @@ std::string Mismatches(const ClientPixels& shot, const std::function<std::uint32
     return std::to_string(count) + " pixels differ:" + out.str();
 }
 
+// `under` as a bitmap of its own after `draw` has drawn on it.
+ClientPixels DrawnOver(const ClientPixels& under, const std::function<void(HDC)>& draw)
+{
+    BITMAPINFO info{};
+    info.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), under.width, -under.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HDC memory = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    auto* pixels = static_cast<std::uint32_t*>(bits);
+    std::copy(under.pixels.begin(), under.pixels.end(), pixels);
+    draw(memory);
+    GdiFlush();
+    ClientPixels result = under;
+    for (std::size_t i = 0; i < result.pixels.size(); ++i)
+        result.pixels[i] = pixels[i] & 0x00FFFFFFu;
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    return result;
+}
+
 // `under` with the error text drawn over it the way a window's device
 // context draws it by default: its font and colour, no background.
 ClientPixels WithText(const ClientPixels& under, const char* text, HWND window, RECT area)
 {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = under.width;
-    info.bmiHeader.biHeight = -under.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
     HDC windowDc = GetDC(window);
-    HDC memory = CreateCompatibleDC(windowDc);
-    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
-    std::copy(under.pixels.begin(), under.pixels.end(), static_cast<std::uint32_t*>(bits));
-    HGDIOBJ oldFont = SelectObject(memory, GetCurrentObject(windowDc, OBJ_FONT));
-    SetTextColor(memory, GetTextColor(windowDc));
-    SetBkMode(memory, TRANSPARENT);
-    DrawTextA(memory, text, -1, &area, 0);
-    GdiFlush();
-    ClientPixels result = under;
-    const auto* drawn = static_cast<const std::uint32_t*>(bits);
-    for (std::size_t i = 0; i < result.pixels.size(); ++i)
-        result.pixels[i] = drawn[i] & 0x00FFFFFFu;
-    SelectObject(memory, oldFont);
-    SelectObject(memory, oldBitmap);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
+    const HGDIOBJ font = GetCurrentObject(windowDc, OBJ_FONT);
+    const COLORREF colour = GetTextColor(windowDc);
     ReleaseDC(window, windowDc);
-    return result;
+    return DrawnOver(under, [&](HDC dc) {
+        SelectObject(dc, font);
+        SetTextColor(dc, colour);
+        SetBkMode(dc, TRANSPARENT);
+        DrawTextA(dc, text, -1, &area, 0);
+    });
 }
 
 ClientPixels WithText(const ClientPixels& under, const char* text, HWND window)
@@ -555,32 +561,14 @@ TEST_F(PaneTest, CodesAreReplacedButNeverClearedAndTheTextSurvivesALostControl)
         dialog.pane.Refresh();
         EXPECT_EQ(dialog.pane.ErrorCode(), 5);
 
-        HDC screen = GetDC(nullptr);
-        HDC memory = CreateCompatibleDC(screen);
-        ReleaseDC(nullptr, screen);
-        BITMAPINFO info{};
-        info.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), 300, -250, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        void* bits = nullptr;
-        HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        std::fill_n(static_cast<std::uint32_t*>(bits), 300 * 250, 0x00808080u);
         ClientPixels blank;
         blank.width = 300;
         blank.height = 250;
         blank.pixels.assign(300 * 250, 0x808080u);
-
-        dialog.pane.DrawErrorText(memory);
-        GdiFlush();
-        ClientPixels drawn = blank;
-        const auto* p = static_cast<const std::uint32_t*>(bits);
-        for (std::size_t i = 0; i < drawn.pixels.size(); ++i)
-            drawn.pixels[i] = p[i] & 0x00FFFFFFu;
-        HWND owner = dialog.window;  // any window: its DC carries the default font
-        EXPECT_EQ(drawn.pixels, WithText(blank, kErrorFive, owner, RECT{0, 0, kPane.x, kPane.y}).pixels);
+        const ClientPixels drawn = DrawnOver(blank, [&](HDC dc) { dialog.pane.DrawErrorText(dc); });
+        // Any window's device context carries the default font.
+        EXPECT_EQ(drawn.pixels, WithText(blank, kErrorFive, dialog.window, RECT{0, 0, kPane.x, kPane.y}).pixels);
         EXPECT_NE(drawn.pixels, blank.pixels);
-        SelectObject(memory, old);
-        DeleteObject(bitmap);
-        DeleteDC(memory);
         PressKey(VK_ESCAPE);
     });
     EXPECT_EQ(Open(dialog, 100, 50), IDCANCEL);
