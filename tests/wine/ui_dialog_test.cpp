@@ -1,5 +1,6 @@
 // FilterDialog through the real dialog manager: how a dialog ends, the
 // preview check box, WriteDialogInt and templates that cannot be opened.
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -297,6 +298,21 @@ TEST_F(DialogTest, OnlyTheLowSixteenBitsOfTheTemplateIdCount)
     });
     EXPECT_EQ(Run(dialog), IDCANCEL);
     EXPECT_TRUE(driver.AllStepsRan());
+}
+
+TEST_F(DialogTest, TheDriversWatchdogEndsADialogStuckInAMessageBox)
+{
+    // Nobody closes the box: its own modal loop never lets the dialog go idle.
+    TestDialog dialog;
+    DialogDriver run(1000);
+    run.Then([](HWND w) { MessageBoxA(w, "stuck", "test", MB_OK); });
+    INT_PTR result = 0;
+    EXPECT_NONFATAL_FAILURE(result = RunTestDialog(run, dialog, image, kImageWidth, kImageHeight),
+                            "did not end within 1000 ms");
+    EXPECT_EQ(result, DialogDriver::kTimedOut);
+    EXPECT_FALSE(IsWindow(run.Dialog()));
+    MSG quit;
+    EXPECT_FALSE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE)) << "WM_QUIT left in the queue";
 }
 
 }  // namespace

@@ -60,9 +60,17 @@ INT_PTR DialogDriver::Run(const std::function<INT_PTR(HWND)>& open)
     next = 0;
     settled = false;
     dialog = nullptr;
+    timedOut = false;
     SetTimer(owner, kWatchdogTimer, timeoutMs, nullptr);
     const INT_PTR result = open(owner);
     KillTimer(owner, kWatchdogTimer);
+    if (timedOut) {
+        // The loops hand WM_QUIT on to the one outside; it stops here.
+        MSG quit;
+        while (PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        }
+        return kTimedOut;
+    }
     return result;
 }
 
@@ -109,6 +117,10 @@ void DialogDriver::OnTimeout()
                   << " steps ran)";
     if (dialog && IsWindow(dialog))
         EndDialog(dialog, kTimedOut);
+    // A message box or menu of the dialog runs a modal loop of its own that
+    // EndDialog cannot reach; WM_QUIT ends every such loop in turn.
+    PostQuitMessage(0);
+    timedOut = true;
 }
 
 POINT ScreenPoint(HWND window, int x, int y)

@@ -27,7 +27,9 @@ public:
     static constexpr INT_PTR kLeftOpen = -1000;
     static constexpr INT_PTR kTimedOut = -1001;
 
-    // `timeoutMs`: a watchdog that ends a dialog whose loop never goes idle.
+    // `timeoutMs`: a watchdog that reports a failure and ends the dialog (and any
+    // message box or menu it has open) when it has not ended by then; Run then
+    // returns kTimedOut.
     explicit DialogDriver(UINT timeoutMs = 60000);
     ~DialogDriver();
     DialogDriver(const DialogDriver&) = delete;
@@ -56,6 +58,7 @@ private:
     std::size_t next = 0;
     bool settled = false;
     bool inStep = false;
+    bool timedOut = false;
 };
 
 // Real input through SendInput. Positions are client coordinates of `window`.
