@@ -36,6 +36,7 @@ set(HX_PLUGIN_SOURCES
     plugin/FilterRegistry.cpp
     filters/rgbcolor/RgbColorFilter.cpp
     filters/rgbcolor/RgbSettings.cpp
+    filters/rgbcolor/RgbColorDialog.cpp
     ${HX_PLUGIN_UI_SOURCES}
 )
 add_library(hxplugin STATIC ${HX_PLUGIN_SOURCES})

@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "filters/rgbcolor/ChannelMath.h"
+#include "filters/rgbcolor/RgbColorDialog.h"
 #include "filters/rgbcolor/RgbSettings.h"
 #include "plugin/Progress.h"
 
@@ -43,4 +44,12 @@ void RgbColorFilter::Execute(HostArg owner, HostArg source, HostArg destination,
         }
         sink->Report(ProgressPosition(k, rows));
     }
+}
+
+std::int32_t RgbColorFilter::Setup(HWND parent, Bgra32* pixels, std::int32_t width, std::int32_t height)
+{
+    if (!CanSetup(parent, pixels, width, height))
+        return 0;
+    RgbColorDialog dialog;  // destroyed on every way out, exceptions included
+    return dialog.RunModal(parent, pixels, width, height) == 1 ? 1 : 0;
 }

@@ -9,4 +9,6 @@ public:
 
     void Execute(HostArg owner, HostArg source, HostArg destination, HostArg arg4, HostArg rect, HostArg arg6,
                  HostArg pitch, HostArg arg8, ProgressSink* sink) override;
+    // Opens the settings dialog over the image; 1 only when the user confirmed with OK.
+    std::int32_t Setup(HWND parent, Bgra32* pixels, std::int32_t width, std::int32_t height) override;
 };

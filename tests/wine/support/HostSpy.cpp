@@ -9,8 +9,12 @@ bool IsMessageBox(HWND window)
 {
     char className[16] = {};
     GetClassNameA(window, className, sizeof className);
-    // Message boxes are dialogs with the text in a static of id 0xFFFF.
-    return std::string(className) == "#32770" && GetDlgItem(window, 0xFFFF) != nullptr;
+    // Message boxes are dialogs that user32 makes from its own template, with
+    // the text in a static of id 0xFFFF (other dialogs' labels may share that
+    // id). Their instance is user32's on Windows and null under Wine.
+    const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
+    return std::string(className) == "#32770" && (!instance || instance == GetModuleHandleA("user32.dll")) &&
+           GetDlgItem(window, 0xFFFF) != nullptr;
 }
 
 BOOL CALLBACK FindErrorIcon(HWND child, LPARAM found)

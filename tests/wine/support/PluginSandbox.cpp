@@ -23,10 +23,14 @@ std::string MakeTempFolder(const std::string& leaf)
 {
     char temp[MAX_PATH];
     GetTempPathA(sizeof temp, temp);
+    // Wine reuses small process ids, and a killed run leaves its folders:
+    // only a folder this call created itself is fresh.
     static unsigned counter = 0;
-    std::string base = std::string(temp) + "hxtest-" + std::to_string(GetCurrentProcessId()) + "-" +
-                       std::to_string(++counter);
-    CreateDirectoryA(base.c_str(), nullptr);
+    std::string base;
+    do {
+        base = std::string(temp) + "hxtest-" + std::to_string(GetCurrentProcessId()) + "-" +
+               std::to_string(++counter);
+    } while (!CreateDirectoryA(base.c_str(), nullptr) && GetLastError() == ERROR_ALREADY_EXISTS);
     if (leaf.empty())
         return base;
     std::string path = base + "\\" + leaf;

@@ -1,0 +1,590 @@
+// The RGB Color dialog opened through HXF_Setup of the real DLL and driven
+// with real keyboard and mouse input: the three controls of each channel stay
+// in step, the preview shows what a run would produce, OK stores, Cancel not.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "resources/resource.h"
+#include "support/DialogDriver.h"
+#include "support/HostSpy.h"
+#include "support/ImportHook.h"
+#include "support/PluginSandbox.h"
+
+namespace {
+
+constexpr int kWidth = 60;
+constexpr int kHeight = 40;
+
+struct ChannelIds {
+    int slider, field, spinner;
+};
+const ChannelIds kRed{IDC_RED_SLIDER, IDC_RED_EDIT, IDC_RED_SPIN};
+const ChannelIds kGreen{IDC_GREEN_SLIDER, IDC_GREEN_EDIT, IDC_GREEN_SPIN};
+const ChannelIds kBlue{IDC_BLUE_SLIDER, IDC_BLUE_EDIT, IDC_BLUE_SPIN};
+const ChannelIds kChannels[3] = {kRed, kGreen, kBlue};
+
+// Colours that every amount changes visibly; a column of alpha 0, one of 128.
+std::vector<Bgra32> TestImage()
+{
+    std::vector<Bgra32> image(kWidth * kHeight);
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x) {
+            std::uint8_t alpha = x == 3 ? 0 : x == 4 ? 128 : 255;
+            image[y * kWidth + x] = Bgra32{static_cast<std::uint8_t>(40 + 3 * x), static_cast<std::uint8_t>(200 - 2 * y),
+                                           static_cast<std::uint8_t>(60 + 2 * x + y), alpha};
+        }
+    return image;
+}
+
+// Written from the definitions, independently of the plug-in's code.
+int Adjust(int value, int amount)
+{
+    int p = value * amount;
+    int q = p < 0 ? -((-p) / 200) : p / 200;
+    int s = value + q;
+    return s < 0 ? 0 : s > 255 ? 255 : s;
+}
+
+std::uint32_t Composite(int x, int y, int b, int g, int r, int alpha)
+{
+    const int bg = ((x ^ y) & 8) ? 192 : 255;
+    auto mix = [&](int c) { return static_cast<std::uint32_t>((bg * (255 - alpha) + alpha * c) / 255); };
+    return (mix(r) << 16) | (mix(g) << 8) | mix(b);
+}
+
+std::string FieldText(HWND dialog, int id)
+{
+    char text[64] = {};
+    GetDlgItemTextA(dialog, id, text, sizeof text);
+    return text;
+}
+
+int SliderPosition(HWND dialog, int id)
+{
+    return static_cast<int>(SendDlgItemMessageA(dialog, id, TBM_GETPOS, 0, 0));
+}
+
+bool PreviewChecked(HWND dialog)
+{
+    return IsDlgButtonChecked(dialog, IDC_PREVIEW_CHECK) == BST_CHECKED;
+}
+
+// Puts the keyboard focus into a field with its whole text selected.
+void SelectField(HWND dialog, int id)
+{
+    SetFocus(GetDlgItem(dialog, id));
+    SendDlgItemMessageA(dialog, id, EM_SETSEL, 0, -1);
+}
+
+// The dialog's invariant: each field holds the decimal form of an amount, and its slider sits there.
+::testing::AssertionResult InStep(HWND dialog, const ChannelIds& c, int expected)
+{
+    const std::string text = FieldText(dialog, c.field);
+    const int position = SliderPosition(dialog, c.slider);
+    if (text != std::to_string(expected) || position != expected)
+        return ::testing::AssertionFailure() << "field '" << text << "', slider " << position << ", expected "
+                                             << expected;
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult Canonical(HWND dialog, const ChannelIds& c)
+{
+    const std::string text = FieldText(dialog, c.field);
+    char* end = nullptr;
+    const long value = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || value < -100 || value > 100 || std::to_string(value) != text)
+        return ::testing::AssertionFailure() << "field holds '" << text << "'";
+    return InStep(dialog, c, static_cast<int>(value));
+}
+
+// The pane as it must look for the image and amounts (preview on) or unchanged (off).
+::testing::AssertionResult PaneShows(HWND dialog, const std::vector<Bgra32>& image, int r, int g, int b, bool adjusted)
+{
+    HWND pane = GetDlgItem(dialog, IDC_PREVIEW_PANE);
+    ClientPixels shot = CaptureClient(pane);
+    if (shot.width < kWidth || shot.height < kHeight)
+        return ::testing::AssertionFailure() << "pane " << shot.width << "x" << shot.height << " too small";
+    const int left = (shot.width - kWidth) / 2, top = (shot.height - kHeight) / 2;
+    const std::uint32_t window = PixelOfColorRef(GetSysColor(COLOR_WINDOW));
+    int wrong = 0;
+    std::string first;
+    for (int y = 0; y < shot.height; ++y)
+        for (int x = 0; x < shot.width; ++x) {
+            std::uint32_t expected = window;
+            if (x >= left && x < left + kWidth && y >= top && y < top + kHeight) {
+                const Bgra32& p = image[(y - top) * kWidth + (x - left)];
+                expected = adjusted ? Composite(x, y, Adjust(p.blue, b), Adjust(p.green, g), Adjust(p.red, r), p.alpha)
+                                    : Composite(x, y, p.blue, p.green, p.red, p.alpha);
+            }
+            if (shot.At(x, y) != expected && wrong++ == 0) {
+                char text[96];
+                std::snprintf(text, sizeof text, "at (%d,%d): %06x, expected %06x", x, y,
+                              static_cast<unsigned>(shot.At(x, y)), static_cast<unsigned>(expected));
+                first = text;
+            }
+        }
+    if (wrong)
+        return ::testing::AssertionFailure() << wrong << " pixels differ, first " << first;
+    return ::testing::AssertionSuccess();
+}
+
+class RgbDialogTest : public ::testing::Test {
+protected:
+    PluginSandbox plugin;
+    std::vector<Bgra32> image = TestImage();
+    DialogDriver driver;
+
+    std::int32_t Open()
+    {
+        return static_cast<std::int32_t>(
+            driver.Run([&](HWND owner) { return plugin.Setup(0, owner, image.data(), kWidth, kHeight); }));
+    }
+    void Settings(const std::string& body) { plugin.WriteSettings("[RGBColor]\r\n" + body); }
+};
+
+TEST_F(RgbDialogTest, OpensWithStoredAmountsAndOutOfRangeOnesAsZero)
+{
+    Settings("r=150\r\ng=-20\r\nb=0\r\npreview=1\r\n");
+    driver.Then([&](HWND d) {
+        EXPECT_TRUE(InStep(d, kRed, 0));
+        EXPECT_TRUE(InStep(d, kGreen, -20));
+        EXPECT_TRUE(InStep(d, kBlue, 0));
+        EXPECT_TRUE(PreviewChecked(d));
+        EXPECT_TRUE(PaneShows(d, image, 0, -20, 0, true));
+        PressKey(VK_ESCAPE);
+    });
+    EXPECT_EQ(Open(), 0);
+    EXPECT_TRUE(driver.AllStepsRan());
+}
+
+TEST_F(RgbDialogTest, WithoutSettingsEverythingIsZeroAndTheBoxClear)
+{
+    driver.Then([&](HWND d) {
+        for (const ChannelIds& c : kChannels)
+            EXPECT_TRUE(InStep(d, c, 0));
+        EXPECT_FALSE(PreviewChecked(d));
+        EXPECT_EQ(GetFocus(), GetDlgItem(d, IDC_RED_SLIDER)) << "the first tab stop has the focus";
+        PressKey(VK_ESCAPE);
+    });
+    EXPECT_EQ(Open(), 0);
+    EXPECT_FALSE(plugin.SettingsExist()) << "Cancel must not create the file";
+}
+
+TEST_F(RgbDialogTest, TypingDigitsThenAMinusInFront)
+{
+    Settings("preview=1\r\n");
+    driver.Then([&](HWND d) { SelectField(d, IDC_RED_EDIT); TypeText("5"); })
+        .Then([&](HWND d) { EXPECT_TRUE(InStep(d, kRed, 5)); TypeText("0"); })
+        .Then([&](HWND d) {
+            EXPECT_TRUE(InStep(d, kRed, 50));
+            EXPECT_TRUE(PaneShows(d, image, 50, 0, 0, true));
+            PressKey(VK_HOME);
+            TypeText("-");
+        })
+        .Then([&](HWND d) {
+            EXPECT_TRUE(InStep(d, kRed, -50));
+            EXPECT_TRUE(PaneShows(d, image, -50, 0, 0, true));
+            ClickControl(d, IDOK);
+        });
+    EXPECT_EQ(Open(), 1);
+    EXPECT_EQ(GetPrivateProfileIntA("RGBColor", "r", 999, plugin.SettingsPath().c_str()), -50);
+}
+
+TEST_F(RgbDialogTest, RejectedTextsPutTheAmountBackAtOnce)
+{
+    Settings("g=10\r\n");
+    struct Case {
+        const char* name;
+        std::function<void()> keys;  // typed into the green field, whole text selected
+        int expected;
+    };
+    const Case cases[] = {
+        {"'-' over the selection", [] { TypeText("-"); }, 10},
+        {"emptied field", [] { PressKey(VK_DELETE); }, 10},
+        {"'+5'", [] { TypeText("+5"); }, 10},
+        {"' 5'", [] { TypeText(" 5"); }, 10},
+        {"'101' (10 stays)", [] { TypeText("101"); }, 10},
+        {"'100'", [] { TypeText("100"); }, 100},
+        {"'-100' by a minus in front", [] { PressKey(VK_HOME); TypeText("-"); }, -100},
+        {"'0'", [] { TypeText("0"); }, 0},
+        {"'-0'", [] { PressKey(VK_HOME); TypeText("-"); }, 0},
+        {"'00'", [] { PressKey(VK_END); TypeText("0"); }, 0},
+        {"'05'", [] { TypeText("5"); PressKey(VK_HOME); TypeText("0"); }, 5},
+        {"'-' then '0' in front of 5 ('-05')", [] { PressKey(VK_HOME); TypeText("-0"); }, -5},
+    };
+    for (const Case& c : cases) {
+        driver.Then([&](HWND d) {
+            SelectField(d, IDC_GREEN_EDIT);
+            c.keys();
+        });
+        driver.Then([&](HWND d) { EXPECT_TRUE(InStep(d, kGreen, c.expected)) << c.name; });
+    }
+    driver.Then([&](HWND d) { ClickControl(d, IDCANCEL); });
+    EXPECT_EQ(Open(), 0);
+    EXPECT_TRUE(driver.AllStepsRan());
+}
+
+TEST_F(RgbDialogTest, SliderKeysUseTheDialogsSteps)
+{
+    Settings("r=-100\r\ng=-95\r\nb=95\r\n");
+    auto keyOn = [](int slider, WORD key) {
+        return [slider, key](HWND d) {
+            SetFocus(GetDlgItem(d, slider));
+            PressKey(key);
+        };
+    };
+    // Home is the upper end (100) and End the lower (-100), the reverse of the
+    // trackbar's own idea; the thumb must always end at the amount.
+    driver.Then(keyOn(IDC_RED_SLIDER, VK_LEFT))
+        .Then([&](HWND d) { EXPECT_TRUE(InStep(d, kRed, -100)) << "Left at -100"; })
+        .Then(keyOn(IDC_RED_SLIDER, VK_END))
+        .Then([&](HWND d) { EXPECT_TRUE(InStep(d, kRed, -100)) << "End at -100: the thumb stays at the left end"; })
+        .Then(keyOn(IDC_RED_SLIDER, VK_RIGHT))
+        .Then([&](HWND d) { EXPECT_TRUE(InStep(d, kRed, -99)) << "Right"; })
+        .Then(keyOn(IDC_RED_SLIDER, VK_END))
+        .Then([&](HWND d) { EXPECT_TRUE(InStep(d, kRed, -100)) << "End"; })
+        .Then(keyOn(IDC_GREEN_SLIDER, VK_PRIOR))
+        .Then([&](HWND d) { EXPECT_TRUE(InStep(d, kGreen, -100)) << "Page Up at -95"; })
+        .Then(keyOn(IDC_GREEN_SLIDER, VK_NEXT))
+        .Then([&](HWND d) { EXPECT_TRUE(InStep(d, kGreen, -90)) << "Page Down is 10"; })
+        .Then(keyOn(IDC_BLUE_SLIDER, VK_NEXT))
+        .Then([&](HWND d) { EXPECT_TRUE(InStep(d, kBlue, 100)) << "Page Down at 95"; })
+        .Then(keyOn(IDC_BLUE_SLIDER, VK_RIGHT))
+        .Then([&](HWND d) { EXPECT_TRUE(InStep(d, kBlue, 100)) << "Right at 100"; })
+        .Then(keyOn(IDC_BLUE_SLIDER, VK_HOME))
+        .Then([&](HWND d) { EXPECT_TRUE(InStep(d, kBlue, 100)) << "Home at 100: the thumb stays at the right end"; })
+        .Then(keyOn(IDC_GREEN_SLIDER, VK_HOME))
+        .Then([&](HWND d) {
+            EXPECT_TRUE(InStep(d, kGreen, 100)) << "Home";
+            ClickControl(d, IDCANCEL);
+        });
+    EXPECT_EQ(Open(), 0);
+    EXPECT_TRUE(driver.AllStepsRan());
+}
+
+TEST_F(RgbDialogTest, DraggingTheThumbShowsEachPositionInFieldAndPreview)
+{
+    Settings("preview=1\r\n");
+    RECT thumb{};
+    int lastPosition = 0;
+    driver.Then([&](HWND d) {
+        HWND slider = GetDlgItem(d, IDC_BLUE_SLIDER);
+        SendMessageA(slider, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
+        MouseMoveTo(slider, (thumb.left + thumb.right) / 2, (thumb.top + thumb.bottom) / 2);
+        MouseButton(true);
+    });
+    for (int step = 1; step <= 6; ++step) {
+        driver.Then([&, step](HWND d) {
+            HWND slider = GetDlgItem(d, IDC_BLUE_SLIDER);
+            MouseMoveTo(slider, (thumb.left + thumb.right) / 2 + step * 7, (thumb.top + thumb.bottom) / 2);
+        });
+        driver.Then([&, step](HWND d) {
+            const int position = SliderPosition(d, IDC_BLUE_SLIDER);
+            EXPECT_GT(position, lastPosition) << "step " << step;
+            lastPosition = position;
+            EXPECT_TRUE(InStep(d, kBlue, position)) << "step " << step;
+            EXPECT_TRUE(PaneShows(d, image, 0, 0, position, true)) << "step " << step;
+        });
+    }
+    driver.Then([&](HWND) { MouseButton(false); })
+        .Then([&](HWND d) {
+            EXPECT_TRUE(InStep(d, kBlue, lastPosition));
+            ClickControl(d, IDOK);
+        });
+    EXPECT_EQ(Open(), 1);
+    EXPECT_EQ(GetPrivateProfileIntA("RGBColor", "b", 999, plugin.SettingsPath().c_str()), lastPosition);
+}
+
+TEST_F(RgbDialogTest, SpinnersStepByOneWithinTheRange)
+{
+    // Wine's up-down control puts a thousands separator into "-100" ("-,100"),
+    // which the field rightly rejects; Windows separates only from 1000 on. So
+    // the lower end is approached by the slider here, and left by the spinner.
+    Settings("r=99\r\ng=-98\r\nb=-100\r\n");
+    auto clickArrow = [](int spinner, bool up) {
+        return [spinner, up](HWND d) {
+            HWND spin = GetDlgItem(d, spinner);
+            RECT r;
+            GetClientRect(spin, &r);
+            ClickAt(spin, r.right / 2, up ? r.bottom / 4 : r.bottom * 3 / 4);
+        };
+    };
+    driver.Then(clickArrow(IDC_RED_SPIN, true))
+        .Then([&](HWND d) { EXPECT_TRUE(InStep(d, kRed, 100)); })
+        .Then(clickArrow(IDC_RED_SPIN, true))
+        .Then([&](HWND d) { EXPECT_TRUE(InStep(d, kRed, 100)) << "past the upper end"; })
+        .Then(clickArrow(IDC_GREEN_SPIN, false))
+        .Then([&](HWND d) { EXPECT_TRUE(InStep(d, kGreen, -99)); })
+        .Then(clickArrow(IDC_BLUE_SPIN, false))
+        .Then([&](HWND d) { EXPECT_TRUE(InStep(d, kBlue, -100)) << "past the lower end"; })
+        .Then(clickArrow(IDC_BLUE_SPIN, true))
+        .Then([&](HWND d) { EXPECT_TRUE(InStep(d, kBlue, -99)); })
+        .Then([&](HWND d) {
+            SelectField(d, IDC_RED_EDIT);
+            PressKey(VK_DOWN);
+            PressKey(VK_DOWN);
+        })
+        .Then([&](HWND d) {
+            EXPECT_TRUE(InStep(d, kRed, 98)) << "Down arrow twice in the field";
+            PressKey(VK_UP);
+        })
+        .Then([&](HWND d) {
+            EXPECT_TRUE(InStep(d, kRed, 99)) << "Up arrow in the field";
+            ClickControl(d, IDCANCEL);
+        });
+    EXPECT_EQ(Open(), 0);
+    EXPECT_TRUE(driver.AllStepsRan());
+}
+
+// Counts the plug-in's screen transfers: one per pane paint.
+int transfers = 0;
+decltype(&StretchDIBits) realStretchDIBits = nullptr;
+int WINAPI CountingStretchDIBits(HDC dc, int x, int y, int w, int h, int sx, int sy, int sw, int sh, const void* bits,
+                                 const BITMAPINFO* info, UINT usage, DWORD rop)
+{
+    ++transfers;
+    return realStretchDIBits(dc, x, y, w, h, sx, sy, sw, sh, bits, info, usage, rop);
+}
+
+TEST_F(RgbDialogTest, ResetSetsAllToZeroWithOneRepaint)
+{
+    Settings("r=40\r\ng=-70\r\nb=100\r\npreview=1\r\n");
+    ImportHook hook(plugin.Module(), "gdi32.dll", "StretchDIBits", reinterpret_cast<void*>(CountingStretchDIBits));
+    ASSERT_TRUE(hook.Installed());
+    realStretchDIBits = reinterpret_cast<decltype(&StretchDIBits)>(hook.Original());
+    driver.Then([&](HWND d) {
+        EXPECT_TRUE(PaneShows(d, image, 40, -70, 100, true));
+        transfers = 0;
+        ClickControl(d, IDC_RESET);
+    })
+        .Then([&](HWND d) {
+            for (const ChannelIds& c : kChannels)
+                EXPECT_TRUE(InStep(d, c, 0));
+            EXPECT_EQ(transfers, 1) << "the reset repaints the pane exactly once";
+            EXPECT_TRUE(PaneShows(d, image, 0, 0, 0, true));
+            ClickControl(d, IDOK);
+        });
+    EXPECT_EQ(Open(), 1);
+    EXPECT_EQ(plugin.ReadSettings(), "[RGBColor]\r\nr=0\r\ng=0\r\nb=0\r\npreview=1\r\n");
+}
+
+TEST_F(RgbDialogTest, PreviewBoxSwitchesBetweenAdjustedAndUnchanged)
+{
+    Settings("r=37\r\ng=-63\r\nb=100\r\npreview=1\r\n");
+    driver.Then([&](HWND d) {
+        EXPECT_TRUE(PaneShows(d, image, 37, -63, 100, true));
+        ClickControl(d, IDC_PREVIEW_CHECK);
+    })
+        .Then([&](HWND d) {
+            EXPECT_FALSE(PreviewChecked(d));
+            EXPECT_TRUE(PaneShows(d, image, 37, -63, 100, false)) << "box clear: the image as it is";
+            SelectField(d, IDC_RED_EDIT);
+            TypeText("9");
+        })
+        .Then([&](HWND d) {
+            EXPECT_TRUE(PaneShows(d, image, 9, -63, 100, false)) << "amounts do not reach a clear box";
+            ClickControl(d, IDC_PREVIEW_CHECK);
+        })
+        .Then([&](HWND d) {
+            EXPECT_TRUE(PaneShows(d, image, 9, -63, 100, true));
+            ClickControl(d, IDCANCEL);
+        });
+    EXPECT_EQ(Open(), 0);
+    EXPECT_TRUE(driver.AllStepsRan());
+}
+
+TEST_F(RgbDialogTest, OkWritesTheFiveLinesInOrder)
+{
+    driver.Then([&](HWND d) { SelectField(d, IDC_RED_EDIT); TypeText("20"); })
+        .Then([&](HWND d) { PressKey(VK_HOME); TypeText("-"); })
+        .Then([&](HWND d) { SelectField(d, IDC_BLUE_EDIT); TypeText("35"); })
+        .Then([&](HWND d) { ClickControl(d, IDC_PREVIEW_CHECK); })
+        .Then([&](HWND d) { ClickControl(d, IDOK); });
+    EXPECT_EQ(Open(), 1);
+    EXPECT_EQ(plugin.ReadSettings(), "[RGBColor]\r\nr=-20\r\ng=0\r\nb=35\r\npreview=1\r\n");
+}
+
+TEST_F(RgbDialogTest, OkKeepsOtherSectionsAndWritesPreviewAsOne)
+{
+    const std::string before = "[Other]\r\nkeep=me\r\n[RGBColor]\r\nr=5\r\nextra=1\r\npreview=2\r\n";
+    plugin.WriteSettings(before);
+    driver.Then([&](HWND d) {
+        EXPECT_TRUE(PreviewChecked(d)) << "preview=2 is on";
+        PressKey(VK_RETURN);  // the default button
+    });
+    EXPECT_EQ(Open(), 1);
+    const std::string path = plugin.SettingsPath();
+    char keep[16] = {};
+    GetPrivateProfileStringA("Other", "keep", "", keep, sizeof keep, path.c_str());
+    EXPECT_STREQ(keep, "me");
+    EXPECT_EQ(GetPrivateProfileIntA("RGBColor", "extra", 0, path.c_str()), 1);
+    EXPECT_EQ(GetPrivateProfileIntA("RGBColor", "r", 0, path.c_str()), 5);
+    EXPECT_EQ(GetPrivateProfileIntA("RGBColor", "preview", 0, path.c_str()), 1);
+}
+
+TEST_F(RgbDialogTest, CancelEscapeAndTheCloseBoxLeaveTheFileAsItWas)
+{
+    const std::string before = "; a comment\r\n[RGBColor]\r\nr=7\r\n\r\n[Other]\r\nx = y\r\n";
+    const std::function<void(HWND)> ways[] = {
+        [](HWND d) { ClickControl(d, IDCANCEL); },
+        [](HWND) { PressKey(VK_ESCAPE); },
+        [](HWND d) { SendMessageA(d, WM_SYSCOMMAND, SC_CLOSE, 0); },
+    };
+    for (const auto& way : ways) {
+        plugin.WriteSettings(before);
+        DialogDriver run;
+        run.Then([&](HWND d) { SelectField(d, IDC_RED_EDIT); TypeText("88"); }).Then(way);
+        EXPECT_EQ(run.Run([&](HWND owner) { return plugin.Setup(0, owner, image.data(), kWidth, kHeight); }), 0);
+        EXPECT_EQ(plugin.ReadSettings(), before);
+    }
+}
+
+TEST_F(RgbDialogTest, WhatOkStoredIsWhatTheNextRunApplies)
+{
+    driver.Then([&](HWND d) { SelectField(d, IDC_GREEN_EDIT); TypeText("77"); })
+        .Then([&](HWND d) { SetFocus(GetDlgItem(d, IDC_BLUE_SLIDER)); PressKey(VK_END); })
+        .Then([&](HWND d) { ClickControl(d, IDOK); });
+    ASSERT_EQ(Open(), 1);
+    std::vector<Bgra32> out(image.size());
+    ImageRect rect{0, 0, kWidth, kHeight};
+    plugin.Execute(0, nullptr, image.data(), out.data(), &rect, kWidth, nullptr, 0);
+    for (std::size_t i = 0; i < image.size(); ++i) {
+        ASSERT_EQ(out[i].red, image[i].red);
+        ASSERT_EQ(out[i].green, Adjust(image[i].green, 77));
+        ASSERT_EQ(out[i].blue, Adjust(image[i].blue, -100));
+    }
+}
+
+TEST_F(RgbDialogTest, ThousandsOfRandomInputsKeepFieldSliderAndAmountInStep)
+{
+    std::mt19937 random(20261207);
+    const WORD sliderKeys[] = {VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN, VK_PRIOR, VK_NEXT, VK_HOME, VK_END};
+    const char typed[] = "0123456789--+ a";
+    const int kActions = 1500;
+    int broken = 0;
+    for (int i = 0; i < kActions; ++i) {
+        driver.Then([&](HWND d) {
+            const ChannelIds& c = kChannels[random() % 3];
+            switch (random() % 8) {
+            case 0:
+            case 1: {  // a character somewhere in a field
+                SetFocus(GetDlgItem(d, c.field));
+                const int length = GetWindowTextLengthA(GetDlgItem(d, c.field));
+                const int at = static_cast<int>(random() % (length + 1));
+                SendDlgItemMessageA(d, c.field, EM_SETSEL, at, random() % 3 == 0 ? -1 : at);
+                TypeText(std::string(1, typed[random() % (sizeof typed - 1)]));
+                break;
+            }
+            case 2:
+                SelectField(d, c.field);
+                PressKey(random() % 2 ? VK_BACK : VK_DELETE);
+                break;
+            case 3:
+            case 4:
+                SetFocus(GetDlgItem(d, c.slider));
+                PressKey(sliderKeys[random() % 8]);
+                break;
+            case 5: {
+                HWND spin = GetDlgItem(d, c.spinner);
+                RECT r;
+                GetClientRect(spin, &r);
+                ClickAt(spin, r.right / 2, random() % 2 ? r.bottom / 4 : r.bottom * 3 / 4);
+                break;
+            }
+            case 6: {  // a click somewhere on a slider's channel
+                HWND slider = GetDlgItem(d, c.slider);
+                RECT r;
+                GetClientRect(slider, &r);
+                ClickAt(slider, static_cast<int>(random() % r.right), r.bottom / 2);
+                break;
+            }
+            default:
+                ClickControl(d, random() % 4 == 0 ? IDC_PREVIEW_CHECK : IDC_RESET);
+                break;
+            }
+        });
+        driver.Then([&](HWND d) {
+            for (const ChannelIds& c : kChannels)
+                if (!Canonical(d, c) && broken++ < 5)
+                    ADD_FAILURE() << "after action " << i << ": " << Canonical(d, c).message();
+        });
+    }
+    std::string shown[3];
+    bool preview = false;
+    driver.Then([&](HWND d) {
+        for (int c = 0; c < 3; ++c)
+            shown[c] = FieldText(d, kChannels[c].field);
+        preview = PreviewChecked(d);
+        ClickControl(d, IDOK);
+    });
+    EXPECT_EQ(Open(), 1);
+    EXPECT_EQ(broken, 0);
+    EXPECT_EQ(plugin.ReadSettings(), "[RGBColor]\r\nr=" + shown[0] + "\r\ng=" + shown[1] + "\r\nb=" + shown[2] +
+                                         "\r\npreview=" + (preview ? "1" : "0") + "\r\n");
+}
+
+TEST_F(RgbDialogTest, ASaveThatFailsIsReportedAndTheDialogStaysOpen)
+{
+    // The settings path is a folder: nothing can be written there.
+    ASSERT_TRUE(CreateDirectoryA(plugin.SettingsPath().c_str(), nullptr));
+    HostSpy spy;
+    HWND shownOwner = nullptr;
+    driver.Then([&](HWND d) {
+        shownOwner = d;
+        SelectField(d, IDC_RED_EDIT);
+        TypeText("12");
+    })
+        .Then([&](HWND d) { ClickControl(d, IDOK); })
+        .Then([&](HWND d) {
+            ASSERT_EQ(spy.Count(HostEvent::MessageBox), 1);
+            const HostEvent& box = spy.Events().back();
+            EXPECT_EQ(box.caption, "エラー");
+            EXPECT_EQ(box.owner, shownOwner);
+            EXPECT_TRUE(box.errorIcon);
+            EXPECT_NE(box.text.find("設定ファイル"), std::string::npos) << box.text;
+            EXPECT_TRUE(IsWindowVisible(d)) << "the dialog stays open to retry or cancel";
+            EXPECT_TRUE(InStep(d, kRed, 12));
+            RemoveDirectoryA(plugin.SettingsPath().c_str());  // the user frees the path and retries
+            ClickControl(d, IDOK);
+        });
+    EXPECT_EQ(Open(), 1) << "confirmed only once the settings were stored";
+    EXPECT_EQ(spy.Count(HostEvent::MessageBox), 1);
+    EXPECT_EQ(GetPrivateProfileIntA("RGBColor", "r", 0, plugin.SettingsPath().c_str()), 12);
+}
+
+// A disk that takes no more writes, as the plug-in's profile writer sees it.
+BOOL WINAPI FullDiskWrite(LPCSTR, LPCSTR, LPCSTR, LPCSTR)
+{
+    SetLastError(ERROR_DISK_FULL);
+    return FALSE;
+}
+
+TEST_F(RgbDialogTest, CancelAfterAFailedSaveReturnsZeroAndKeepsTheFile)
+{
+    // (A read-only file is no test here: Wine running as root writes it anyway.)
+    plugin.WriteSettings("[RGBColor]\r\nr=3\r\n");
+    ImportHook hook(plugin.Module(), "kernel32.dll", "WritePrivateProfileStringA",
+                    reinterpret_cast<void*>(FullDiskWrite));
+    ASSERT_TRUE(hook.Installed());
+    HostSpy spy;
+    driver.Then([&](HWND d) { SelectField(d, IDC_RED_EDIT); TypeText("44"); })
+        .Then([&](HWND d) { ClickControl(d, IDOK); })
+        .Then([&](HWND d) {
+            EXPECT_EQ(spy.Count(HostEvent::MessageBox), 1) << "a full disk cannot take the settings";
+            ClickControl(d, IDOK);  // retrying while the disk is still full fails again
+        })
+        .Then([&](HWND d) {
+            EXPECT_EQ(spy.Count(HostEvent::MessageBox), 2);
+            ClickControl(d, IDCANCEL);
+        });
+    EXPECT_EQ(Open(), 0) << "not confirmed: nothing was stored";
+    EXPECT_EQ(plugin.ReadSettings(), "[RGBColor]\r\nr=3\r\n");
+}
+
+}  // namespace

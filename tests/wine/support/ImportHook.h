@@ -1,0 +1,22 @@
+#pragma once
+#include <windows.h>
+
+// Redirects one imported function of a loaded module (its import address
+// table entry) to a replacement for as long as the hook lives. Lets a test
+// count or fail the plug-in's real calls into the system without touching
+// the plug-in's code.
+class ImportHook {
+public:
+    ImportHook(HMODULE module, const char* dll, const char* function, void* replacement);
+    ~ImportHook();
+    ImportHook(const ImportHook&) = delete;
+    ImportHook& operator=(const ImportHook&) = delete;
+
+    bool Installed() const { return slot != nullptr; }
+    // The function the entry led to before.
+    void* Original() const { return original; }
+
+private:
+    void** slot = nullptr;
+    void* original = nullptr;
+};
