@@ -2,6 +2,14 @@
 
 std::uint8_t AdjustChannel(std::uint8_t value, std::int32_t amount)
 {
+    // The preview calls this per channel and pixel: keep real amounts in 32-bit
+    // arithmetic (a 64-bit division is a library call on i686); only amounts
+    // whose product could overflow take the wide road.
+    constexpr std::int32_t kNarrow = 8000000;  // 255 * kNarrow < 2^31
+    if (amount >= -kNarrow && amount <= kNarrow) {
+        const std::int32_t narrow = value + value * amount / 200;
+        return static_cast<std::uint8_t>(narrow < 0 ? 0 : narrow > 255 ? 255 : narrow);
+    }
     std::int64_t sum = value + static_cast<std::int64_t>(value) * amount / 200;
     if (sum < 0)
         return 0;

@@ -46,6 +46,12 @@ TEST(AdjustChannel, AmountsBeyondTheRangeClampWithoutOverflow)
     EXPECT_EQ(AdjustChannel(10, 1000), 60);
     EXPECT_EQ(AdjustChannel(255, INT32_MAX), 255);
     EXPECT_EQ(AdjustChannel(255, INT32_MIN), 0);
+    // Around the switch from 32-bit to 64-bit arithmetic, small values still
+    // give exact results on both sides.
+    for (int amount : {7999999, 8000000, 8000001, 8400000, 8500000, -7999999, -8000000, -8000001, -8500000})
+        for (int value : {0, 1, 199, 200, 201, 255})
+            EXPECT_EQ(AdjustChannel(static_cast<std::uint8_t>(value), amount), ReferenceAdjust(value, amount))
+                << value << " by " << amount;
 }
 
 // Every scanline loop this build has, each held to the reference.
