@@ -33,7 +33,12 @@ std::string MakeTempFolder(const std::string& leaf)
     } while (!CreateDirectoryA(base.c_str(), nullptr) && GetLastError() == ERROR_ALREADY_EXISTS);
     if (leaf.empty())
         return base;
+    // Create every level of the leaf; CharNextA steps over double-byte
+    // characters, whose trail byte may be 0x5C like a backslash.
     std::string path = base + "\\" + leaf;
+    for (const char* p = path.c_str() + base.size() + 1; *p; p = CharNextA(p))
+        if (*p == '\\')
+            CreateDirectoryA(std::string(path.c_str(), p).c_str(), nullptr);
     CreateDirectoryA(path.c_str(), nullptr);
     return path;
 }
