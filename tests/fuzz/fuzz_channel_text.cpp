@@ -6,17 +6,8 @@
 #include <cstring>
 #include <string>
 
+#include "tests/fuzz/FuzzCheck.h"
 #include "filters/rgbcolor/ChannelText.h"
-
-namespace {
-void Check(bool ok, const char* what)
-{
-    if (!ok) {
-        std::fprintf(stderr, "property violated: %s\n", what);
-        std::abort();
-    }
-}
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

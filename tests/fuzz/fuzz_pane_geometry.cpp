@@ -6,16 +6,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "tests/fuzz/FuzzCheck.h"
 #include "ui/PaneGeometry.h"
 
 namespace {
-void Check(bool ok, const char* what)
-{
-    if (!ok) {
-        std::fprintf(stderr, "property violated: %s\n", what);
-        std::abort();
-    }
-}
 
 template <typename T>
 T Take(const std::uint8_t*& p)

@@ -7,17 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/fuzz/FuzzCheck.h"
 #include "plugin/SettingsPath.h"
-
-namespace {
-void Check(bool ok, const char* what)
-{
-    if (!ok) {
-        std::fprintf(stderr, "property violated: %s\n", what);
-        std::abort();
-    }
-}
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -12,37 +12,9 @@
 
 #include "filters/rgbcolor/ChannelMath.h"
 #include "support/PluginSandbox.h"
+#include "support/StdcallProbe.h"
 
 namespace {
-
-// Calls `function` with `count` 32-bit arguments pushed right to left, so that
-// the stack pointer at the call instruction is `offset` bytes below a 16-byte
-// boundary. Works for cdecl and stdcall alike: the stack pointer is put back
-// from a saved copy afterwards.
-std::uint32_t CallWithStackOffset(const void* function, const std::uint32_t* args, int count, int offset)
-{
-    // The pushes and this pad together must move the stack pointer by offset (mod 16).
-    int pad = ((offset - 4 * count) % 16 + 16) % 16;
-    std::uint32_t result;
-    int n = count;
-    asm volatile(
-        "mov %%esp, %%esi\n\t"
-        "and $-16, %%esp\n\t"
-        "sub %%edx, %%esp\n\t"
-        "1:\n\t"
-        "test %%ecx, %%ecx\n\t"
-        "jz 2f\n\t"
-        "pushl -4(%%ebx,%%ecx,4)\n\t"
-        "dec %%ecx\n\t"
-        "jmp 1b\n\t"
-        "2:\n\t"
-        "call *%%edi\n\t"
-        "mov %%esi, %%esp\n\t"
-        : "=a"(result), "+c"(n), "+d"(pad)
-        : "b"(args), "D"(function)
-        : "esi", "memory", "cc");
-    return result;
-}
 
 std::uint32_t U(const void* p)
 {

@@ -27,3 +27,28 @@ std::int32_t CallAndMeasureStack(const void* function, const std::uint32_t* args
         *result = value;
     return moved;
 }
+
+std::uint32_t CallWithStackOffset(const void* function, const std::uint32_t* args, int count, int offset)
+{
+    // The pushes and this pad together must move the stack pointer by offset (mod 16).
+    int pad = ((offset - 4 * count) % 16 + 16) % 16;
+    std::uint32_t result;
+    int n = count;
+    asm volatile(
+        "mov %%esp, %%esi\n\t"
+        "and $-16, %%esp\n\t"
+        "sub %%edx, %%esp\n\t"
+        "1:\n\t"
+        "test %%ecx, %%ecx\n\t"
+        "jz 2f\n\t"
+        "pushl -4(%%ebx,%%ecx,4)\n\t"
+        "dec %%ecx\n\t"
+        "jmp 1b\n\t"
+        "2:\n\t"
+        "call *%%edi\n\t"
+        "mov %%esi, %%esp\n\t"
+        : "=a"(result), "+c"(n), "+d"(pad)
+        : "b"(args), "D"(function)
+        : "esi", "memory", "cc");
+    return result;
+}
