@@ -140,6 +140,11 @@ int main(int argc, char** argv)
         current = &run;
         dialog.RunModal(owner, image.data(), side, side);
         current = nullptr;
+        if (run.result.paneWidth == 0) {
+            std::fprintf(stderr, "preview_bench: the dialog did not open over %dx%d (error %lu)\n", side, side,
+                         GetLastError());
+            return 1;
+        }
         std::printf("%4dx%-5d    %3dx%-3d    %7.3f ms   %7.3f ms%s\n", side, side, run.result.paneWidth,
                     run.result.paneHeight, run.result.onMs, run.result.offMs,
                     side > run.result.paneWidth ? "   (drag steps)" : "   (refreshes)");
