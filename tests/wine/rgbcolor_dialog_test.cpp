@@ -466,12 +466,12 @@ TEST_F(RgbDialogTest, ThousandsOfRandomInputsKeepFieldSliderAndAmountInStep)
     std::mt19937 random(20261207);
     const WORD sliderKeys[] = {VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN, VK_PRIOR, VK_NEXT, VK_HOME, VK_END};
     const char typed[] = "0123456789--+ a";
-    const int kActions = 1500;
+    const int kActions = 3000;
     int broken = 0;
     for (int i = 0; i < kActions; ++i) {
         driver.Then([&](HWND d) {
             const ChannelIds& c = kChannels[random() % 3];
-            switch (random() % 8) {
+            switch (random() % 9) {
             case 0:
             case 1: {  // a character somewhere in a field
                 SetFocus(GetDlgItem(d, c.field));
@@ -502,6 +502,17 @@ TEST_F(RgbDialogTest, ThousandsOfRandomInputsKeepFieldSliderAndAmountInStep)
                 RECT r;
                 GetClientRect(slider, &r);
                 ClickAt(slider, static_cast<int>(random() % r.right), r.bottom / 2);
+                break;
+            }
+            case 7: {  // a drag of the thumb, anywhere along the slider or beyond it
+                HWND slider = GetDlgItem(d, c.slider);
+                RECT thumb, r;
+                SendMessageA(slider, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
+                GetClientRect(slider, &r);
+                MouseMoveTo(slider, (thumb.left + thumb.right) / 2, (thumb.top + thumb.bottom) / 2);
+                MouseButton(true);
+                MouseMoveTo(slider, static_cast<int>(random() % (r.right + 40)) - 20, r.bottom / 2);
+                MouseButton(false);
                 break;
             }
             default:
