@@ -15,19 +15,12 @@
 #include "support/HostSpy.h"
 #include "support/ImportHook.h"
 #include "support/PluginSandbox.h"
+#include "support/RgbControls.h"
 
 namespace {
 
 constexpr int kWidth = 60;
 constexpr int kHeight = 40;
-
-struct ChannelIds {
-    int slider, field, spinner;
-};
-const ChannelIds kRed{IDC_RED_SLIDER, IDC_RED_EDIT, IDC_RED_SPIN};
-const ChannelIds kGreen{IDC_GREEN_SLIDER, IDC_GREEN_EDIT, IDC_GREEN_SPIN};
-const ChannelIds kBlue{IDC_BLUE_SLIDER, IDC_BLUE_EDIT, IDC_BLUE_SPIN};
-const ChannelIds kChannels[3] = {kRed, kGreen, kBlue};
 
 // Colours that every amount changes visibly; a column of alpha 0, one of 128.
 std::vector<Bgra32> TestImage()
@@ -56,41 +49,6 @@ std::uint32_t Composite(int x, int y, int b, int g, int r, int alpha)
     const int bg = ((x ^ y) & 8) ? 192 : 255;
     auto mix = [&](int c) { return static_cast<std::uint32_t>((bg * (255 - alpha) + alpha * c) / 255); };
     return (mix(r) << 16) | (mix(g) << 8) | mix(b);
-}
-
-std::string FieldText(HWND dialog, int id)
-{
-    char text[64] = {};
-    GetDlgItemTextA(dialog, id, text, sizeof text);
-    return text;
-}
-
-int SliderPosition(HWND dialog, int id)
-{
-    return static_cast<int>(SendDlgItemMessageA(dialog, id, TBM_GETPOS, 0, 0));
-}
-
-bool PreviewChecked(HWND dialog)
-{
-    return IsDlgButtonChecked(dialog, IDC_PREVIEW_CHECK) == BST_CHECKED;
-}
-
-// Puts the keyboard focus into a field with its whole text selected.
-void SelectField(HWND dialog, int id)
-{
-    SetFocus(GetDlgItem(dialog, id));
-    SendDlgItemMessageA(dialog, id, EM_SETSEL, 0, -1);
-}
-
-// The dialog's invariant: each field holds the decimal form of an amount, and its slider sits there.
-::testing::AssertionResult InStep(HWND dialog, const ChannelIds& c, int expected)
-{
-    const std::string text = FieldText(dialog, c.field);
-    const int position = SliderPosition(dialog, c.slider);
-    if (text != std::to_string(expected) || position != expected)
-        return ::testing::AssertionFailure() << "field '" << text << "', slider " << position << ", expected "
-                                             << expected;
-    return ::testing::AssertionSuccess();
 }
 
 ::testing::AssertionResult Canonical(HWND dialog, const ChannelIds& c)
@@ -307,14 +265,7 @@ TEST_F(RgbDialogTest, SpinnersStepByOneWithinTheRange)
     // which the field rightly rejects; Windows separates only from 1000 on. So
     // the lower end is approached by the slider here, and left by the spinner.
     Settings("r=99\r\ng=-98\r\nb=-100\r\n");
-    auto clickArrow = [](int spinner, bool up) {
-        return [spinner, up](HWND d) {
-            HWND spin = GetDlgItem(d, spinner);
-            RECT r;
-            GetClientRect(spin, &r);
-            ClickAt(spin, r.right / 2, up ? r.bottom / 4 : r.bottom * 3 / 4);
-        };
-    };
+    auto clickArrow = [](int spinner, bool up) { return [spinner, up](HWND d) { ClickSpinner(d, spinner, up); }; };
     driver.Then(clickArrow(IDC_RED_SPIN, true))
         .Then([&](HWND d) { EXPECT_TRUE(InStep(d, kRed, 100)); })
         .Then(clickArrow(IDC_RED_SPIN, true))
@@ -402,7 +353,7 @@ TEST_F(RgbDialogTest, PreviewBoxSwitchesBetweenAdjustedAndUnchanged)
 TEST_F(RgbDialogTest, OkWritesTheFiveLinesInOrder)
 {
     driver.Then([&](HWND d) { SelectField(d, IDC_RED_EDIT); TypeText("20"); })
-        .Then([&](HWND d) { PressKey(VK_HOME); TypeText("-"); })
+        .Then([&](HWND) { PressKey(VK_HOME); TypeText("-"); })
         .Then([&](HWND d) { SelectField(d, IDC_BLUE_EDIT); TypeText("35"); })
         .Then([&](HWND d) { ClickControl(d, IDC_PREVIEW_CHECK); })
         .Then([&](HWND d) { ClickControl(d, IDOK); });
@@ -490,13 +441,9 @@ TEST_F(RgbDialogTest, ThousandsOfRandomInputsKeepFieldSliderAndAmountInStep)
                 SetFocus(GetDlgItem(d, c.slider));
                 PressKey(sliderKeys[random() % 8]);
                 break;
-            case 5: {
-                HWND spin = GetDlgItem(d, c.spinner);
-                RECT r;
-                GetClientRect(spin, &r);
-                ClickAt(spin, r.right / 2, random() % 2 ? r.bottom / 4 : r.bottom * 3 / 4);
+            case 5:
+                ClickSpinner(d, c.spinner, random() % 2);
                 break;
-            }
             case 6: {  // a click somewhere on a slider's channel
                 HWND slider = GetDlgItem(d, c.slider);
                 RECT r;

@@ -17,19 +17,14 @@
 #include "support/HostSpy.h"
 #include "support/ImportHook.h"
 #include "support/PluginSandbox.h"
+#include "support/ProcessMemory.h"
+#include "support/RgbControls.h"
 
 namespace {
 
 constexpr int kWidth = 60;
 constexpr int kHeight = 40;
 constexpr char kErrorThree[] = "プレビューエラー！\nエラー番号 3";
-
-struct ChannelIds {
-    int slider, field, spinner;
-};
-const ChannelIds kChannels[3] = {{IDC_RED_SLIDER, IDC_RED_EDIT, IDC_RED_SPIN},
-                                 {IDC_GREEN_SLIDER, IDC_GREEN_EDIT, IDC_GREEN_SPIN},
-                                 {IDC_BLUE_SLIDER, IDC_BLUE_EDIT, IDC_BLUE_SPIN}};
 
 std::vector<Bgra32> TestImage()
 {
@@ -39,70 +34,6 @@ std::vector<Bgra32> TestImage()
             image[y * kWidth + x] = Bgra32{static_cast<std::uint8_t>(40 + 3 * x), static_cast<std::uint8_t>(200 - 2 * y),
                                            static_cast<std::uint8_t>(60 + 2 * x + y), 255};
     return image;
-}
-
-std::string FieldText(HWND dialog, int id)
-{
-    char text[64] = {};
-    GetDlgItemTextA(dialog, id, text, sizeof text);
-    return text;
-}
-
-int SliderPosition(HWND dialog, int id)
-{
-    return static_cast<int>(SendDlgItemMessageA(dialog, id, TBM_GETPOS, 0, 0));
-}
-
-bool PreviewChecked(HWND dialog)
-{
-    return IsDlgButtonChecked(dialog, IDC_PREVIEW_CHECK) == BST_CHECKED;
-}
-
-void SelectField(HWND dialog, int id)
-{
-    SetFocus(GetDlgItem(dialog, id));
-    SendDlgItemMessageA(dialog, id, EM_SETSEL, 0, -1);
-}
-
-::testing::AssertionResult InStep(HWND dialog, const ChannelIds& c, int expected)
-{
-    const std::string text = FieldText(dialog, c.field);
-    const int position = SliderPosition(dialog, c.slider);
-    if (text != std::to_string(expected) || position != expected)
-        return ::testing::AssertionFailure() << "field '" << text << "', slider " << position << ", expected "
-                                             << expected;
-    return ::testing::AssertionSuccess();
-}
-
-// `under` with `text` drawn over it as the window's own device context draws
-// by default (its font and text colour, no background).
-ClientPixels WithText(const ClientPixels& under, const char* text, HWND window, RECT area)
-{
-    HDC windowDc = GetDC(window);
-    const HGDIOBJ font = GetCurrentObject(windowDc, OBJ_FONT);
-    const COLORREF colour = GetTextColor(windowDc);
-    ReleaseDC(window, windowDc);
-
-    BITMAPINFO info{};
-    info.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), under.width, -under.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HDC memory = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    auto* pixels = static_cast<std::uint32_t*>(bits);
-    std::copy(under.pixels.begin(), under.pixels.end(), pixels);
-    SelectObject(memory, font);
-    SetTextColor(memory, colour);
-    SetBkMode(memory, TRANSPARENT);
-    DrawTextA(memory, text, -1, &area, 0);
-    GdiFlush();
-    ClientPixels result = under;
-    for (std::size_t i = 0; i < result.pixels.size(); ++i)
-        result.pixels[i] = pixels[i] & 0x00FFFFFFu;
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    return result;
 }
 
 // Pixels no brighter than mid grey in every channel: text, not the pane's face.
@@ -115,14 +46,6 @@ int DarkPixels(const ClientPixels& shot, const RECT& part)
             dark += ((p >> 16) & 0xFF) < 0x80 && ((p >> 8) & 0xFF) < 0x80 && (p & 0xFF) < 0x80;
         }
     return dark;
-}
-
-void ClickSpinner(HWND dialog, int id, bool up)
-{
-    HWND spin = GetDlgItem(dialog, id);
-    RECT r;
-    GetClientRect(spin, &r);
-    ClickAt(spin, r.right / 2, up ? r.bottom / 4 : r.bottom * 3 / 4);
 }
 
 std::string SettingsText(const std::string shown[3], bool preview)
@@ -314,35 +237,14 @@ struct Usage {
     long long privateBytes;
 };
 
-// Committed private memory, summed region by region (Wine reports no PrivateUsage).
-long long CommittedPrivateBytes()
-{
-    PROCESS_MEMORY_COUNTERS_EX counters{};
-    counters.cb = sizeof counters;
-    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
-                         sizeof counters);
-    if (counters.PrivateUsage)
-        return counters.PrivateUsage;
-    long long total = 0;
-    MEMORY_BASIC_INFORMATION info;
-    for (const char* p = nullptr; VirtualQuery(p, &info, sizeof info) == sizeof info;
-         p = static_cast<const char*>(info.BaseAddress) + info.RegionSize) {
-        if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE)
-            total += info.RegionSize;
-        if (static_cast<const char*>(info.BaseAddress) + info.RegionSize < p)
-            break;
-    }
-    return total;
-}
-
 Usage CurrentUsage()
 {
     const DWORD gdi = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
     const DWORD user = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
     guiResourcesWork = gdi != 0 && user != 0;
     if (guiResourcesWork)
-        return {static_cast<long>(gdi), static_cast<long>(user), CommittedPrivateBytes()};
-    return {ProbeGdiObjects(), ProbeUserObjects(), CommittedPrivateBytes()};
+        return {static_cast<long>(gdi), static_cast<long>(user), static_cast<long long>(CommittedPrivateBytes())};
+    return {ProbeGdiObjects(), ProbeUserObjects(), static_cast<long long>(CommittedPrivateBytes())};
 }
 
 // The counts must see objects come and go, or a leak test on them proves nothing.

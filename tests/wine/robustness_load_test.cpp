@@ -15,6 +15,7 @@
 #include "plugin/FilterRegistry.h"
 #include "support/HostSpy.h"
 #include "support/PluginSandbox.h"
+#include "support/ProcessMemory.h"
 
 namespace {
 
@@ -22,21 +23,6 @@ struct Usage {
     SIZE_T privateBytes;
     DWORD handles;
 };
-
-// Committed private memory, summed region by region.
-SIZE_T CommittedPrivateBytes()
-{
-    SIZE_T total = 0;
-    MEMORY_BASIC_INFORMATION info;
-    for (const char* p = nullptr; VirtualQuery(p, &info, sizeof info) == sizeof info;
-         p = static_cast<const char*>(info.BaseAddress) + info.RegionSize) {
-        if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE)
-            total += info.RegionSize;
-        if (static_cast<const char*>(info.BaseAddress) + info.RegionSize < p)
-            break;
-    }
-    return total;
-}
 
 // Handles are handed out lowest free slot first, so leaked handles push the
 // slots of fresh ones up: the highest of a few fresh handles tracks the count.
@@ -55,15 +41,10 @@ DWORD FreshHandleWatermark()
 
 Usage CurrentUsage()
 {
-    PROCESS_MEMORY_COUNTERS_EX counters{};
-    counters.cb = sizeof counters;
-    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
-                         sizeof counters);
     DWORD handles = 0;
     GetProcessHandleCount(GetCurrentProcess(), &handles);
-    // Wine answers 0 to both; measure what it does keep track of instead.
-    return {counters.PrivateUsage ? counters.PrivateUsage : CommittedPrivateBytes(),
-            handles ? handles : FreshHandleWatermark()};
+    // Wine answers 0; measure what it does keep track of instead.
+    return {CommittedPrivateBytes(), handles ? handles : FreshHandleWatermark()};
 }
 
 // Reference table of the channel arithmetic, written from its definition.

@@ -15,6 +15,7 @@
 #include "support/DialogDriver.h"
 #include "support/HostSpy.h"
 #include "support/PluginSandbox.h"
+#include "support/RgbControls.h"
 
 namespace {
 
@@ -136,13 +137,6 @@ TEST(HostileSettings, ASettingsPathThatIsAFolderReadsAsNoFile)
     std::vector<Bgra32> src = Image(3), dst(src.size());
     plugin.Execute(0, nullptr, src.data(), dst.data(), &kRect, kPitch, nullptr, 0);
     EXPECT_EQ(std::memcmp(&src[2 * kPitch + 4], &dst[2 * kPitch + 4], 4), 0) << "amounts 0: a copy";
-}
-
-std::string FieldText(HWND dialog, int id)
-{
-    char text[32] = {};
-    GetDlgItemTextA(dialog, id, text, sizeof text);
-    return text;
 }
 
 TEST(HostileSettings, TheDialogShowsValidAmountsAndOkWritesValidOnesKeepingTheRest)

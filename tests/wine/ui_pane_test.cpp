@@ -49,44 +49,6 @@ std::string Mismatches(const ClientPixels& shot, const std::function<std::uint32
     return std::to_string(count) + " pixels differ:" + out.str();
 }
 
-// `under` as a bitmap of its own after `draw` has drawn on it.
-ClientPixels DrawnOver(const ClientPixels& under, const std::function<void(HDC)>& draw)
-{
-    BITMAPINFO info{};
-    info.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), under.width, -under.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HDC memory = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    auto* pixels = static_cast<std::uint32_t*>(bits);
-    std::copy(under.pixels.begin(), under.pixels.end(), pixels);
-    draw(memory);
-    GdiFlush();
-    ClientPixels result = under;
-    for (std::size_t i = 0; i < result.pixels.size(); ++i)
-        result.pixels[i] = pixels[i] & 0x00FFFFFFu;
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    return result;
-}
-
-// `under` with the error text drawn over it the way a window's device
-// context draws it by default: its font and colour, no background.
-ClientPixels WithText(const ClientPixels& under, const char* text, HWND window, RECT area)
-{
-    HDC windowDc = GetDC(window);
-    const HGDIOBJ font = GetCurrentObject(windowDc, OBJ_FONT);
-    const COLORREF colour = GetTextColor(windowDc);
-    ReleaseDC(window, windowDc);
-    return DrawnOver(under, [&](HDC dc) {
-        SelectObject(dc, font);
-        SetTextColor(dc, colour);
-        SetBkMode(dc, TRANSPARENT);
-        DrawTextA(dc, text, -1, &area, 0);
-    });
-}
-
 ClientPixels WithText(const ClientPixels& under, const char* text, HWND window)
 {
     return WithText(under, text, window, RECT{0, 0, under.width, under.height});

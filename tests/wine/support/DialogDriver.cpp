@@ -1,5 +1,6 @@
 #include "support/DialogDriver.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -259,4 +260,39 @@ ClientPixels CaptureClient(HWND window, const RECT& part)
 std::uint32_t PixelOfColorRef(COLORREF color)
 {
     return (GetRValue(color) << 16) | (GetGValue(color) << 8) | GetBValue(color);
+}
+
+ClientPixels DrawnOver(const ClientPixels& under, const std::function<void(HDC)>& draw)
+{
+    BITMAPINFO info{};
+    info.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), under.width, -under.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HDC memory = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    auto* pixels = static_cast<std::uint32_t*>(bits);
+    std::copy(under.pixels.begin(), under.pixels.end(), pixels);
+    draw(memory);
+    GdiFlush();
+    ClientPixels result = under;
+    for (std::size_t i = 0; i < result.pixels.size(); ++i)
+        result.pixels[i] = pixels[i] & 0x00FFFFFFu;
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    return result;
+}
+
+ClientPixels WithText(const ClientPixels& under, const char* text, HWND window, RECT area)
+{
+    HDC windowDc = GetDC(window);
+    const HGDIOBJ font = GetCurrentObject(windowDc, OBJ_FONT);
+    const COLORREF colour = GetTextColor(windowDc);
+    ReleaseDC(window, windowDc);
+    return DrawnOver(under, [&](HDC dc) {
+        SelectObject(dc, font);
+        SetTextColor(dc, colour);
+        SetBkMode(dc, TRANSPARENT);
+        DrawTextA(dc, text, -1, &area, 0);
+    });
 }

@@ -90,3 +90,9 @@ ClientPixels CaptureClient(HWND window);
 ClientPixels CaptureClient(HWND window, const RECT& part);
 // A COLORREF (0x00BBGGRR) as a captured pixel (0x00RRGGBB).
 std::uint32_t PixelOfColorRef(COLORREF color);
+
+// `under` as a bitmap of its own after `draw` has drawn on it.
+ClientPixels DrawnOver(const ClientPixels& under, const std::function<void(HDC)>& draw);
+// `under` with `text` drawn over it in `area` the way `window`'s device context
+// draws by default: its font and text colour, no background.
+ClientPixels WithText(const ClientPixels& under, const char* text, HWND window, RECT area);
