@@ -41,7 +41,7 @@ set(HX_PLUGIN_SOURCES
 )
 add_library(hxplugin STATIC ${HX_PLUGIN_SOURCES})
 target_include_directories(hxplugin PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
-target_link_libraries(hxplugin PUBLIC hxcore user32 gdi32 kernel32)
+target_link_libraries(hxplugin PUBLIC hxcore user32 gdi32 imm32 kernel32)
 
 # Modules that hosts load and unload are built with the win32 thread model
 # (see cmake/win32-thread-model); the tests and the host keep the posix one.
@@ -66,7 +66,7 @@ function(hx_add_plugin target)
         ${HX_PLUGIN_RC})
     set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME ${target})
     target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
-    target_link_libraries(${target} PRIVATE user32 gdi32 kernel32)
+    target_link_libraries(${target} PRIVATE user32 gdi32 imm32 kernel32)
     hx_use_win32_thread_model(${target})
     add_dependencies(${target} hx_cursors)
 endfunction()

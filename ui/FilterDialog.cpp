@@ -111,6 +111,5 @@ bool FilterDialog::WriteDialogInt(const char* section, const char* key, int cont
         return false;
     char text[16];  // "-2147483648" and its NUL take 12
     std::snprintf(text, sizeof text, "%d", value);
-    WritePrivateProfileStringA(section, key, text, path);
-    return true;
+    return WritePrivateProfileStringA(section, key, text, path) != FALSE;
 }

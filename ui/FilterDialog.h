@@ -34,7 +34,8 @@ public:
                                const PanePoint& size);
 
     bool IsPreviewChecked() const;
-    // Writes the number in control `controlId` as `key`; false (nothing written) when it holds no integer.
+    // Writes the number in control `controlId` as `key`. False when the control
+    // holds no integer (nothing is written) or the file refused the write.
     bool WriteDialogInt(const char* section, const char* key, int controlId, const char* path);
 
     HWND window = nullptr;

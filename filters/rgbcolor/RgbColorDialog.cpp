@@ -1,6 +1,7 @@
 #include "filters/rgbcolor/RgbColorDialog.h"
 
 #include <commctrl.h>
+#include <imm.h>
 
 #include "filters/rgbcolor/ChannelMath.h"
 #include "filters/rgbcolor/ChannelText.h"
@@ -70,6 +71,9 @@ INT_PTR RgbColorDialog::OnInitDialog()
         SendMessageA(slider, TBM_SETRANGEMIN, FALSE, kMinAmount);
         SendMessageA(slider, TBM_SETRANGEMAX, TRUE, kMaxAmount);
         SendMessageA(slider, TBM_SETTICFREQ, 10, 0);
+        // With the Japanese IME on, digits would arrive full-width and be
+        // rejected; numeric fields take keys as they are.
+        ImmAssociateContext(GetDlgItem(window, ids.field), nullptr);
         const std::int32_t amount = IsValidAmount(amounts[i]) ? amounts[i] : Channel(i).value;
         SetDlgItemInt(window, ids.field, static_cast<UINT>(amount), TRUE);  // runs OnFieldUpdate
         SetSliderPosition(i, amount);
@@ -168,12 +172,16 @@ bool RgbColorDialog::SaveSettings()
     registry->GetSettingsPath(path, sizeof path);
     bool stored = path[0] != '\0';
     if (stored) {
-        WriteDialogInt(kRgbSection, kRedKey, IDC_RED_EDIT, path);
-        WriteDialogInt(kRgbSection, kGreenKey, IDC_GREEN_EDIT, path);
-        WriteDialogInt(kRgbSection, kBlueKey, IDC_BLUE_EDIT, path);
-        // Written at every OK, into the same file: its result tells whether the file took the writes.
-        stored = WritePrivateProfileStringA(kRgbSection, kPreviewKey, IsPreviewChecked() ? "1" : "0", path) != FALSE;
-        // The flush reports FALSE by design, so its result says nothing.
+        // Each write stands alone: another process holding the file for a
+        // moment refuses one of them and keeps the others. Every one must
+        // land, or the old amount would stay behind an OK that looked fine.
+        stored = WriteDialogInt(kRgbSection, kRedKey, IDC_RED_EDIT, path);
+        stored = WriteDialogInt(kRgbSection, kGreenKey, IDC_GREEN_EDIT, path) && stored;
+        stored = WriteDialogInt(kRgbSection, kBlueKey, IDC_BLUE_EDIT, path) && stored;
+        stored = WritePrivateProfileStringA(kRgbSection, kPreviewKey, IsPreviewChecked() ? "1" : "0", path) != FALSE &&
+                 stored;
+        // Flush the profile cache for this file. Its result means nothing on
+        // either platform: Wine answers FALSE, Windows non-zero.
         WritePrivateProfileStringA(nullptr, nullptr, nullptr, path);
     }
     if (!stored)

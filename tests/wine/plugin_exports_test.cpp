@@ -205,7 +205,7 @@ TEST(Module, ImportsOnlySystemLibraries)
         imports.push_back(n);
     }
     const std::vector<std::string> allowed = {"kernel32.dll", "user32.dll", "gdi32.dll", "msvcrt.dll",
-                                              "advapi32.dll", "comctl32.dll"};
+                                              "imm32.dll", "advapi32.dll", "comctl32.dll"};
     for (const std::string& name : imports)
         EXPECT_NE(std::find(allowed.begin(), allowed.end(), name), allowed.end()) << "imports " << name;
 }

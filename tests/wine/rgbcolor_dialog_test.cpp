@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
+#include <imm.h>
 
 #include <cstring>
 #include <random>
@@ -137,7 +138,16 @@ TEST_F(RgbDialogTest, WithoutSettingsEverythingIsZeroAndTheBoxClear)
 TEST_F(RgbDialogTest, TypingDigitsThenAMinusInFront)
 {
     Settings("preview=1\r\n");
-    driver.Then([&](HWND d) { SelectField(d, IDC_RED_EDIT); TypeText("5"); })
+    driver.Then([&](HWND d) {
+            // A Japanese IME would turn typed digits full-width; the fields take none.
+            for (const ChannelIds& c : kChannels)
+                EXPECT_EQ(ImmGetContext(GetDlgItem(d, c.field)), nullptr) << c.field;
+            HIMC slider = ImmGetContext(GetDlgItem(d, IDC_RED_SLIDER));
+            EXPECT_NE(slider, nullptr) << "other controls keep their input context";
+            ImmReleaseContext(GetDlgItem(d, IDC_RED_SLIDER), slider);
+            SelectField(d, IDC_RED_EDIT);
+            TypeText("5");
+        })
         .Then([&](HWND d) { EXPECT_TRUE(InStep(d, kRed, 5)); TypeText("0"); })
         .Then([&](HWND d) {
             EXPECT_TRUE(InStep(d, kRed, 50));
@@ -543,6 +553,70 @@ TEST_F(RgbDialogTest, CancelAfterAFailedSaveReturnsZeroAndKeepsTheFile)
         });
     EXPECT_EQ(Open(), 0) << "not confirmed: nothing was stored";
     EXPECT_EQ(plugin.ReadSettings(), "[RGBColor]\r\nr=3\r\n");
+}
+
+
+// Another process holds the file for one moment: that one write is refused and
+// writes nothing, the others land (so Windows behaves; Wine would keep the
+// refused edit in its cache and write it later, so the hook refuses it here).
+const char* refusedKey = nullptr;
+BOOL(WINAPI* realWrite)(LPCSTR, LPCSTR, LPCSTR, LPCSTR) = nullptr;
+
+BOOL WINAPI RefuseOneWrite(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR file)
+{
+    if (refusedKey && key && std::strcmp(key, refusedKey) == 0) {
+        refusedKey = nullptr;
+        SetLastError(ERROR_SHARING_VIOLATION);
+        return FALSE;
+    }
+    return realWrite(section, key, value, file);
+}
+
+TEST_F(RgbDialogTest, OneRefusedWriteKeepsTheDialogOpenUntilEveryKeyIsStored)
+{
+    ImportHook hook(plugin.Module(), "kernel32.dll", "WritePrivateProfileStringA",
+                    reinterpret_cast<void*>(RefuseOneWrite));
+    ASSERT_TRUE(hook.Installed());
+    realWrite = reinterpret_cast<decltype(realWrite)>(hook.Original());
+    auto file = [](const char* r, const char* g, const char* b, const char* preview) {
+        return std::string("[RGBColor]\r\nr=") + r + "\r\ng=" + g + "\r\nb=" + b + "\r\npreview=" + preview + "\r\n";
+    };
+    // Each refused key keeps its old value while the others are written.
+    const struct {
+        const char* key;
+        std::string afterRefusal;
+    } cases[] = {{"r", file("1", "22", "33", "1")},
+                 {"g", file("11", "2", "33", "1")},
+                 {"b", file("11", "22", "3", "1")},
+                 {"preview", file("11", "22", "33", "0")}};
+    HostSpy spy;
+    const char* key = nullptr;
+    std::string afterRefusal;
+    for (int c = 0; c < 3; ++c)
+        driver.Then([&, c](HWND d) { SelectField(d, kChannels[c].field); TypeText(std::to_string(11 * (c + 1))); });
+    driver.Then([&](HWND d) { ClickControl(d, IDC_PREVIEW_CHECK); })
+        .Then([&](HWND d) {
+            refusedKey = key;
+            ClickControl(d, IDOK);
+        })
+        .Then([&](HWND d) {
+            EXPECT_EQ(refusedKey, nullptr) << "the write was not tried";
+            EXPECT_EQ(spy.Count(HostEvent::MessageBox), 1);
+            EXPECT_TRUE(IsWindowVisible(d)) << "the dialog stays open";
+            EXPECT_EQ(plugin.ReadSettings(), afterRefusal);
+            ClickControl(d, IDOK);
+        });
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.key);
+        key = c.key;
+        afterRefusal = c.afterRefusal;
+        plugin.WriteSettings(file("1", "2", "3", "0"));
+        spy.Clear();
+        EXPECT_EQ(Open(), 1) << "confirmed once everything was stored";
+        EXPECT_TRUE(driver.AllStepsRan());
+        EXPECT_EQ(spy.Count(HostEvent::MessageBox), 1);
+        EXPECT_EQ(plugin.ReadSettings(), file("11", "22", "33", "1"));
+    }
 }
 
 }  // namespace
