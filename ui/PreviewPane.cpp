@@ -199,6 +199,17 @@ void PreviewPane::OnMouseMove(std::int32_t x, std::int32_t y, WPARAM)
     ShowCursor(IDC_HAND_OPEN);
 }
 
+bool PreviewPane::OnSetCursor(WORD hitTest) const
+{
+    // Windows asks before every move, and the control's own answer is its
+    // class arrow: left to it, the pointer would flicker between the arrow
+    // and the hand. Where nothing can be panned the control keeps its say.
+    if (hitTest != HTCLIENT || (fitsHorizontally && fitsVertically))
+        return false;
+    ShowCursor(GetCapture() == control ? IDC_HAND_CLOSED : IDC_HAND_OPEN);
+    return true;
+}
+
 void PreviewPane::ShowCursor(int resource) const
 {
     SetCursor(LoadCursorA(registry->moduleHandle, MAKEINTRESOURCEA(resource)));
@@ -239,10 +250,14 @@ LRESULT CALLBACK PreviewPaneProc(HWND, UINT message, WPARAM wParam, LPARAM lPara
         pane->OnLButtonUp(at.x, at.y, wParam);
         break;
     }
+    case WM_SETCURSOR:
+        if (pane->OnSetCursor(LOWORD(lParam)))
+            return TRUE;
+        break;
     default:
         break;
     }
-    // The control's own handling sees every message, WM_PAINT included (its
-    // update region is already valid then).
+    // The control's own handling sees every other message, WM_PAINT included
+    // (its update region is already valid then).
     return CallWindowProcA(pane->prevWndProc, control, message, wParam, lParam);
 }

@@ -26,6 +26,8 @@ public:
     virtual void OnLButtonUp(std::int32_t x, std::int32_t y, WPARAM keys);
     virtual void OnMouseMove(std::int32_t x, std::int32_t y, WPARAM keys);
     virtual void Paint(HDC dc);
+    // WM_SETCURSOR: true when the pane showed its own pointer.
+    bool OnSetCursor(WORD hitTest) const;
 
     // bgr: blue, green, red bytes; alpha 0..255. Out of the buffer: error 6.
     void PutPixel(std::int32_t x, std::int32_t y, const std::uint8_t* bgr, std::int32_t alpha);

@@ -54,6 +54,15 @@ ClientPixels WithText(const ClientPixels& under, const char* text, HWND window)
     return WithText(under, text, window, RECT{0, 0, under.width, under.height});
 }
 
+// The pointer shown after WM_SETCURSOR, sent as Windows sends it before every
+// move over `window`, with `before` showing until then.
+HCURSOR CursorAfterSetCursor(HWND window, HCURSOR before)
+{
+    SetCursor(before);
+    SendMessageA(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    return GetCursor();
+}
+
 std::vector<std::uint32_t> Buffer(const PreviewPane& pane)
 {
     return std::vector<std::uint32_t>(pane.Pixels(), pane.Pixels() + pane.Width() * pane.Height());
@@ -209,6 +218,8 @@ TEST_F(PaneTest, DraggingPansWithinTheImageAndShowsTheHands)
         })
         .Then([&](HWND) {
             EXPECT_EQ(GetCursor(), open) << "over a pane that can be panned";
+            EXPECT_EQ(CursorAfterSetCursor(pane, LoadCursorA(nullptr, IDC_ARROW)), open)
+                << "the class arrow would flicker in at every move";
             EXPECT_EQ(GetCapture(), nullptr);
             renders = dialog.renders.size();
             MouseMoveTo(pane, 50, 60);
@@ -323,6 +334,7 @@ TEST_F(PaneTest, APaneThatFitsLeavesThePointerAndTheButtonAlone)
         .Then([&](HWND) {
             // The control's own pointer, as its window class sets it.
             EXPECT_EQ(GetCursor(), arrow);
+            EXPECT_EQ(CursorAfterSetCursor(pane, ModuleCursor(IDC_HAND_OPEN)), arrow);
             renders = dialog.renders.size();
             MouseButton(true);
         })
