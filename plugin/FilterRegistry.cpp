@@ -62,12 +62,14 @@ void FilterRegistry::Clear()
 
 bool FilterRegistry::BuildFilters()
 {
-    // A null entry is kept: validation refuses the load on it.
-    Filter* filter = AllocateRgbColorFilter();
+    // No exception may leave the attach handler: the nothrow allocation
+    // covers the object itself, not what its constructor allocates (the name
+    // texts), nor the list's growth. Either failing refuses the load.
+    Filter* filter = nullptr;
     try {
-        Append(filter);
+        filter = AllocateRgbColorFilter();
+        Append(filter);  // a null entry is kept: validation refuses the load on it
     } catch (const std::bad_alloc&) {
-        // No exception may leave the attach handler: refuse the load instead.
         delete filter;
         return false;
     }

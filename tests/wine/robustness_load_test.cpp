@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <new>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -129,6 +130,39 @@ TEST(FaultInjection, FailedFilterAllocationRefusesTheLibraryQuietly)
     EXPECT_LE(static_cast<long>(after.privateBytes - before.privateBytes), 64L * 1024);
     EXPECT_LE(static_cast<long>(after.handles - before.handles), static_cast<long>(runtime.handles) + 2);
     RemoveTree(folder);
+}
+
+// Every allocation the load makes, refused in turn through this executable's
+// operator new (the registry linked in here is the DLL's code): the load is
+// refused and no exception leaves it.
+int allocationsBeforeRefusal = -1;  // -1: refuse none
+bool allocationRefused = false;
+
+TEST(FaultInjection, EachAllocationAtLoadThatFailsRefusesTheLoadWithoutAnException)
+{
+    int refusals = 0;
+    for (int k = 0; k < 100; ++k) {
+        FilterRegistry attached;
+        bool loaded = false, threw = false;
+        allocationRefused = false;
+        allocationsBeforeRefusal = k;
+        try {
+            loaded = attached.Initialize(GetModuleHandleA(nullptr));
+        } catch (...) {
+            threw = true;
+        }
+        allocationsBeforeRefusal = -1;
+        EXPECT_FALSE(threw) << "allocation " << k;
+        if (!allocationRefused) {
+            EXPECT_TRUE(loaded);
+            EXPECT_EQ(attached.Count(), 1);
+            break;
+        }
+        EXPECT_FALSE(loaded) << "allocation " << k;
+        EXPECT_EQ(attached.Count(), 0);
+        ++refusals;
+    }
+    EXPECT_GE(refusals, 2) << "the filter object and its name text at least";
 }
 
 class ThrowingFilter : public Filter {
@@ -286,3 +320,29 @@ TEST_F(LargeRun, OnePixelWideAndThreeHundredThousandRowsTall)
 }
 
 }  // namespace
+
+// Stands in for the runtime's: refuses one chosen allocation while a test asks.
+void* operator new(std::size_t size)
+{
+    if (allocationsBeforeRefusal == 0) {
+        allocationsBeforeRefusal = -1;
+        allocationRefused = true;
+        throw std::bad_alloc();
+    }
+    if (allocationsBeforeRefusal > 0)
+        --allocationsBeforeRefusal;
+    if (void* p = HeapAlloc(GetProcessHeap(), 0, size ? size : 1))
+        return p;
+    throw std::bad_alloc();
+}
+
+void operator delete(void* p) noexcept
+{
+    if (p)
+        HeapFree(GetProcessHeap(), 0, p);
+}
+
+void operator delete(void* p, std::size_t) noexcept
+{
+    operator delete(p);
+}
