@@ -10,9 +10,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
-#include <vector>
 
+#include "host/CommandLine.h"
 #include "host/Image.h"
 #include "host/PluginModule.h"
 #include "host/TestCard.h"
@@ -28,10 +29,6 @@ extern "C" std::int32_t __stdcall HXF_QueryClientInfo(std::int32_t code, std::in
 }
 
 namespace {
-
-struct ImageRectArg {
-    std::int32_t left, top, right, bottom;
-};
 
 int Fail(const std::string& message)
 {
@@ -66,16 +63,6 @@ void PrintLine(const std::string& utf8)
 {
     std::fwrite(utf8.data(), 1, utf8.size(), stdout);
     std::fputc('\n', stdout);
-}
-
-bool ParseInt(const char* text, std::int32_t& value)
-{
-    char* end = nullptr;
-    long v = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0')
-        return false;
-    value = static_cast<std::int32_t>(v);
-    return true;
 }
 
 int Info(PluginModule& plugin)
@@ -133,56 +120,34 @@ bool LoadInput(const std::string& path, Image& image)
 
 int Run(PluginModule& plugin, int argc, char** argv)
 {
-    std::int32_t index = 0;
-    bool inPlace = false, haveRect = false;
-    ImageRectArg rect{};
-    std::vector<std::string> files;
-    for (int i = 0; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (arg == "--index" && i + 1 < argc) {
-            if (!ParseInt(argv[++i], index))
-                return Fail("--index needs a number");
-        } else if (arg == "--rect" && i + 1 < argc) {
-            long l, t, r, b;
-            char tail;
-            if (std::sscanf(argv[++i], "%ld,%ld,%ld,%ld%c", &l, &t, &r, &b, &tail) != 4)
-                return Fail("--rect needs L,T,R,B");
-            rect = {static_cast<std::int32_t>(l), static_cast<std::int32_t>(t), static_cast<std::int32_t>(r),
-                    static_cast<std::int32_t>(b)};
-            haveRect = true;
-        } else if (arg == "--in-place") {
-            inPlace = true;
-        } else if (arg.rfind("--", 0) == 0) {
-            return Fail("unknown option " + arg);
-        } else {
-            files.push_back(arg);
-        }
-    }
-    if (files.empty() || files.size() > 2)
-        return Usage();
+    RunOptions options;
+    std::string error;
+    if (!ParseRunOptions(argc, argv, options, error))
+        return error.empty() ? Usage() : Fail(error);
+    const std::vector<std::string>& files = options.files;
     Image image;
     if (!LoadInput(files.size() == 2 ? files[0] : std::string(), image))
         return 1;
-    if (!haveRect)
+    ImageRectArg& rect = options.rect;
+    if (!options.haveRect)
         rect = {0, 0, image.width, image.height};
-    if (rect.left < 0 || rect.top < 0 || rect.right > image.width || rect.bottom > image.height)
-        return Fail("--rect lies outside the " + std::to_string(image.width) + "x" + std::to_string(image.height) +
-                    " image");
-
+    error = RectError(rect, image.width, image.height);
+    if (!error.empty())
+        return Fail(error);
+    
     Image result = image;
-    void* source = inPlace ? result.bgra.data() : image.bgra.data();
+    void* source = options.inPlace ? result.bgra.data() : image.bgra.data();
     ProgressBar bar;
     std::int32_t answer = plugin.execute(
-        index, 0, static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(source)),
+        options.index, 0, static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(source)),
         static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(result.bgra.data())), 0,
         static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(&rect)), 0,
         static_cast<std::uint32_t>(image.width), 0, DrawProgress,
         static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(&bar)));
-    std::string error;
     if (!SavePng(files.back(), result, error))
         return Fail(error);
     std::printf("ran filter %d over (%d,%d)-(%d,%d) of %dx%d: %d progress calls, result %d; wrote %s\n",
-                static_cast<int>(index), static_cast<int>(rect.left), static_cast<int>(rect.top),
+                static_cast<int>(options.index), static_cast<int>(rect.left), static_cast<int>(rect.top),
                 static_cast<int>(rect.right), static_cast<int>(rect.bottom), static_cast<int>(image.width),
                 static_cast<int>(image.height), bar.calls, static_cast<int>(answer), files.back().c_str());
     return 0;
@@ -194,9 +159,9 @@ int Setup(PluginModule& plugin, int argc, char** argv)
     std::string input;
     for (int i = 0; i < argc; ++i) {
         std::string arg = argv[i];
-        if (arg == "--index" && i + 1 < argc) {
-            if (!ParseInt(argv[++i], index))
-                return Fail("--index needs a number");
+        if (arg == "--index") {
+            if (i + 1 == argc || !ParseInt32(argv[++i], index))
+                return Fail("--index needs a 32-bit number");
         } else if (arg.rfind("--", 0) == 0) {
             return Fail("unknown option " + arg);
         } else if (input.empty()) {
@@ -219,9 +184,7 @@ int Setup(PluginModule& plugin, int argc, char** argv)
     return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+int Main(int argc, char** argv)
 {
     if (argc < 3)
         return Usage();
@@ -247,4 +210,16 @@ int main(int argc, char** argv)
     if (command == "run")
         return Run(plugin, argc - 3, argv + 3);
     return Setup(plugin, argc - 3, argv + 3);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    // A 32-bit process may not find room for a large image's copies.
+    try {
+        return Main(argc, argv);
+    } catch (const std::bad_alloc&) {
+        return Fail("not enough memory");
+    }
 }

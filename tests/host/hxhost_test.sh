@@ -32,7 +32,14 @@ expect_error 2 "usage" bogus
 expect_error 1 "cannot load plug-in" info "$work/missing.dll"
 expect_error 1 "cannot read image" run "$dll" "$work/missing.png" "$work/out.png"
 expect_error 1 "needs L,T,R,B" run "$dll" --rect 1,2 "$work/out.png"
+expect_error 1 "four 32-bit numbers" run "$dll" --rect 0,0,4294967298,5 "$work/out.png"
 expect_error 1 "outside the 256x192 image" run "$dll" --rect 0,0,999,5 "$work/out.png"
+expect_error 1 "inverted" run "$dll" --rect 9,0,5,5 "$work/out.png"
+expect_error 1 "32-bit number" run "$dll" --index 4294967296 "$work/out.png"
+# Two of the fuzzing seeds: a header asking for 9000 x 9000, a file cut short.
+seeds="$root/tests/fuzz/corpus/host_png"
+expect_error 1 "9000x9000; this host takes at most" run "$dll" "$seeds/huge_header" "$work/out.png"
+expect_error 1 "cannot read image" run "$dll" "$seeds/truncated" "$work/out.png"
 expect_error 1 "unknown option" run "$dll" --fast "$work/out.png"
 
 out=$(run info "$dll")
