@@ -93,6 +93,9 @@ hx_add_plugin(rgbcolor)
 # Fault-injection build for the tests: the filter allocation at load fails.
 hx_add_plugin(rgbcolor_noalloc)
 target_compile_definitions(rgbcolor_noalloc PRIVATE HX_FAIL_FILTER_ALLOCATION)
+# And one whose Setup throws a standard exception.
+hx_add_plugin(rgbcolor_throw)
+target_compile_definitions(rgbcolor_throw PRIVATE HX_THROW_FROM_SETUP)
 
 # Copy the shipped plug-in into dist/.
 add_custom_command(TARGET rgbcolor POST_BUILD
