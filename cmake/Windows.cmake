@@ -62,7 +62,8 @@ endfunction()
 include(cmake/Resources.cmake)
 
 # windres output does not record its includes: name them so edits rebuild the resources.
-file(GLOB HX_RESOURCE_INPUTS ${CMAKE_SOURCE_DIR}/resources/*.rc ${CMAKE_SOURCE_DIR}/resources/*.h)
+file(GLOB HX_RESOURCE_INPUTS ${CMAKE_SOURCE_DIR}/resources/*.rc ${CMAKE_SOURCE_DIR}/resources/*.h
+     ${HX_GENERATED_RESOURCES}/version.h)
 set_property(SOURCE ${HX_PLUGIN_RC} APPEND PROPERTY OBJECT_DEPENDS ${HX_RESOURCE_INPUTS})
 
 function(hx_add_plugin target)
