@@ -4,6 +4,7 @@ set(HX_GENERATED_RESOURCES ${CMAKE_BINARY_DIR}/generated-resources)
 file(MAKE_DIRECTORY ${HX_GENERATED_RESOURCES})
 set(HX_PLUGIN_RC ${CMAKE_SOURCE_DIR}/resources/rgbcolor.rc)
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${HX_GENERATED_RESOURCES}")
+configure_file(${CMAKE_SOURCE_DIR}/resources/version.h.in ${HX_GENERATED_RESOURCES}/version.h @ONLY)
 
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 set(HX_CURSOR_FILES)

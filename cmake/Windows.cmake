@@ -15,6 +15,14 @@ add_compile_options(
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 WINVER=0x0501)
 # Only Windows system DLLs may be imported: the C++ runtime and pthreads go in statically.
 add_link_options(-static -static-libgcc -static-libstdc++)
+# Reproducible: the same source gives the same bytes in any folder at any time
+# (no build folder in the objects, no link time in the PE header).
+# GCC tries the last map first: the build folder becomes ".", the sources
+# relative names under it.
+add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}/= -ffile-prefix-map=${CMAKE_BINARY_DIR}=.)
+add_link_options(-Wl,--no-insert-timestamp)
+# objcopy stamps the time of the copy into a PE header unless told a date.
+set(HX_OBJCOPY ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0 ${CMAKE_OBJCOPY})
 
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR}/resources -c 65001")
 
@@ -54,7 +62,8 @@ endfunction()
 include(cmake/Resources.cmake)
 
 # windres output does not record its includes: name them so edits rebuild the resources.
-file(GLOB HX_RESOURCE_INPUTS ${CMAKE_SOURCE_DIR}/resources/*.rc ${CMAKE_SOURCE_DIR}/resources/*.h)
+file(GLOB HX_RESOURCE_INPUTS ${CMAKE_SOURCE_DIR}/resources/*.rc ${CMAKE_SOURCE_DIR}/resources/*.h
+     ${HX_GENERATED_RESOURCES}/version.h)
 set_property(SOURCE ${HX_PLUGIN_RC} APPEND PROPERTY OBJECT_DEPENDS ${HX_RESOURCE_INPUTS})
 
 function(hx_add_plugin target)
@@ -65,10 +74,19 @@ function(hx_add_plugin target)
         ${CMAKE_SOURCE_DIR}/plugin/rgbcolor.def
         ${HX_PLUGIN_RC})
     set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME ${target})
-    target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
+    target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources
+                                                  ${HX_GENERATED_RESOURCES})
     target_link_libraries(${target} PRIVATE user32 gdi32 imm32 kernel32)
     hx_use_win32_thread_model(${target})
     add_dependencies(${target} hx_cursors)
+    # Stripped as shipped (the tests load this same file); the debug
+    # information goes beside it as NAME.debug, found through a debug link.
+    target_compile_options(${target} PRIVATE -g)
+    add_custom_command(TARGET ${target} POST_BUILD
+        COMMAND ${HX_OBJCOPY} --only-keep-debug $<TARGET_FILE:${target}> $<TARGET_FILE:${target}>.debug
+        COMMAND ${HX_OBJCOPY} --strip-all --add-gnu-debuglink=$<TARGET_FILE:${target}>.debug
+                $<TARGET_FILE:${target}>
+        VERBATIM)
 endfunction()
 
 hx_add_plugin(rgbcolor)
@@ -76,11 +94,15 @@ hx_add_plugin(rgbcolor)
 # Fault-injection build for the tests: the filter allocation at load fails.
 hx_add_plugin(rgbcolor_noalloc)
 target_compile_definitions(rgbcolor_noalloc PRIVATE HX_FAIL_FILTER_ALLOCATION)
+# And one whose Setup throws a standard exception.
+hx_add_plugin(rgbcolor_throw)
+target_compile_definitions(rgbcolor_throw PRIVATE HX_THROW_FROM_SETUP)
 
 # Copy the shipped plug-in into dist/.
 add_custom_command(TARGET rgbcolor POST_BUILD
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_SOURCE_DIR}/dist
-    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:rgbcolor> ${CMAKE_SOURCE_DIR}/dist/rgbcolor.dll)
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:rgbcolor> ${CMAKE_SOURCE_DIR}/dist/rgbcolor.dll
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:rgbcolor>.debug ${CMAKE_SOURCE_DIR}/dist/rgbcolor.dll.debug)
 
 add_subdirectory(host)
 add_subdirectory(bench/windows)

@@ -6,6 +6,7 @@
 #include "plugin/FilterRegistry.h"
 #include "plugin/HostInterface.h"
 #include "plugin/TextCopy.h"
+#include "version.h"
 
 #if defined(__GLIBCXX__)
 namespace __gnu_cxx {
@@ -28,7 +29,7 @@ struct RuntimeTeardown {
     }
 } runtimeTeardown;
 
-constexpr char kPluginInfo[] = "RGB Color Filter Plug-in Ver.0.3.0 Copyright (C) 2026 K.W.";
+constexpr char kPluginInfo[] = "RGB Color Filter Plug-in Ver." HX_VERSION " Copyright (C) 2026 K.W.";
 static_assert(sizeof(kPluginInfo) == 59, "the information text is one line of 58 characters");
 
 }  // namespace

@@ -21,7 +21,3 @@
 #define IDC_BLUE_EDIT           1060
 #define IDC_BLUE_SPIN           1061
 #define IDC_RESET               1062
-
-// Version
-#define HX_VERSION_NUMBERS      0,3,0,0
-#define HX_VERSION_TEXT         "0.3.0.0"

@@ -1,6 +1,7 @@
 #include "filters/rgbcolor/RgbColorFilter.h"
 
 #include <cstddef>
+#include <stdexcept>
 
 #include "filters/rgbcolor/ChannelMath.h"
 #include "filters/rgbcolor/RgbColorDialog.h"
@@ -51,5 +52,10 @@ std::int32_t RgbColorFilter::Setup(HWND parent, Bgra32* pixels, std::int32_t wid
     if (!CanSetup(parent, pixels, width, height))
         return 0;
     RgbColorDialog dialog;  // destroyed on every way out, exceptions included
+#ifdef HX_THROW_FROM_SETUP
+    // Fault-injection build: the throw must unwind through this module's own
+    // frames (its .eh_frame, kept by the strip) to the guard.
+    throw std::runtime_error("injected");
+#endif
     return dialog.RunModal(parent, pixels, width, height) == 1 ? 1 : 0;
 }

@@ -13,6 +13,7 @@
 #include "support/HostSpy.h"
 #include "support/PluginSandbox.h"
 #include "support/StdcallProbe.h"
+#include "version.h"
 
 namespace {
 
@@ -210,7 +211,7 @@ TEST(Module, ImportsOnlySystemLibraries)
         EXPECT_NE(std::find(allowed.begin(), allowed.end(), name), allowed.end()) << "imports " << name;
 }
 
-TEST(Module, JapaneseVersionInformation)
+TEST(Module, JapaneseVersionInformationWithTheProjectVersion)
 {
     std::string path = BuiltPluginPath();
     DWORD handle = 0;
@@ -221,9 +222,11 @@ TEST(Module, JapaneseVersionInformation)
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
     ASSERT_TRUE(VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
-    EXPECT_EQ(fixed->dwFileVersionMS, 0x00000003u);
-    EXPECT_EQ(fixed->dwFileVersionLS, 0x00000000u);
-    EXPECT_EQ(fixed->dwProductVersionMS, 0x00000003u);
+    // The project version, as CMake hands it to the build.
+    const WORD parts[4] = {HX_VERSION_NUMBERS};
+    EXPECT_EQ(fixed->dwFileVersionMS, static_cast<DWORD>(MAKELONG(parts[1], parts[0])));
+    EXPECT_EQ(fixed->dwFileVersionLS, static_cast<DWORD>(MAKELONG(parts[3], parts[2])));
+    EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
     WORD* translation = nullptr;
     ASSERT_TRUE(VerQueryValueA(data.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
                                &length));
@@ -232,6 +235,15 @@ TEST(Module, JapaneseVersionInformation)
     ASSERT_TRUE(VerQueryValueA(data.data(), "\\StringFileInfo\\041104b0\\FileDescription",
                                reinterpret_cast<void**>(&description), &length));
     EXPECT_EQ(std::string(description), "RGBカラーフィルタ");
+    char* fileVersion = nullptr;
+    ASSERT_TRUE(VerQueryValueA(data.data(), "\\StringFileInfo\\041104b0\\FileVersion",
+                               reinterpret_cast<void**>(&fileVersion), &length));
+    EXPECT_EQ(std::string(fileVersion), HX_VERSION_TEXT);
+
+    PluginSandbox plugin;
+    char info[100] = {};
+    plugin.GetPluginInfo(info, sizeof info);
+    EXPECT_NE(std::string(info).find(" Ver." HX_VERSION " "), std::string::npos) << info;
 }
 
 }  // namespace

@@ -212,6 +212,27 @@ TEST(ExceptionGuard, LongTextIsCutIntoOneBoxAndTheRegistryStaysUsable)
     EXPECT_EQ(thrower->calls, 3);
 }
 
+TEST(ExceptionGuard, CatchesWhatTheStrippedModuleThrows)
+{
+    // The fault-injection build's Setup throws inside the shipped, stripped module.
+    std::string folder = MakeTempFolder();
+    std::string dll = folder + "\\rgbcolor_throw.dll";
+    ASSERT_TRUE(CopyFileA((std::string(HX_PLUGIN_DIR) + "\\rgbcolor_throw.dll").c_str(), dll.c_str(), FALSE));
+    HMODULE module = LoadLibraryA(dll.c_str());
+    ASSERT_NE(module, nullptr);
+    auto setup = reinterpret_cast<std::int32_t(__stdcall*)(std::int32_t, HWND, Bgra32*, std::int32_t, std::int32_t)>(
+        reinterpret_cast<void (*)()>(GetProcAddress(module, "HXF_Setup")));
+    OwnerWindow owner;
+    HostSpy spy;
+    Bgra32 pixel{};
+    EXPECT_EQ(setup(0, owner.Handle(), &pixel, 1, 1), 0);
+    ASSERT_EQ(spy.Count(HostEvent::MessageBox), 1);
+    EXPECT_EQ(spy.Events().back().caption, "exception");
+    EXPECT_EQ(spy.Events().back().text, "設定ダイアログで例外が発生しました。\n処理を中断します。\n\ninjected");
+    FreeLibrary(module);
+    RemoveTree(folder);
+}
+
 TEST(Soak, LoadRunUnloadAThousandTimes)
 {
     PluginSandbox plugin("", "rgbcolor.dll", false);

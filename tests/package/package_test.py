@@ -1,0 +1,69 @@
+#!/usr/bin/env python3
+"""The release in dist/ as a user gets it: the zip, its readme, the stripped
+DLL and the checksums. Run after scripts/package.
+
+usage: package_test.py [DIST]
+"""
+import pathlib
+import re
+import subprocess
+import sys
+import zipfile
+
+dist = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else pathlib.Path(__file__).resolve().parents[2] / "dist")
+failures = []
+
+
+def check(ok, message):
+    if not ok:
+        failures.append(message)
+
+
+def tool(*args):
+    return subprocess.run(args, capture_output=True, text=True, cwd=dist)
+
+
+zips = sorted(dist.glob("rgbcolor-*.zip"))
+if len(zips) != 1:
+    sys.exit(f"FAIL: one release zip expected in {dist}, found {[z.name for z in zips]}")
+version = re.fullmatch(r"rgbcolor-(\d+\.\d+\.\d+)\.zip", zips[0].name).group(1)
+dll = (dist / "rgbcolor.dll").read_bytes()
+
+with zipfile.ZipFile(zips[0]) as z:
+    check(z.testzip() is None, "the zip has a damaged entry")
+    check(z.namelist() == ["rgbcolor.dll", "readme.txt"], f"zip holds {z.namelist()}")
+    check(z.read("rgbcolor.dll") == dll, "the zip's DLL differs from dist/rgbcolor.dll")
+    readme = z.read("readme.txt")
+
+# The shipped DLL: no symbols, no debug sections, unwind tables kept, debug link to the file beside it.
+sections = re.findall(r"^\s*\d+\s+(\S+)", tool("i686-w64-mingw32-objdump", "-h", "rgbcolor.dll").stdout, re.M)
+check(not [s for s in sections if s.startswith(".debug")], f"debug sections in the DLL: {sections}")
+check(".eh_frame" in sections and ".gnu_debuglink" in sections, f"sections: {sections}")
+check("no symbols" in tool("i686-w64-mingw32-nm", "rgbcolor.dll").stderr, "the DLL has a symbol table")
+check(b"rgbcolor.dll.debug\0" in dll and (dist / "rgbcolor.dll.debug").is_file(), "no debug link to rgbcolor.dll.debug")
+
+# readme.txt: code page 932, CRLF only, lines a plain viewer shows whole (a 932 byte is a column).
+try:
+    text = readme.decode("cp932")
+except UnicodeDecodeError as error:
+    text = ""
+    check(False, f"readme.txt is not code page 932: {error}")
+check(readme.endswith(b"\r\n") and b"\r" not in readme.replace(b"\r\n", b"") and b"\n" not in readme.replace(b"\r\n", b""),
+      "readme.txt has line ends other than CRLF")
+wide = [line for line in readme.split(b"\r\n") if len(line) > 70]
+check(not wide, f"readme.txt lines wider than 70 columns: {[w.decode('cp932', 'replace') for w in wide]}")
+
+# One version everywhere: the zip's name, the readme's header, the information text and the version resource.
+check(f"Ver.{version}" in "".join(text.splitlines()[:3]), f"readme header does not say Ver.{version}")
+check(f"Ver.{version} Copyright".encode() in dll, f"information text does not say Ver.{version}")
+check(f"{version}.0".encode("utf-16-le") in dll, f"version resource does not say {version}.0")
+
+sums = tool("sha256sum", "-c", "--strict", "SHA256SUMS")
+check(sums.returncode == 0, f"SHA256SUMS does not verify: {sums.stdout}{sums.stderr}")
+listed = [line.split()[1] for line in (dist / "SHA256SUMS").read_text().splitlines()]
+check(listed == [zips[0].name, "rgbcolor.dll"], f"SHA256SUMS lists {listed}")
+
+for message in failures:
+    print(f"FAIL: {message}")
+print(f"package {zips[0].name}: {len(failures)} failures")
+sys.exit(1 if failures else 0)
