@@ -33,12 +33,30 @@ void AdjustScanline(const Bgra32* src, Bgra32* dst, std::int32_t count, const Ch
 // The portable loop, one pixel at a time.
 void AdjustScanlineScalar(const Bgra32* src, Bgra32* dst, std::int32_t count, const ChannelAmounts& amounts);
 
+// The amounts as the SIMD loops use them, in 16-bit lanes blue, green, red,
+// alpha. For 0 <= v <= 255, floor(v * |amount| / 200) is exactly the high half
+// of v * magnitude, and since v is never negative the quotient truncated toward
+// zero is that times the amount's sign. Alpha gets magnitude 0 and sign 0, so
+// it stays as it was. Prepared outside the SIMD files so that no code of a
+// shared header gets built with their instruction sets.
+struct LaneAmounts {
+    std::int16_t magnitude[4];  // ceil(|amount| * 65536 / 200), at most 32768 (as 16 bits)
+    std::int16_t sign[4];       // +1, or -1 for a negative amount
+};
+LaneAmounts PrepareLaneAmounts(const ChannelAmounts& amounts);
+
 #if defined(__i386__) || defined(__x86_64__)
 #define HX_HAVE_SSE2_SCANLINE 1
+#define HX_HAVE_AVX2_SCANLINE 1
 // Four pixels at a time in 16-bit lanes. Call it only on a CPU with SSE2;
 // it realigns the stack itself, so a caller with a 4-byte-aligned stack is fine.
 void AdjustScanlineSse2(const Bgra32* src, Bgra32* dst, std::int32_t count, const ChannelAmounts& amounts);
+// Eight pixels at a time, the same arithmetic in 256-bit registers. Call it
+// only where CpuHasAvx2(); it realigns the stack and leaves the upper halves
+// of the YMM registers clean.
+void AdjustScanlineAvx2(const Bgra32* src, Bgra32* dst, std::int32_t count, const ChannelAmounts& amounts);
 #endif
 
-// The fastest loop for a CPU with or without SSE2; the caller asks the CPU.
-ScanlineFunction ChooseScanline(bool cpuHasSse2);
+// The fastest loop that the CPU and the OS allow: AVX2, else SSE2, else the
+// plain one. The caller asks the CPU.
+ScanlineFunction ChooseScanline(bool cpuHasSse2, bool cpuHasAvx2);

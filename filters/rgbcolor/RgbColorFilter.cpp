@@ -3,15 +3,29 @@
 #include <cstddef>
 
 #include "filters/rgbcolor/ChannelMath.h"
+#include "filters/rgbcolor/CpuFeatures.h"
 #include "filters/rgbcolor/RgbColorDialog.h"
 #include "filters/rgbcolor/RgbSettings.h"
 #include "plugin/Progress.h"
 
 namespace {
-// Asked once, at load: a 32-bit Windows host may run on a CPU without SSE2.
+#ifdef HX_WITHOUT_AVX2
+constexpr bool kMayUseAvx2 = false;  // a build that stands for a CPU or Windows without AVX2
+#else
+constexpr bool kMayUseAvx2 = true;
+#endif
+
+// Asked once, at load: a 32-bit Windows host may run on a CPU without SSE2,
+// and Windows answers IsProcessorFeaturePresent for AVX2 dependably only on
+// recent versions, so AVX2 is asked of the CPU itself.
 const ScanlineFunction kAdjustScanline =
-    ChooseScanline(IsProcessorFeaturePresent(PF_XMMI64_INSTRUCTIONS_AVAILABLE) != 0);
+    ChooseScanline(IsProcessorFeaturePresent(PF_XMMI64_INSTRUCTIONS_AVAILABLE) != 0, kMayUseAvx2 && CpuHasAvx2());
 }  // namespace
+
+ScanlineFunction RgbColorFilter::Scanline()
+{
+    return kAdjustScanline;
+}
 
 RgbColorFilter::RgbColorFilter() : Filter("RGB Color...|RGBカラー...", "Color|カラー") {}
 
