@@ -74,6 +74,15 @@ ScanlineFunction ChooseScanline(bool cpuHasSse2, bool cpuHasAvx2)
     return AdjustScanlineScalar;
 }
 
+ScanlineFunction ChooseStreamingScanline(bool cpuHasSse2, bool cpuHasAvx2)
+{
+#ifdef HX_HAVE_AVX2_SCANLINE
+    if (cpuHasAvx2)
+        return AdjustScanlineAvx2Stream;
+#endif
+    return ChooseScanline(cpuHasSse2, cpuHasAvx2);
+}
+
 void AdjustScanline(const Bgra32* src, Bgra32* dst, std::int32_t count, const ChannelAmounts& amounts)
 {
 #ifdef __SSE2__

@@ -55,8 +55,16 @@ void AdjustScanlineSse2(const Bgra32* src, Bgra32* dst, std::int32_t count, cons
 // only where CpuHasAvx2(); it realigns the stack and leaves the upper halves
 // of the YMM registers clean.
 void AdjustScanlineAvx2(const Bgra32* src, Bgra32* dst, std::int32_t count, const ChannelAmounts& amounts);
+// The AVX2 loop with non-temporal stores, which write whole lines without
+// reading them first and leave them out of the cache: for destinations far
+// larger than the last-level cache, where the line would be gone again
+// before anyone read it. Right for src == dst too, but slower there.
+void AdjustScanlineAvx2Stream(const Bgra32* src, Bgra32* dst, std::int32_t count, const ChannelAmounts& amounts);
 #endif
 
 // The fastest loop that the CPU and the OS allow: AVX2, else SSE2, else the
 // plain one. The caller asks the CPU.
 ScanlineFunction ChooseScanline(bool cpuHasSse2, bool cpuHasAvx2);
+// Its form for destinations far beyond the cache: the streaming AVX2 loop,
+// else the same as ChooseScanline.
+ScanlineFunction ChooseStreamingScanline(bool cpuHasSse2, bool cpuHasAvx2);

@@ -7,6 +7,8 @@
 
 #include <immintrin.h>
 
+#include <cstdint>
+
 #if defined(__i386__)
 // The host may call with a stack aligned to 4 bytes only; a spilled YMM
 // register wants 32.
@@ -16,10 +18,6 @@
 #endif
 
 namespace {
-
-// As in the SSE2 loop: a little ahead of the hardware prefetcher, source and
-// destination both.
-constexpr int kPrefetchBytes = 2048;
 
 // Each 128-bit half of a register holds two pixels' lanes b, g, r, a.
 struct LaneGains {
@@ -59,36 +57,64 @@ inline void Store(Bgra32* p, __m256i v)
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
 }
 
+// One to seven pixels through masked moves: nothing beyond them is read or
+// written, and masked-out lanes never fault.
+inline void AdjustFew(const Bgra32* src, Bgra32* dst, std::int32_t count, const LaneGains& g)
+{
+    const __m256i mask = _mm256_cmpgt_epi32(_mm256_set1_epi32(count), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+    const __m256i block = _mm256_maskload_epi32(reinterpret_cast<const int*>(src), mask);
+    _mm256_maskstore_epi32(reinterpret_cast<int*>(dst), mask, AdjustEight(block, g));
+}
+
+// Each pixel is stored where it was loaded from (or at the same place in
+// dst), so src == dst is fine. The hardware prefetcher keeps up with this
+// loop; software prefetches only cost it time while the image is in the cache.
+template <bool kStream>
+void AdjustRow(const Bgra32* src, Bgra32* dst, std::int32_t count, const ChannelAmounts& amounts)
+{
+    const LaneAmounts lanes = PrepareLaneAmounts(amounts);
+    const LaneGains gains{Broadcast(lanes.magnitude), Broadcast(lanes.sign)};
+    std::int32_t i = 0;
+    const std::uintptr_t misalignment = reinterpret_cast<std::uintptr_t>(dst) & 31;
+    if (kStream && misalignment % 4 == 0) {
+        // Non-temporal stores want 32-byte alignment: the pixels before it go
+        // the ordinary way. A destination not even 4-byte aligned is never streamed.
+        const std::int32_t head = static_cast<std::int32_t>((32 - misalignment) % 32 / 4);
+        i = head < count ? head : count;
+        if (i > 0)
+            AdjustFew(src, dst, i, gains);
+        for (; i + 8 <= count; i += 8)
+            _mm256_stream_si256(reinterpret_cast<__m256i*>(dst + i), AdjustEight(Load(src + i), gains));
+        // The streamed lines reach memory in no set order: have them there
+        // before the host, or another thread of it, reads the image.
+        _mm_sfence();
+    }
+    for (; i + 16 <= count; i += 16) {
+        Store(dst + i, AdjustEight(Load(src + i), gains));
+        Store(dst + i + 8, AdjustEight(Load(src + i + 8), gains));
+    }
+    if (count - i >= 8) {
+        Store(dst + i, AdjustEight(Load(src + i), gains));
+        i += 8;
+    }
+    if (i < count)
+        AdjustFew(src + i, dst + i, count - i, gains);
+    // The compiler ends each caller below with vzeroupper: the host's SSE
+    // code pays no transition penalty afterwards.
+}
+
 }  // namespace
 
 HX_REALIGN_STACK
 void AdjustScanlineAvx2(const Bgra32* src, Bgra32* dst, std::int32_t count, const ChannelAmounts& amounts)
 {
-    const LaneAmounts lanes = PrepareLaneAmounts(amounts);
-    const LaneGains gains{Broadcast(lanes.magnitude), Broadcast(lanes.sign)};
-    std::int32_t i = 0;
-    // A cache line per step; each pixel is stored where it was loaded from
-    // (or at the same place in dst), so src == dst is fine.
-    for (; i + 16 <= count; i += 16) {
-        _mm_prefetch(reinterpret_cast<const char*>(src + i) + kPrefetchBytes, _MM_HINT_T0);
-        _mm_prefetch(reinterpret_cast<const char*>(dst + i) + kPrefetchBytes, _MM_HINT_T0);
-        Store(dst + i, AdjustEight(Load(src + i), gains));
-        Store(dst + i + 8, AdjustEight(Load(src + i + 8), gains));
-    }
-    const std::int32_t rest = count - i;
-    if (rest >= 8) {
-        Store(dst + i, AdjustEight(Load(src + i), gains));
-        i += 8;
-    }
-    if (i < count) {
-        // The last one to seven pixels through masked moves: nothing beyond
-        // the row is read or written, and masked-out lanes never fault.
-        const __m256i mask = _mm256_cmpgt_epi32(_mm256_set1_epi32(count - i), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
-        const __m256i block = _mm256_maskload_epi32(reinterpret_cast<const int*>(src + i), mask);
-        _mm256_maskstore_epi32(reinterpret_cast<int*>(dst + i), mask, AdjustEight(block, gains));
-    }
-    // The compiler ends the function with vzeroupper: the host's SSE code
-    // pays no transition penalty afterwards.
+    AdjustRow<false>(src, dst, count, amounts);
+}
+
+HX_REALIGN_STACK
+void AdjustScanlineAvx2Stream(const Bgra32* src, Bgra32* dst, std::int32_t count, const ChannelAmounts& amounts)
+{
+    AdjustRow<true>(src, dst, count, amounts);
 }
 
 #endif  // HX_HAVE_AVX2_SCANLINE

@@ -146,15 +146,14 @@ bool RgbColorDialog::RenderPreview(PreviewPane& target, const PanePoint& offset,
 {
     if (!IsPreviewChecked())
         return FilterDialog::RenderPreview(target, offset, scroll, size);
-    const std::int32_t redAmount = static_cast<std::int32_t>(GetDlgItemInt(window, IDC_RED_EDIT, nullptr, TRUE));
-    const std::int32_t greenAmount = static_cast<std::int32_t>(GetDlgItemInt(window, IDC_GREEN_EDIT, nullptr, TRUE));
-    const std::int32_t blueAmount = static_cast<std::int32_t>(GetDlgItemInt(window, IDC_BLUE_EDIT, nullptr, TRUE));
-    const ChannelAmounts amounts{redAmount, greenAmount, blueAmount};
+    // The fields always show the channels' values (a rejected text is put
+    // back at once), and reading three fields costs more than the rows do.
+    const ChannelAmounts amounts{red.value, green.value, blue.value};
     const ScanlineFunction adjust = RgbColorFilter::Scanline();
     const std::int32_t endX = scroll.x + size.x < width ? scroll.x + size.x : width;
     const std::int32_t endY = scroll.y + size.y < height ? scroll.y + size.y : height;
     // Each row through the run's own loop, a stack chunk at a time: painting allocates nothing.
-    constexpr std::int32_t kChunk = 256;
+    constexpr std::int32_t kChunk = 64;
     Bgra32 adjusted[kChunk];
     for (std::int32_t y = scroll.y; y < endY; ++y) {
         const Bgra32* row = pixels + static_cast<std::ptrdiff_t>(y) * width;

@@ -70,6 +70,7 @@ const NamedScanline kScanlines[] = {
 #endif
 #ifdef HX_HAVE_AVX2_SCANLINE
     {"Avx2", AdjustScanlineAvx2, true},
+    {"Avx2Stream", AdjustScanlineAvx2Stream, true},
 #endif
     {"Default", AdjustScanline, false},
 };
@@ -205,9 +206,12 @@ INSTANTIATE_TEST_SUITE_P(AllLoops, Scanline, ::testing::ValuesIn(kScanlines),
 TEST(ChooseScanline, BestLoopTheCpuAllows)
 {
     EXPECT_EQ(ChooseScanline(false, false), &AdjustScanlineScalar);
+    EXPECT_EQ(ChooseStreamingScanline(false, false), &AdjustScanlineScalar);
 #ifdef HX_HAVE_AVX2_SCANLINE
     EXPECT_EQ(ChooseScanline(true, false), &AdjustScanlineSse2);
+    EXPECT_EQ(ChooseStreamingScanline(true, false), &AdjustScanlineSse2);
     EXPECT_EQ(ChooseScanline(true, true), &AdjustScanlineAvx2);
+    EXPECT_EQ(ChooseStreamingScanline(true, true), &AdjustScanlineAvx2Stream);
 #else
     EXPECT_EQ(ChooseScanline(true, true), &AdjustScanlineScalar);
 #endif

@@ -112,7 +112,8 @@ TEST_P(KernelLoop, CalledAtEveryStackOffsetLeavesTheYmmUpperHalvesClean)
 
 INSTANTIATE_TEST_SUITE_P(Loops, KernelLoop,
                          ::testing::Values(NamedLoop{"Sse2", AdjustScanlineSse2, false},
-                                           NamedLoop{"Avx2", AdjustScanlineAvx2, true}),
+                                           NamedLoop{"Avx2", AdjustScanlineAvx2, true},
+                                           NamedLoop{"Avx2Stream", AdjustScanlineAvx2Stream, true}),
                          [](const ::testing::TestParamInfo<NamedLoop>& info) { return info.param.name; });
 
 std::int32_t __stdcall CountRows(std::int32_t, std::int32_t, std::uint32_t data)
