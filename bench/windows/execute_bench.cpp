@@ -176,38 +176,24 @@ int main(int argc, char** argv)
 
     const std::vector<int> sides = quick ? std::vector<int>{256, 1024} : std::vector<int>{256, 1024, 4096, 8192};
     // Small images get more repetitions: a run there is a fraction of a millisecond.
-    auto repetitionsAt = [quick](int side) { return quick ? 3 : side == 1 ? 101 : side <= 1024 ? 51 : 11; };
+    auto repetitionsAt = [quick](int side) { return quick ? 3 : side <= 1024 ? 51 : 11; };
     const bool sse2 = IsProcessorFeaturePresent(PF_XMMI64_INSTRUCTIONS_AVAILABLE) != 0;
     const bool avx2 = CpuHasAvx2();
-    const ScanlineFunction chosen = ChooseScanline(sse2, avx2);
-    const char* loopName = chosen == AdjustScanlineScalar ? "plain" : chosen == AdjustScanlineSse2 ? "SSE2" : "AVX2";
     std::printf("HXF_Execute against memcpy under Wine, amounts r=%d g=%d b=%d; repetitions interleaved case by case\n",
                 kRed, kGreen, kBlue);
-    std::printf("loop: %s runs the %s loop on this CPU (SSE2 %s, AVX2 usable %s)\n", FileName(dllPaths[0]), loopName,
-                sse2 ? "yes" : "no", avx2 ? "yes" : "no");
-    if (!other.empty())
-        std::printf("second DLL: %s\n", FileName(dllPaths[1]));
-    std::printf("ratio = memcpy time / case time; work = memcpy time / (case time - fixed cost); min median max\n");
+    std::printf("cpu: SSE2 %s, AVX2 usable %s\n", sse2 ? "yes" : "no", avx2 ? "yes" : "no");
+    for (const char* path : dllPaths) {
+        // The build that stands for a CPU without AVX2 says so in its name.
+        const ScanlineFunction loop = ChooseScanline(sse2, avx2 && !std::strstr(FileName(path), "noavx2"));
+        std::printf("loop: %s runs the %s loop%s\n", FileName(path),
+                    loop == AdjustScanlineScalar ? "plain" : loop == AdjustScanlineSse2 ? "SSE2" : "AVX2",
+                    loop == AdjustScanlineAvx2 ? " (streaming stores for a destination of twice the last-level cache)"
+                                               : "");
+    }
+    std::printf("ratio = memcpy time / case time; work = memcpy time / (case time - 1x1 time of the same repetition);\n"
+                "each as min median max over the repetitions; ms: median time\n");
     std::printf("%-6s %-44s %9s %6s %6s %6s %6s %6s %6s\n", "size", "case", "ms", "min", "median", "max", "min",
                 "median", "max");
-
-    // What a run costs before its first pixel: reading the settings file and
-    // the progress bracket.
-    std::vector<double> fixedCost;
-    for (std::size_t k = 0; k < plugins.size(); ++k) {
-        Bgra32 one[1] = {{1, 2, 3, 4}};
-        const ImageRect rect{0, 0, 1, 1};
-        std::vector<double> times;
-        for (int r = 0; r < repetitionsAt(1); ++r) {
-            const double start = Now();
-            plugins[k]->execute(0, 0, Address(one), Address(one), 0, Address(&rect), 0, 1, 0, nullptr, 0);
-            times.push_back(Now() - start);
-        }
-        const Spread t = SpreadOf(times);
-        fixedCost.push_back(t.median);
-        std::printf("%-6d %-44s %9.3f %6.3f %6.3f %6.3f\n", 1, ("HXF_Execute (fixed cost)" + (k ? other : "")).c_str(),
-                    t.median * 1e3, t.min * 1e3, t.median * 1e3, t.max * 1e3);
-    }
 
     const ChannelAmounts amounts{kRed, kGreen, kBlue};
     int status = 0;
@@ -243,7 +229,12 @@ int main(int argc, char** argv)
                          buffers.dst + static_cast<std::size_t>(y) * side, side, amounts);
         };
 
-        enum Kind { Copy, Execute, Loop };
+        // What a run costs before its first pixel (reading the settings file
+        // and the progress bracket): a 1 x 1 run, timed in each repetition
+        // beside the others, to be taken off their times.
+        Bgra32 one[1] = {{1, 2, 3, 4}};
+        const ImageRect dot{0, 0, 1, 1};
+        enum Kind { Copy, Execute, Fixed, Loop };
         struct Case {
             std::string name;
             Kind kind;
@@ -259,6 +250,8 @@ int main(int argc, char** argv)
             {"HXF_Execute in place", Execute, 0, true, false, nullptr, {}},
             {"HXF_Execute in place, callback", Execute, 0, true, true, nullptr, {}},
         };
+        for (std::size_t k = 0; k < plugins.size(); ++k)
+            cases.push_back({"HXF_Execute 1x1 (fixed cost)" + (k ? other : ""), Fixed, k, false, false, nullptr, {}});
         if (plugins.size() > 1) {
             cases.push_back({"HXF_Execute src->dst" + other, Execute, 1, false, false, nullptr, {}});
             cases.push_back({"HXF_Execute in place" + other, Execute, 1, true, false, nullptr, {}});
@@ -284,6 +277,9 @@ int main(int argc, char** argv)
                         std::memcpy(buffers.dst, buffers.src, buffers.bytes);
                     else if (c.kind == Execute)
                         run(c.plugin, c.inPlace ? buffers.dst : buffers.src, buffers.dst, c.callback);
+                    else if (c.kind == Fixed)
+                        plugins[c.plugin]->execute(0, 0, Address(one), Address(one), 0, Address(&dot), 0, 1, 0,
+                                                   nullptr, 0);
                     else
                         rows(c.scanline);
                 }
@@ -291,16 +287,27 @@ int main(int argc, char** argv)
             }
         }
         const std::vector<double>& copy = cases[0].times;
+        auto fixedTimes = [&](std::size_t plugin) -> const std::vector<double>& {
+            for (const Case& c : cases)
+                if (c.kind == Fixed && c.plugin == plugin)
+                    return c.times;
+            return copy;
+        };
         for (Case& c : cases) {
+            const Spread t = SpreadOf(c.times);
+            if (c.kind == Fixed) {
+                std::printf("%-6d %-44s %9.3f\n", side, c.name.c_str(), t.median * 1e3);
+                continue;
+            }
             std::vector<double> ratio, work;
             for (int r = 0; r < repetitions; ++r) {
                 ratio.push_back(copy[r] / c.times[r]);
                 // Below 1024 x 1024 the fixed cost is most of a run, and the
                 // difference mostly its noise.
                 if (c.kind == Execute && side >= 1024)
-                    work.push_back(copy[r] / std::max(c.times[r] - fixedCost[c.plugin], 1e-6));
+                    work.push_back(copy[r] / std::max(c.times[r] - fixedTimes(c.plugin)[r], 1e-6));
             }
-            const Spread t = SpreadOf(c.times), q = SpreadOf(ratio);
+            const Spread q = SpreadOf(ratio);
             std::printf("%-6d %-44s %9.3f %6.3f %6.3f %6.3f", side, c.name.c_str(), t.median * 1e3, q.min, q.median,
                         q.max);
             if (!work.empty()) {

@@ -46,17 +46,6 @@ void AdjustScanlineScalar(const Bgra32* src, Bgra32* dst, std::int32_t count, co
     }
 }
 
-LaneAmounts PrepareLaneAmounts(const ChannelAmounts& a)
-{
-    const auto magnitude = [](std::int32_t amount) {
-        const std::uint32_t m = static_cast<std::uint32_t>(amount < 0 ? -amount : amount);
-        return static_cast<std::int16_t>((m * 65536u + 199u) / 200u);
-    };
-    const auto sign = [](std::int32_t amount) { return static_cast<std::int16_t>(amount < 0 ? -1 : 1); };
-    return LaneAmounts{{magnitude(a.blue), magnitude(a.green), magnitude(a.red), 0},
-                       {sign(a.blue), sign(a.green), sign(a.red), 0}};
-}
-
 ScanlineFunction ChooseScanline(bool cpuHasSse2, bool cpuHasAvx2)
 {
 #ifdef HX_HAVE_AVX2_SCANLINE

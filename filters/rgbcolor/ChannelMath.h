@@ -33,17 +33,22 @@ void AdjustScanline(const Bgra32* src, Bgra32* dst, std::int32_t count, const Ch
 // The portable loop, one pixel at a time.
 void AdjustScanlineScalar(const Bgra32* src, Bgra32* dst, std::int32_t count, const ChannelAmounts& amounts);
 
-// The amounts as the SIMD loops use them, in 16-bit lanes blue, green, red,
-// alpha. For 0 <= v <= 255, floor(v * |amount| / 200) is exactly the high half
-// of v * magnitude, and since v is never negative the quotient truncated toward
-// zero is that times the amount's sign. Alpha gets magnitude 0 and sign 0, so
-// it stays as it was. Prepared outside the SIMD files so that no code of a
-// shared header gets built with their instruction sets.
-struct LaneAmounts {
-    std::int16_t magnitude[4];  // ceil(|amount| * 65536 / 200), at most 32768 (as 16 bits)
-    std::int16_t sign[4];       // +1, or -1 for a negative amount
-};
-LaneAmounts PrepareLaneAmounts(const ChannelAmounts& amounts);
+// The amounts as the SIMD loops use them, in 16-bit lanes. For
+// 0 <= v <= 255, floor(v * |amount| / 200) is exactly the high half of
+// v * LaneMagnitude(amount), and since v is never negative the quotient
+// truncated toward zero is that times LaneSign(amount). Alpha's lanes get
+// magnitude 0. Internal linkage: each SIMD file builds its own copy with its
+// own instruction set, and the linker cannot pick one for all.
+static inline std::int16_t LaneMagnitude(std::int32_t amount)
+{
+    const std::uint32_t m = static_cast<std::uint32_t>(amount < 0 ? -amount : amount);
+    return static_cast<std::int16_t>((m * 65536u + 199u) / 200u);  // at most 32768, read as unsigned
+}
+
+static inline std::int16_t LaneSign(std::int32_t amount)
+{
+    return static_cast<std::int16_t>(amount < 0 ? -1 : 1);
+}
 
 #if defined(__i386__) || defined(__x86_64__)
 #define HX_HAVE_SSE2_SCANLINE 1

@@ -1,6 +1,5 @@
 // The AVX2 scanline loop. Only this file is built with -mavx2, so it holds
-// nothing but the loop (see ChannelMathSse2.cpp): the amounts are prepared by
-// PrepareLaneAmounts, built without it.
+// nothing but the loop (see ChannelMathSse2.cpp).
 #include "filters/rgbcolor/ChannelMath.h"
 
 #ifdef HX_HAVE_AVX2_SCANLINE
@@ -19,15 +18,22 @@
 
 namespace {
 
-// Each 128-bit half of a register holds two pixels' lanes b, g, r, a.
+// Each 128-bit half of a register holds two pixels' lanes b, g, r, a, built
+// from scalars in registers (see ChannelMathSse2.cpp).
 struct LaneGains {
     __m256i magnitude;
     __m256i sign;
 };
 
-__m256i Broadcast(const std::int16_t (&lanes)[4])
+__m256i FourTimes(short b, short g, short r)
 {
-    return _mm256_broadcastq_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(lanes)));
+    return _mm256_broadcastq_epi64(_mm_setr_epi16(b, g, r, 0, 0, 0, 0, 0));
+}
+
+LaneGains PrepareGains(const ChannelAmounts& a)
+{
+    return LaneGains{FourTimes(LaneMagnitude(a.blue), LaneMagnitude(a.green), LaneMagnitude(a.red)),
+                     FourTimes(LaneSign(a.blue), LaneSign(a.green), LaneSign(a.red))};
 }
 
 // Sixteen channels: v + sign * magnitude. vpsignw puts the sign back in one
@@ -57,13 +63,35 @@ inline void Store(Bgra32* p, __m256i v)
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
 }
 
-// One to seven pixels through masked moves: nothing beyond them is read or
-// written, and masked-out lanes never fault.
+template <bool kStream>
+inline void StoreAligned(Bgra32* p, __m256i v)
+{
+    if (kStream)
+        _mm256_stream_si256(reinterpret_cast<__m256i*>(p), v);
+    else
+        _mm256_store_si256(reinterpret_cast<__m256i*>(p), v);
+}
+
+// One to seven pixels: a masked load, which reads nothing beyond them and
+// never faults on the lanes it leaves out, and stores of four, two and one
+// pixels (a masked store costs dozens of cycles on some CPUs).
 inline void AdjustFew(const Bgra32* src, Bgra32* dst, std::int32_t count, const LaneGains& g)
 {
     const __m256i mask = _mm256_cmpgt_epi32(_mm256_set1_epi32(count), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
-    const __m256i block = _mm256_maskload_epi32(reinterpret_cast<const int*>(src), mask);
-    _mm256_maskstore_epi32(reinterpret_cast<int*>(dst), mask, AdjustEight(block, g));
+    const __m256i adjusted = AdjustEight(_mm256_maskload_epi32(reinterpret_cast<const int*>(src), mask), g);
+    __m128i part = _mm256_castsi256_si128(adjusted);
+    if (count & 4) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), part);
+        part = _mm256_extracti128_si256(adjusted, 1);
+        dst += 4;
+    }
+    if (count & 2) {
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), part);
+        part = _mm_srli_si128(part, 8);
+        dst += 2;
+    }
+    if (count & 1)
+        _mm_storeu_si32(dst, part);
 }
 
 // Each pixel is stored where it was loaded from (or at the same place in
@@ -72,22 +100,26 @@ inline void AdjustFew(const Bgra32* src, Bgra32* dst, std::int32_t count, const 
 template <bool kStream>
 void AdjustRow(const Bgra32* src, Bgra32* dst, std::int32_t count, const ChannelAmounts& amounts)
 {
-    const LaneAmounts lanes = PrepareLaneAmounts(amounts);
-    const LaneGains gains{Broadcast(lanes.magnitude), Broadcast(lanes.sign)};
+    const LaneGains gains = PrepareGains(amounts);
     std::int32_t i = 0;
-    const std::uintptr_t misalignment = reinterpret_cast<std::uintptr_t>(dst) & 31;
-    if (kStream && misalignment % 4 == 0) {
-        // Non-temporal stores want 32-byte alignment: the pixels before it go
-        // the ordinary way. A destination not even 4-byte aligned is never streamed.
+    const std::uintptr_t misalignment = reinterpret_cast<std::uintptr_t>(dst) % 32;
+    if (misalignment % 4 == 0) {
+        // The pixels before dst reaches a 32-byte boundary go on their own:
+        // a store across two cache lines costs both, and a non-temporal one
+        // must be aligned. (A destination not even 4-byte aligned stays
+        // unaligned and is not streamed.)
         const std::int32_t head = static_cast<std::int32_t>((32 - misalignment) % 32 / 4);
         i = head < count ? head : count;
         if (i > 0)
             AdjustFew(src, dst, i, gains);
-        for (; i + 8 <= count; i += 8)
-            _mm256_stream_si256(reinterpret_cast<__m256i*>(dst + i), AdjustEight(Load(src + i), gains));
+        for (; i + 16 <= count; i += 16) {
+            StoreAligned<kStream>(dst + i, AdjustEight(Load(src + i), gains));
+            StoreAligned<kStream>(dst + i + 8, AdjustEight(Load(src + i + 8), gains));
+        }
         // The streamed lines reach memory in no set order: have them there
         // before the host, or another thread of it, reads the image.
-        _mm_sfence();
+        if (kStream)
+            _mm_sfence();
     }
     for (; i + 16 <= count; i += 16) {
         Store(dst + i, AdjustEight(Load(src + i), gains));
