@@ -16,7 +16,7 @@ GIB = float(1 << 30)
 # Fixed columns, so that the plot finds them whatever ran: a series that did
 # not run (no AVX2 on the machine) is NaN.
 NATIVE = [("memcpy", "memcpy"), ("ours_avx2", "ours, AVX2"), ("ours_avx2_in_place", "ours, AVX2, in place"),
-          ("ours_sse2", "ours, SSE2"), ("ours_sse2_in_place", "ours, SSE2, in place"), ("ours_scalar", "ours, plain"),
+          ("ours_avx2_stream", "ours, AVX2 streaming"), ("ours_sse2", "ours, SSE2"), ("ours_scalar", "ours, plain"),
           ("opencv_multiply", "OpenCV cv::multiply"), ("libvips_linear", "libvips linear")]
 WINE_PLOT = [("memcpy src->dst", "Wine: memcpy (msvcrt)"), ("HXF_Execute src->dst", "Wine: HXF_Execute"),
              ("HXF_Execute in place", "Wine: HXF_Execute in place"),
