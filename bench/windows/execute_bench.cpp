@@ -190,7 +190,7 @@ int main(int argc, char** argv)
                     loop == AdjustScanlineAvx2 ? " (streaming stores for a destination of twice the last-level cache)"
                                                : "");
     }
-    std::printf("ratio = memcpy time / case time; work = memcpy time / (case time - 1x1 time of the same repetition);\n"
+    std::printf("ratio = memcpy time / case time; work = memcpy time / (case time - time of a 1x1 run right after);\n"
                 "each as min median max over the repetitions; ms: median time\n");
     std::printf("%-6s %-44s %9s %6s %6s %6s %6s %6s %6s\n", "size", "case", "ms", "min", "median", "max", "min",
                 "median", "max");
@@ -230,39 +230,38 @@ int main(int argc, char** argv)
         };
 
         // What a run costs before its first pixel (reading the settings file
-        // and the progress bracket): a 1 x 1 run, timed in each repetition
-        // beside the others, to be taken off their times.
+        // and the progress bracket): a 1 x 1 run, timed right after each run
+        // so that it finds the caches as the run's own start found them, to
+        // be taken off that run's time.
         Bgra32 one[1] = {{1, 2, 3, 4}};
         const ImageRect dot{0, 0, 1, 1};
-        enum Kind { Copy, Execute, Fixed, Loop };
+        enum Kind { Copy, Execute, Loop };
         struct Case {
             std::string name;
             Kind kind;
             std::size_t plugin;
             bool inPlace, callback;
             ScanlineFunction scanline;
-            std::vector<double> times;
+            std::vector<double> times, fixed;
         };
         std::vector<Case> cases = {
-            {"memcpy src->dst", Copy, 0, false, false, nullptr, {}},
-            {"HXF_Execute src->dst", Execute, 0, false, false, nullptr, {}},
-            {"HXF_Execute src->dst, callback", Execute, 0, false, true, nullptr, {}},
-            {"HXF_Execute in place", Execute, 0, true, false, nullptr, {}},
-            {"HXF_Execute in place, callback", Execute, 0, true, true, nullptr, {}},
+            {"memcpy src->dst", Copy, 0, false, false, nullptr, {}, {}},
+            {"HXF_Execute src->dst", Execute, 0, false, false, nullptr, {}, {}},
+            {"HXF_Execute src->dst, callback", Execute, 0, false, true, nullptr, {}, {}},
+            {"HXF_Execute in place", Execute, 0, true, false, nullptr, {}, {}},
+            {"HXF_Execute in place, callback", Execute, 0, true, true, nullptr, {}, {}},
         };
-        for (std::size_t k = 0; k < plugins.size(); ++k)
-            cases.push_back({"HXF_Execute 1x1 (fixed cost)" + (k ? other : ""), Fixed, k, false, false, nullptr, {}});
         if (plugins.size() > 1) {
-            cases.push_back({"HXF_Execute src->dst" + other, Execute, 1, false, false, nullptr, {}});
-            cases.push_back({"HXF_Execute in place" + other, Execute, 1, true, false, nullptr, {}});
+            cases.push_back({"HXF_Execute src->dst" + other, Execute, 1, false, false, nullptr, {}, {}});
+            cases.push_back({"HXF_Execute in place" + other, Execute, 1, true, false, nullptr, {}, {}});
         }
         if (avx2) {
-            cases.push_back({"AVX2 loop src->dst", Loop, 0, false, false, AdjustScanlineAvx2, {}});
-            cases.push_back({"AVX2 streaming loop src->dst", Loop, 0, false, false, AdjustScanlineAvx2Stream, {}});
+            cases.push_back({"AVX2 loop src->dst", Loop, 0, false, false, AdjustScanlineAvx2, {}, {}});
+            cases.push_back({"AVX2 streaming loop src->dst", Loop, 0, false, false, AdjustScanlineAvx2Stream, {}, {}});
         }
         if (sse2)
-            cases.push_back({"SSE2 loop src->dst", Loop, 0, false, false, AdjustScanlineSse2, {}});
-        cases.push_back({"scalar loop src->dst", Loop, 0, false, false, AdjustScanlineScalar, {}});
+            cases.push_back({"SSE2 loop src->dst", Loop, 0, false, false, AdjustScanlineSse2, {}, {}});
+        cases.push_back({"scalar loop src->dst", Loop, 0, false, false, AdjustScanlineScalar, {}, {}});
         // Interleaved, so that a slow spell of the machine hits every case
         // alike. Each case is timed on its second pass in a row, so that it
         // finds the caches as it leaves them, not as the case before left them
@@ -277,35 +276,27 @@ int main(int argc, char** argv)
                         std::memcpy(buffers.dst, buffers.src, buffers.bytes);
                     else if (c.kind == Execute)
                         run(c.plugin, c.inPlace ? buffers.dst : buffers.src, buffers.dst, c.callback);
-                    else if (c.kind == Fixed)
-                        plugins[c.plugin]->execute(0, 0, Address(one), Address(one), 0, Address(&dot), 0, 1, 0,
-                                                   nullptr, 0);
                     else
                         rows(c.scanline);
                 }
                 c.times.push_back(Now() - start);
+                if (c.kind == Execute) {
+                    start = Now();
+                    plugins[c.plugin]->execute(0, 0, Address(one), Address(one), 0, Address(&dot), 0, 1, 0, nullptr, 0);
+                    c.fixed.push_back(Now() - start);
+                }
             }
         }
         const std::vector<double>& copy = cases[0].times;
-        auto fixedTimes = [&](std::size_t plugin) -> const std::vector<double>& {
-            for (const Case& c : cases)
-                if (c.kind == Fixed && c.plugin == plugin)
-                    return c.times;
-            return copy;
-        };
         for (Case& c : cases) {
             const Spread t = SpreadOf(c.times);
-            if (c.kind == Fixed) {
-                std::printf("%-6d %-44s %9.3f\n", side, c.name.c_str(), t.median * 1e3);
-                continue;
-            }
             std::vector<double> ratio, work;
             for (int r = 0; r < repetitions; ++r) {
                 ratio.push_back(copy[r] / c.times[r]);
                 // Below 1024 x 1024 the fixed cost is most of a run, and the
                 // difference mostly its noise.
                 if (c.kind == Execute && side >= 1024)
-                    work.push_back(copy[r] / std::max(c.times[r] - fixedTimes(c.plugin)[r], 1e-6));
+                    work.push_back(copy[r] / std::max(c.times[r] - c.fixed[r], 1e-6));
             }
             const Spread q = SpreadOf(ratio);
             std::printf("%-6d %-44s %9.3f %6.3f %6.3f %6.3f", side, c.name.c_str(), t.median * 1e3, q.min, q.median,
@@ -316,6 +307,11 @@ int main(int argc, char** argv)
             }
             std::printf("\n");
         }
+        // The fixed cost as the 1 x 1 runs after each DLL's separate-buffer runs found it.
+        for (const Case& c : cases)
+            if (c.kind == Execute && !c.inPlace && !c.callback)
+                std::printf("%-6d %-44s %9.3f\n", side, ("HXF_Execute 1x1 (fixed cost)" + (c.plugin ? other : "")).c_str(),
+                            SpreadOf(c.fixed).median * 1e3);
         if (calls == 0) {
             std::fprintf(stderr, "execute_bench: the callback was never called\n");
             status = 1;
