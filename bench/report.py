@@ -116,8 +116,8 @@ def main(out):
         lines.append("| %s | %s |" % (title, " | ".join(spread(wine[(key, s)]["ratio"]) if (key, s) in wine else "–"
                                                        for s in wine_sides)))
     work_sides = [s for s in wine_sides if any(wine.get((k, s), {}).get("work") for k, _ in wine_rows)]
-    lines += ["", "Pixel work of a run against memcpy (the run's time less that of a 1 × 1 run in the same "
-              "repetition), median (min–max):", "",
+    lines += ["", "Pixel work of a run against memcpy (the run's time less that of a 1 × 1 run timed right after "
+              "it), median (min–max):", "",
               "| | " + " | ".join("%d²" % s for s in work_sides) + " |", "|---" * (len(work_sides) + 1) + "|"]
     for key, title in wine_rows:
         if key.startswith("HXF_Execute"):
@@ -127,7 +127,8 @@ def main(out):
     fixed = ["%.3f" % wine[("HXF_Execute 1x1 (fixed cost)", s)]["ms"] for s in wine_sides
              if ("HXF_Execute 1x1 (fixed cost)", s) in wine]
     if fixed:
-        lines += ["", "Fixed cost of a run (1 × 1 image: settings file and progress bracket), median at each size: "
+        lines += ["", "Fixed cost of a run (a 1 × 1 run after a separate-buffer run: settings file and progress "
+                  "bracket), median at each size: "
                   + ", ".join(fixed) + " ms."]
 
     preview = [l.rstrip() for l in open(out + "/preview.txt")]
