@@ -28,9 +28,10 @@ set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR}/resources -c 65001")
 
 add_library(hxcore STATIC ${HX_CORE_SOURCES})
 target_include_directories(hxcore PUBLIC ${CMAKE_SOURCE_DIR})
-# i686 code may not assume SSE2: only the SSE2 scanline file gets it, and the
-# filter calls that loop after asking the CPU.
+# i686 code may not assume SSE2: only each loop's own file gets its
+# instruction set, and the filter calls a loop after asking the CPU.
 set_source_files_properties(filters/rgbcolor/ChannelMathSse2.cpp PROPERTIES COMPILE_OPTIONS -msse2)
+set_source_files_properties(filters/rgbcolor/ChannelMathAvx2.cpp PROPERTIES COMPILE_OPTIONS -mavx2)
 
 # The dialog and preview framework every filter dialog stands on.
 set(HX_PLUGIN_UI_SOURCES
@@ -97,6 +98,11 @@ target_compile_definitions(rgbcolor_noalloc PRIVATE HX_FAIL_FILTER_ALLOCATION)
 # And one whose Setup throws a standard exception.
 hx_add_plugin(rgbcolor_throw)
 target_compile_definitions(rgbcolor_throw PRIVATE HX_THROW_FROM_SETUP)
+
+# What a CPU or Windows without AVX2 runs, for the benchmark and the tests on a
+# machine that has it: the same DLL with the AVX2 loop never chosen.
+hx_add_plugin(rgbcolor_noavx2)
+target_compile_definitions(rgbcolor_noavx2 PRIVATE HX_WITHOUT_AVX2)
 
 # Copy the shipped plug-in into dist/.
 add_custom_command(TARGET rgbcolor POST_BUILD

@@ -1,19 +1,25 @@
 // Times HXF_Execute of a built rgbcolor.dll against memcpy of the same buffers
 // in the same process, and prints each ratio (memcpy time / run time, so 1.0
-// means the run costs what a copy costs). The scanline loops linked in here,
-// row by row without the plug-in around them, show what the run adds.
+// means the run costs what a copy costs) as minimum, median and maximum over
+// the repetitions, which are interleaved case by case. The pixel work of a run
+// is its time less that of a 1 x 1 run (reading the settings file and the
+// progress bracket). The scanline loops linked in here, row by row without the
+// plug-in around them, show what the run adds. A second DLL, when given, is
+// timed beside the first: the build without AVX2, or an older build.
 //
-//   execute_bench.exe PATH\rgbcolor.dll [--quick]
+//   execute_bench.exe PATH\rgbcolor.dll [PATH\other.dll] [--quick]
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "filters/rgbcolor/ChannelMath.h"
+#include "filters/rgbcolor/CpuFeatures.h"
 #include "plugin/Pixel.h"
 
 namespace {
@@ -44,10 +50,14 @@ double Now()
     return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-double Median(std::vector<double> v)
+struct Spread {
+    double min, median, max;
+};
+
+Spread SpreadOf(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
+    return Spread{v.front(), v[v.size() / 2], v.back()};
 }
 
 int Adjust(int value, int amount)
@@ -67,12 +77,14 @@ std::uint32_t Address(const void* p)
 struct PluginCopy {
     std::string folder, dll;
     HMODULE module = nullptr;
+    ExecuteProc execute = nullptr;
 
-    explicit PluginCopy(const char* built)
+    PluginCopy(const char* built, int index)
     {
         char temp[MAX_PATH];
         GetTempPathA(sizeof temp, temp);
-        folder = std::string(temp) + "hxbench-" + std::to_string(GetCurrentProcessId());
+        folder = std::string(temp) + "hxbench-" + std::to_string(GetCurrentProcessId()) + "-" +
+                 std::to_string(index);
         CreateDirectoryA(folder.c_str(), nullptr);
         dll = folder + "\\rgbcolor.dll";
         if (!CopyFileA(built, dll.c_str(), FALSE))
@@ -83,6 +95,9 @@ struct PluginCopy {
         WritePrivateProfileStringA("RGBColor", "b", std::to_string(kBlue).c_str(), ini.c_str());
         WritePrivateProfileStringA(nullptr, nullptr, nullptr, ini.c_str());
         module = LoadLibraryA(dll.c_str());
+        if (module)
+            execute = reinterpret_cast<ExecuteProc>(
+                reinterpret_cast<void (*)()>(GetProcAddress(module, "HXF_Execute")));
     }
     ~PluginCopy()
     {
@@ -122,53 +137,64 @@ struct Buffers {
     }
 };
 
+const char* FileName(const char* path)
+{
+    const char* name = path;
+    for (const char* p = path; *p; ++p)
+        if (*p == '\\' || *p == '/')
+            name = p + 1;
+    return name;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    const char* dllPath = nullptr;
+    std::vector<const char*> dllPaths;
     bool quick = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--quick") == 0)
             quick = true;
         else
-            dllPath = argv[i];
+            dllPaths.push_back(argv[i]);
     }
-    if (!dllPath) {
-        std::fprintf(stderr, "usage: execute_bench PATH\\rgbcolor.dll [--quick]\n");
+    if (dllPaths.empty() || dllPaths.size() > 2) {
+        std::fprintf(stderr, "usage: execute_bench PATH\\rgbcolor.dll [PATH\\other.dll] [--quick]\n");
         return 2;
     }
-    PluginCopy plugin(dllPath);
-    auto execute = plugin.module ? reinterpret_cast<ExecuteProc>(
-                                       reinterpret_cast<void (*)()>(GetProcAddress(plugin.module, "HXF_Execute")))
-                                 : nullptr;
-    if (!execute) {
-        std::fprintf(stderr, "execute_bench: cannot load HXF_Execute from %s (error %lu)\n", dllPath,
-                     GetLastError());
-        return 1;
+    std::vector<std::unique_ptr<PluginCopy>> plugins;
+    for (const char* path : dllPaths) {
+        plugins.push_back(std::make_unique<PluginCopy>(path, static_cast<int>(plugins.size())));
+        if (!plugins.back()->execute) {
+            std::fprintf(stderr, "execute_bench: cannot load HXF_Execute from %s (error %lu)\n", path,
+                         GetLastError());
+            return 1;
+        }
     }
+    // The label of the second DLL's cases: its file name.
+    const std::string other = plugins.size() > 1 ? std::string(" [") + FileName(dllPaths[1]) + "]" : "";
 
     const std::vector<int> sides = quick ? std::vector<int>{256, 1024} : std::vector<int>{256, 1024, 4096, 8192};
-    const int repetitions = quick ? 3 : 11;
-    std::printf("HXF_Execute against memcpy, %s, amounts r=%d g=%d b=%d, median of %d\n", plugin.dll.c_str(),
-                kRed, kGreen, kBlue, repetitions);
-    std::printf("%-6s %-30s %10s %10s %9s\n", "size", "case", "ms", "MiB/s", "ratio");
-
-    // What a run costs before its first pixel: reading the settings file and
-    // the progress bracket.
-    {
-        Bgra32 one[1] = {{1, 2, 3, 4}};
-        const ImageRect rect{0, 0, 1, 1};
-        std::vector<double> times;
-        for (int r = 0; r < repetitions; ++r) {
-            const double start = Now();
-            execute(0, 0, Address(one), Address(one), 0, Address(&rect), 0, 1, 0, nullptr, 0);
-            times.push_back(Now() - start);
-        }
-        std::printf("%-6d %-30s %10.3f\n", 1, "HXF_Execute (fixed cost)", Median(times) * 1e3);
-    }
-
+    // Small images get more repetitions: a run there is a fraction of a millisecond.
+    auto repetitionsAt = [quick](int side) { return quick ? 3 : side <= 1024 ? 51 : 11; };
     const bool sse2 = IsProcessorFeaturePresent(PF_XMMI64_INSTRUCTIONS_AVAILABLE) != 0;
+    const bool avx2 = CpuHasAvx2();
+    std::printf("HXF_Execute against memcpy under Wine, amounts r=%d g=%d b=%d; repetitions interleaved case by case\n",
+                kRed, kGreen, kBlue);
+    std::printf("cpu: SSE2 %s, AVX2 usable %s\n", sse2 ? "yes" : "no", avx2 ? "yes" : "no");
+    for (const char* path : dllPaths) {
+        // The build that stands for a CPU without AVX2 says so in its name.
+        const ScanlineFunction loop = ChooseScanline(sse2, avx2 && !std::strstr(FileName(path), "noavx2"));
+        std::printf("loop: %s runs the %s loop%s\n", FileName(path),
+                    loop == AdjustScanlineScalar ? "plain" : loop == AdjustScanlineSse2 ? "SSE2" : "AVX2",
+                    loop == AdjustScanlineAvx2 ? " (streaming stores for a destination of twice the last-level cache)"
+                                               : "");
+    }
+    std::printf("ratio = memcpy time / case time; work = memcpy time / (case time - time of a 1x1 run right after);\n"
+                "each as min median max over the repetitions; ms: median time\n");
+    std::printf("%-6s %-44s %9s %6s %6s %6s %6s %6s %6s\n", "size", "case", "ms", "min", "median", "max", "min",
+                "median", "max");
+
     const ChannelAmounts amounts{kRed, kGreen, kBlue};
     int status = 0;
     for (int side : sides) {
@@ -179,19 +205,22 @@ int main(int argc, char** argv)
         }
         const ImageRect rect{0, 0, side, side};
         volatile std::uint32_t calls = 0;
-        auto run = [&](const Bgra32* source, Bgra32* dst, bool callback) {
-            execute(0, 0, Address(source), Address(dst), 0, Address(&rect), 0,
-                    static_cast<std::uint32_t>(side), 0, callback ? CountProgress : nullptr,
-                    Address(const_cast<std::uint32_t*>(&calls)));
+        auto run = [&](std::size_t plugin, const Bgra32* source, Bgra32* dst, bool callback) {
+            plugins[plugin]->execute(0, 0, Address(source), Address(dst), 0, Address(&rect), 0,
+                                     static_cast<std::uint32_t>(side), 0, callback ? CountProgress : nullptr,
+                                     Address(const_cast<std::uint32_t*>(&calls)));
         };
 
-        // The run must have read the amounts: check one pixel of a separate run.
-        run(buffers.src, buffers.dst, false);
-        const Bgra32 s = buffers.src[side + 1], d = buffers.dst[side + 1];
-        if (d.red != Adjust(s.red, kRed) || d.green != Adjust(s.green, kGreen) || d.blue != Adjust(s.blue, kBlue) ||
-            d.alpha != s.alpha) {
-            std::fprintf(stderr, "execute_bench: the run did not give the expected pixel\n");
-            status = 1;
+        // Each run must have read the amounts: check one pixel of a separate run.
+        for (std::size_t k = 0; k < plugins.size(); ++k) {
+            std::memset(buffers.dst, 0, buffers.bytes);
+            run(k, buffers.src, buffers.dst, false);
+            const Bgra32 s = buffers.src[side + 1], d = buffers.dst[side + 1];
+            if (d.red != Adjust(s.red, kRed) || d.green != Adjust(s.green, kGreen) ||
+                d.blue != Adjust(s.blue, kBlue) || d.alpha != s.alpha) {
+                std::fprintf(stderr, "execute_bench: %s did not give the expected pixel\n", dllPaths[k]);
+                status = 1;
+            }
         }
 
         auto rows = [&](ScanlineFunction scanline) {
@@ -200,43 +229,89 @@ int main(int argc, char** argv)
                          buffers.dst + static_cast<std::size_t>(y) * side, side, amounts);
         };
 
+        // What a run costs before its first pixel (reading the settings file
+        // and the progress bracket): a 1 x 1 run, timed right after each run
+        // so that it finds the caches as the run's own start found them, to
+        // be taken off that run's time.
+        Bgra32 one[1] = {{1, 2, 3, 4}};
+        const ImageRect dot{0, 0, 1, 1};
         enum Kind { Copy, Execute, Loop };
         struct Case {
-            const char* name;
+            std::string name;
             Kind kind;
+            std::size_t plugin;
             bool inPlace, callback;
             ScanlineFunction scanline;
-            std::vector<double> times;
+            std::vector<double> times, fixed;
         };
         std::vector<Case> cases = {
-            {"memcpy src->dst", Copy, false, false, nullptr, {}},
-            {"HXF_Execute src->dst", Execute, false, false, nullptr, {}},
-            {"HXF_Execute src->dst, callback", Execute, false, true, nullptr, {}},
-            {"HXF_Execute in place", Execute, true, false, nullptr, {}},
-            {"HXF_Execute in place, callback", Execute, true, true, nullptr, {}},
-            {"scalar loop src->dst", Loop, false, false, AdjustScanlineScalar, {}},
+            {"memcpy src->dst", Copy, 0, false, false, nullptr, {}, {}},
+            {"HXF_Execute src->dst", Execute, 0, false, false, nullptr, {}, {}},
+            {"HXF_Execute src->dst, callback", Execute, 0, false, true, nullptr, {}, {}},
+            {"HXF_Execute in place", Execute, 0, true, false, nullptr, {}, {}},
+            {"HXF_Execute in place, callback", Execute, 0, true, true, nullptr, {}, {}},
         };
+        if (plugins.size() > 1) {
+            cases.push_back({"HXF_Execute src->dst" + other, Execute, 1, false, false, nullptr, {}, {}});
+            cases.push_back({"HXF_Execute in place" + other, Execute, 1, true, false, nullptr, {}, {}});
+        }
+        if (avx2) {
+            cases.push_back({"AVX2 loop src->dst", Loop, 0, false, false, AdjustScanlineAvx2, {}, {}});
+            cases.push_back({"AVX2 streaming loop src->dst", Loop, 0, false, false, AdjustScanlineAvx2Stream, {}, {}});
+        }
         if (sse2)
-            cases.push_back({"SSE2 loop src->dst", Loop, false, false, AdjustScanlineSse2, {}});
-        // Interleaved, so that a slow spell of the machine hits every case alike.
+            cases.push_back({"SSE2 loop src->dst", Loop, 0, false, false, AdjustScanlineSse2, {}, {}});
+        cases.push_back({"scalar loop src->dst", Loop, 0, false, false, AdjustScanlineScalar, {}, {}});
+        // Interleaved, so that a slow spell of the machine hits every case
+        // alike. Each case is timed on its second pass in a row, so that it
+        // finds the caches as it leaves them, not as the case before left them
+        // (a copy with non-temporal stores leaves the destination uncached).
+        const int repetitions = repetitionsAt(side);
         for (int r = 0; r < repetitions; ++r) {
             for (Case& c : cases) {
-                const double start = Now();
-                if (c.kind == Copy)
-                    std::memcpy(buffers.dst, buffers.src, buffers.bytes);
-                else if (c.kind == Execute)
-                    run(c.inPlace ? buffers.dst : buffers.src, buffers.dst, c.callback);
-                else
-                    rows(c.scanline);
+                double start = 0;
+                for (int pass = 0; pass < 2; ++pass) {
+                    start = Now();
+                    if (c.kind == Copy)
+                        std::memcpy(buffers.dst, buffers.src, buffers.bytes);
+                    else if (c.kind == Execute)
+                        run(c.plugin, c.inPlace ? buffers.dst : buffers.src, buffers.dst, c.callback);
+                    else
+                        rows(c.scanline);
+                }
                 c.times.push_back(Now() - start);
+                if (c.kind == Execute) {
+                    start = Now();
+                    plugins[c.plugin]->execute(0, 0, Address(one), Address(one), 0, Address(&dot), 0, 1, 0, nullptr, 0);
+                    c.fixed.push_back(Now() - start);
+                }
             }
         }
-        const double copy = Median(cases[0].times);
+        const std::vector<double>& copy = cases[0].times;
         for (Case& c : cases) {
-            const double t = Median(c.times);
-            std::printf("%-6d %-30s %10.3f %10.0f %9.3f\n", side, c.name, t * 1e3,
-                        static_cast<double>(buffers.bytes) / t / (1 << 20), copy / t);
+            const Spread t = SpreadOf(c.times);
+            std::vector<double> ratio, work;
+            for (int r = 0; r < repetitions; ++r) {
+                ratio.push_back(copy[r] / c.times[r]);
+                // Below 1024 x 1024 the fixed cost is most of a run, and the
+                // difference mostly its noise.
+                if (c.kind == Execute && side >= 1024)
+                    work.push_back(copy[r] / std::max(c.times[r] - c.fixed[r], 1e-6));
+            }
+            const Spread q = SpreadOf(ratio);
+            std::printf("%-6d %-44s %9.3f %6.3f %6.3f %6.3f", side, c.name.c_str(), t.median * 1e3, q.min, q.median,
+                        q.max);
+            if (!work.empty()) {
+                const Spread w = SpreadOf(work);
+                std::printf(" %6.3f %6.3f %6.3f", w.min, w.median, w.max);
+            }
+            std::printf("\n");
         }
+        // The fixed cost as the 1 x 1 runs after each DLL's separate-buffer runs found it.
+        for (const Case& c : cases)
+            if (c.kind == Execute && !c.inPlace && !c.callback)
+                std::printf("%-6d %-44s %9.3f\n", side, ("HXF_Execute 1x1 (fixed cost)" + (c.plugin ? other : "")).c_str(),
+                            SpreadOf(c.fixed).median * 1e3);
         if (calls == 0) {
             std::fprintf(stderr, "execute_bench: the callback was never called\n");
             status = 1;

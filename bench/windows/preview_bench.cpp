@@ -1,6 +1,6 @@
 // Times one repaint of the RGB Color preview at a drag step (the pane's
 // render of the visible block plus its one transfer to the screen) for small
-// and large images, with the preview on and off. The dialog is the real one,
+// and large images, with the preview on and off in turn. The dialog is the real one,
 // from the plug-in's own template, opened over each image in turn.
 //
 //   preview_bench.exe PATH\rgbcolor.dll [--quick]     (needs a display)
@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "filters/rgbcolor/RgbColorDialog.h"
+#include "filters/rgbcolor/RgbColorFilter.h"
 #include "plugin/FilterRegistry.h"
 #include "resources/resource.h"
 
@@ -31,9 +32,19 @@ double Now()
     return static_cast<double>(t.QuadPart) / frequency;
 }
 
+struct Spread {
+    double min = 0, median = 0, max = 0;
+};
+
+Spread SpreadOf(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return Spread{v.front(), v[v.size() / 2], v.back()};
+}
+
 struct Measurement {
     int paneWidth = 0, paneHeight = 0;
-    double onMs = 0, offMs = 0;
+    Spread on, off, ratio;
 };
 
 struct Run {
@@ -44,36 +55,40 @@ struct Run {
 };
 Run* current = nullptr;
 
-// Median time of `steps` drag steps that each move the image by one pixel.
-double TimeDragSteps(RgbColorDialog& dialog, int steps)
+// `steps` pairs of repaints, one with the preview on and one with it off, so
+// that a slow spell of the machine hits both alike. A pane that does not fit
+// the image repaints at a drag step that moves the image by one pixel (back
+// and forth, so that the scroll changes at every step); a pane that fits has
+// no drag, and a repaint is what a change of an amount costs.
+Measurement TimeRepaints(RgbColorDialog& dialog, HWND dlg, int steps, bool pannable)
 {
     PreviewPane& pane = dialog.pane;
-    pane.OnLButtonDown(50, 50, 0);
-    std::vector<double> times;
+    if (pannable)
+        pane.OnLButtonDown(50, 50, 0);
+    std::vector<double> on, off, ratio;
     for (int i = 0; i < steps; ++i) {
-        const int x = (i % 2) ? 50 : 49;  // back and forth: the scroll changes at every step
-        const double start = Now();
-        pane.OnMouseMove(x, 50, 0);
-        GdiFlush();
-        times.push_back((Now() - start) * 1e3);
+        double times[2];
+        for (int preview = 1; preview >= 0; --preview) {
+            CheckDlgButton(dlg, IDC_PREVIEW_CHECK, preview ? BST_CHECKED : BST_UNCHECKED);
+            const double start = Now();
+            if (pannable)
+                pane.OnMouseMove(preview ? 49 : 50, 50, 0);
+            else
+                pane.Refresh();
+            GdiFlush();
+            times[preview] = (Now() - start) * 1e3;
+        }
+        on.push_back(times[1]);
+        off.push_back(times[0]);
+        ratio.push_back(times[1] / times[0]);
     }
-    pane.OnLButtonUp(50, 50, 0);
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
-// A pane that fits the image has no drag: a repaint is what a change of an amount costs.
-double TimeRefreshes(RgbColorDialog& dialog, int steps)
-{
-    std::vector<double> times;
-    for (int i = 0; i < steps; ++i) {
-        const double start = Now();
-        dialog.pane.Refresh();
-        GdiFlush();
-        times.push_back((Now() - start) * 1e3);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    if (pannable)
+        pane.OnLButtonUp(50, 50, 0);
+    Measurement m;
+    m.on = SpreadOf(on);
+    m.off = SpreadOf(off);
+    m.ratio = SpreadOf(ratio);
+    return m;
 }
 
 LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -84,13 +99,10 @@ LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         HWND dlg = reinterpret_cast<HWND>(lParam);
         RECT client;
         GetClientRect(GetDlgItem(dlg, IDC_PREVIEW_PANE), &client);
+        const bool pannable = dialog.width > client.right || dialog.height > client.bottom;
+        current->result = TimeRepaints(dialog, dlg, current->steps, pannable);
         current->result.paneWidth = client.right;
         current->result.paneHeight = client.bottom;
-        const bool pannable = dialog.width > client.right || dialog.height > client.bottom;
-        CheckDlgButton(dlg, IDC_PREVIEW_CHECK, BST_CHECKED);
-        current->result.onMs = pannable ? TimeDragSteps(dialog, current->steps) : TimeRefreshes(dialog, current->steps);
-        CheckDlgButton(dlg, IDC_PREVIEW_CHECK, BST_UNCHECKED);
-        current->result.offMs = pannable ? TimeDragSteps(dialog, current->steps) : TimeRefreshes(dialog, current->steps);
         EndDialog(dlg, IDCANCEL);
         return 0;
     }
@@ -126,8 +138,12 @@ int main(int argc, char** argv)
 
     const int sides[] = {64, 1024, 4096, 8192};
     const int steps = quick ? 11 : 101;
-    std::printf("preview repaint (render of the visible block + one transfer), median of %d\n", steps);
-    std::printf("image        pane       preview on   preview off\n");
+    std::printf("preview repaint (render of the visible block + one transfer), %d pairs of repaints with the\n"
+                "preview on and off in turn; ms, and the ratio on/off of each pair, min median max\n", steps);
+    const ScanlineFunction loop = RgbColorFilter::Scanline();
+    std::printf("loop: the preview renders through the %s loop\n",
+                loop == AdjustScanlineScalar ? "plain" : loop == AdjustScanlineSse2 ? "SSE2" : "AVX2");
+    std::printf("image        pane       preview on               preview off              on / off\n");
     for (int side : sides) {
         if (quick && side > 1024)
             break;
@@ -145,9 +161,11 @@ int main(int argc, char** argv)
                          GetLastError());
             return 1;
         }
-        std::printf("%4dx%-5d    %3dx%-3d    %7.3f ms   %7.3f ms%s\n", side, side, run.result.paneWidth,
-                    run.result.paneHeight, run.result.onMs, run.result.offMs,
-                    side > run.result.paneWidth ? "   (drag steps)" : "   (refreshes)");
+        const Measurement& m = run.result;
+        std::printf("%4dx%-5d    %3dx%-3d    %6.3f %6.3f %6.3f     %6.3f %6.3f %6.3f     %5.2f %5.2f %5.2f%s\n",
+                    side, side, m.paneWidth, m.paneHeight, m.on.min, m.on.median, m.on.max, m.off.min,
+                    m.off.median, m.off.max, m.ratio.min, m.ratio.median, m.ratio.max,
+                    side > m.paneWidth ? "   (drag steps)" : "   (refreshes)");
     }
     DestroyWindow(owner);
     return 0;

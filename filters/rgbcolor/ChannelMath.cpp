@@ -46,8 +46,14 @@ void AdjustScanlineScalar(const Bgra32* src, Bgra32* dst, std::int32_t count, co
     }
 }
 
-ScanlineFunction ChooseScanline(bool cpuHasSse2)
+ScanlineFunction ChooseScanline(bool cpuHasSse2, bool cpuHasAvx2)
 {
+#ifdef HX_HAVE_AVX2_SCANLINE
+    if (cpuHasAvx2)
+        return AdjustScanlineAvx2;
+#else
+    (void)cpuHasAvx2;
+#endif
 #ifdef HX_HAVE_SSE2_SCANLINE
     if (cpuHasSse2)
         return AdjustScanlineSse2;
@@ -55,6 +61,15 @@ ScanlineFunction ChooseScanline(bool cpuHasSse2)
     (void)cpuHasSse2;
 #endif
     return AdjustScanlineScalar;
+}
+
+ScanlineFunction ChooseStreamingScanline(bool cpuHasSse2, bool cpuHasAvx2)
+{
+#ifdef HX_HAVE_AVX2_SCANLINE
+    if (cpuHasAvx2)
+        return AdjustScanlineAvx2Stream;
+#endif
+    return ChooseScanline(cpuHasSse2, cpuHasAvx2);
 }
 
 void AdjustScanline(const Bgra32* src, Bgra32* dst, std::int32_t count, const ChannelAmounts& amounts)

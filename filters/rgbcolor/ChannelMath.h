@@ -33,12 +33,43 @@ void AdjustScanline(const Bgra32* src, Bgra32* dst, std::int32_t count, const Ch
 // The portable loop, one pixel at a time.
 void AdjustScanlineScalar(const Bgra32* src, Bgra32* dst, std::int32_t count, const ChannelAmounts& amounts);
 
+// The amounts as the SIMD loops use them, in 16-bit lanes. For
+// 0 <= v <= 255, floor(v * |amount| / 200) is exactly the high half of
+// v * LaneMagnitude(amount), and since v is never negative the quotient
+// truncated toward zero is that times LaneSign(amount). Alpha's lanes get
+// magnitude 0. Internal linkage: each SIMD file builds its own copy with its
+// own instruction set, and the linker cannot pick one for all.
+static inline std::int16_t LaneMagnitude(std::int32_t amount)
+{
+    const std::uint32_t m = static_cast<std::uint32_t>(amount < 0 ? -amount : amount);
+    return static_cast<std::int16_t>((m * 65536u + 199u) / 200u);  // at most 32768, read as unsigned
+}
+
+static inline std::int16_t LaneSign(std::int32_t amount)
+{
+    return static_cast<std::int16_t>(amount < 0 ? -1 : 1);
+}
+
 #if defined(__i386__) || defined(__x86_64__)
 #define HX_HAVE_SSE2_SCANLINE 1
+#define HX_HAVE_AVX2_SCANLINE 1
 // Four pixels at a time in 16-bit lanes. Call it only on a CPU with SSE2;
 // it realigns the stack itself, so a caller with a 4-byte-aligned stack is fine.
 void AdjustScanlineSse2(const Bgra32* src, Bgra32* dst, std::int32_t count, const ChannelAmounts& amounts);
+// Eight pixels at a time, the same arithmetic in 256-bit registers. Call it
+// only where CpuHasAvx2(); it realigns the stack and leaves the upper halves
+// of the YMM registers clean.
+void AdjustScanlineAvx2(const Bgra32* src, Bgra32* dst, std::int32_t count, const ChannelAmounts& amounts);
+// The AVX2 loop with non-temporal stores, which write whole lines without
+// reading them first and leave them out of the cache: for destinations far
+// larger than the last-level cache, where the line would be gone again
+// before anyone read it. Right for src == dst too, but slower there.
+void AdjustScanlineAvx2Stream(const Bgra32* src, Bgra32* dst, std::int32_t count, const ChannelAmounts& amounts);
 #endif
 
-// The fastest loop for a CPU with or without SSE2; the caller asks the CPU.
-ScanlineFunction ChooseScanline(bool cpuHasSse2);
+// The fastest loop that the CPU and the OS allow: AVX2, else SSE2, else the
+// plain one. The caller asks the CPU.
+ScanlineFunction ChooseScanline(bool cpuHasSse2, bool cpuHasAvx2);
+// Its form for destinations far beyond the cache: the streaming AVX2 loop,
+// else the same as ChooseScanline.
+ScanlineFunction ChooseStreamingScanline(bool cpuHasSse2, bool cpuHasAvx2);

@@ -24,32 +24,20 @@ namespace {
 // its lines are at hand when the stores come instead of each store waiting.
 constexpr int kPrefetchBytes = 2048;
 
-// A channel as 16-bit lanes b, g, r, a, b, g, r, a. For 0 <= v <= 255,
-// floor(v * |amount| / 200) is exactly the high half of v * ceil(|amount| * 65536 / 200),
-// and since v is never negative the quotient truncated toward zero is that
-// magnitude times the amount's sign. Alpha gets amount 0 and so stays as it was.
-// A multiply by +-1 puts the sign back in one instruction where xor and
-// subtract take two; measured, that is the faster loop.
+// A channel as 16-bit lanes b, g, r, a, b, g, r, a (see LaneMagnitude). A
+// multiply by +-1 puts the sign back in one instruction where xor and
+// subtract take two; measured, that is the faster loop. Built from scalars
+// in registers: sixteen-bit stores read back as one vector would wait for
+// each other.
 struct LaneGains {
-    __m128i magnitude;  // ceil(|amount| * 65536 / 200), at most 32768
-    __m128i sign;       // +1, or -1 for a negative amount
+    __m128i magnitude;
+    __m128i sign;
 };
-
-short Magnitude(std::int32_t amount)
-{
-    const std::uint32_t m = static_cast<std::uint32_t>(amount < 0 ? -amount : amount);
-    return static_cast<short>((m * 65536u + 199u) / 200u);
-}
-
-short Sign(std::int32_t amount)
-{
-    return static_cast<short>(amount < 0 ? -1 : 1);
-}
 
 LaneGains PrepareGains(const ChannelAmounts& a)
 {
-    const short mb = Magnitude(a.blue), mg = Magnitude(a.green), mr = Magnitude(a.red);
-    const short sb = Sign(a.blue), sg = Sign(a.green), sr = Sign(a.red);
+    const short mb = LaneMagnitude(a.blue), mg = LaneMagnitude(a.green), mr = LaneMagnitude(a.red);
+    const short sb = LaneSign(a.blue), sg = LaneSign(a.green), sr = LaneSign(a.red);
     return LaneGains{_mm_setr_epi16(mb, mg, mr, 0, mb, mg, mr, 0), _mm_setr_epi16(sb, sg, sr, 0, sb, sg, sr, 0)};
 }
 

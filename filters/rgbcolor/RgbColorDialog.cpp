@@ -5,6 +5,7 @@
 
 #include "filters/rgbcolor/ChannelMath.h"
 #include "filters/rgbcolor/ChannelText.h"
+#include "filters/rgbcolor/RgbColorFilter.h"
 #include "filters/rgbcolor/RgbSettings.h"
 #include "plugin/Filter.h"
 #include "plugin/FilterRegistry.h"
@@ -149,18 +150,23 @@ bool RgbColorDialog::RenderPreview(PreviewPane& target, const PanePoint& offset,
 {
     if (!IsPreviewChecked())
         return FilterDialog::RenderPreview(target, offset, scroll, size);
-    const std::int32_t redAmount = static_cast<std::int32_t>(GetDlgItemInt(window, IDC_RED_EDIT, nullptr, TRUE));
-    const std::int32_t greenAmount = static_cast<std::int32_t>(GetDlgItemInt(window, IDC_GREEN_EDIT, nullptr, TRUE));
-    const std::int32_t blueAmount = static_cast<std::int32_t>(GetDlgItemInt(window, IDC_BLUE_EDIT, nullptr, TRUE));
+    // The fields always show the channels' values (a rejected text is put
+    // back at once), and reading three fields costs more than the rows do.
+    const ChannelAmounts amounts{red.value, green.value, blue.value};
+    const ScanlineFunction adjust = RgbColorFilter::Scanline();
     const std::int32_t endX = scroll.x + size.x < width ? scroll.x + size.x : width;
     const std::int32_t endY = scroll.y + size.y < height ? scroll.y + size.y : height;
+    // Each row through the run's own loop, a stack chunk at a time: painting allocates nothing.
+    constexpr std::int32_t kChunk = 64;
+    Bgra32 adjusted[kChunk];
     for (std::int32_t y = scroll.y; y < endY; ++y) {
         const Bgra32* row = pixels + static_cast<std::ptrdiff_t>(y) * width;
-        for (std::int32_t x = scroll.x; x < endX; ++x) {
-            const Bgra32& p = row[x];
-            const std::uint8_t bgr[3] = {AdjustChannel(p.blue, blueAmount), AdjustChannel(p.green, greenAmount),
-                                         AdjustChannel(p.red, redAmount)};
-            target.PutPixel(offset.x + (x - scroll.x), offset.y + (y - scroll.y), bgr, p.alpha);
+        for (std::int32_t x = scroll.x; x < endX; x += kChunk) {
+            const std::int32_t count = endX - x < kChunk ? endX - x : kChunk;
+            adjust(row + x, adjusted, count, amounts);
+            for (std::int32_t j = 0; j < count; ++j)
+                target.PutPixel(offset.x + (x + j - scroll.x), offset.y + (y - scroll.y), &adjusted[j].blue,
+                                adjusted[j].alpha);
         }
     }
     return true;

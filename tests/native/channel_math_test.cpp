@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "filters/rgbcolor/ChannelMath.h"
+#include "filters/rgbcolor/CpuFeatures.h"
 
 namespace {
 
@@ -54,22 +55,34 @@ TEST(AdjustChannel, AmountsBeyondTheRangeClampWithoutOverflow)
                 << value << " by " << amount;
 }
 
-// Every scanline loop this build has, each held to the reference.
+// Every scanline loop this build has, each held to the reference; those that
+// this CPU cannot run are skipped.
 struct NamedScanline {
     const char* name;
     ScanlineFunction run;
+    bool needsAvx2;
 };
 
 const NamedScanline kScanlines[] = {
-    {"Scalar", AdjustScanlineScalar},
+    {"Scalar", AdjustScanlineScalar, false},
 #ifdef HX_HAVE_SSE2_SCANLINE
-    {"Sse2", AdjustScanlineSse2},
+    {"Sse2", AdjustScanlineSse2, false},
 #endif
-    {"Default", AdjustScanline},
+#ifdef HX_HAVE_AVX2_SCANLINE
+    {"Avx2", AdjustScanlineAvx2, true},
+    {"Avx2Stream", AdjustScanlineAvx2Stream, true},
+#endif
+    {"Default", AdjustScanline, false},
 };
 
 class Scanline : public ::testing::TestWithParam<NamedScanline> {
 protected:
+    void SetUp() override
+    {
+        if (GetParam().needsAvx2 && !CpuHasAvx2())
+            GTEST_SKIP() << "this CPU or OS cannot run AVX2";
+    }
+
     static Bgra32 RandomPixel()
     {
         return Bgra32{static_cast<std::uint8_t>(std::rand()), static_cast<std::uint8_t>(std::rand()),
@@ -190,13 +203,38 @@ TEST_P(Scanline, ZeroWidthTouchesNothing)
 INSTANTIATE_TEST_SUITE_P(AllLoops, Scanline, ::testing::ValuesIn(kScanlines),
                          [](const ::testing::TestParamInfo<NamedScanline>& info) { return info.param.name; });
 
-TEST(ChooseScanline, ScalarWithoutSse2)
+TEST(ChooseScanline, BestLoopTheCpuAllows)
 {
-    EXPECT_EQ(ChooseScanline(false), &AdjustScanlineScalar);
-#ifdef HX_HAVE_SSE2_SCANLINE
-    EXPECT_EQ(ChooseScanline(true), &AdjustScanlineSse2);
+    EXPECT_EQ(ChooseScanline(false, false), &AdjustScanlineScalar);
+    EXPECT_EQ(ChooseStreamingScanline(false, false), &AdjustScanlineScalar);
+#ifdef HX_HAVE_AVX2_SCANLINE
+    EXPECT_EQ(ChooseScanline(true, false), &AdjustScanlineSse2);
+    EXPECT_EQ(ChooseStreamingScanline(true, false), &AdjustScanlineSse2);
+    EXPECT_EQ(ChooseScanline(true, true), &AdjustScanlineAvx2);
+    EXPECT_EQ(ChooseStreamingScanline(true, true), &AdjustScanlineAvx2Stream);
 #else
-    EXPECT_EQ(ChooseScanline(true), &AdjustScanlineScalar);
+    EXPECT_EQ(ChooseScanline(true, true), &AdjustScanlineScalar);
+#endif
+}
+
+TEST(ChooseScanline, Avx2OnlyWhereTheOsSavesYmmState)
+{
+    constexpr std::uint32_t kOsxsave = 1u << 27, kAvx2 = 1u << 5;
+    struct Case { std::uint32_t ecx, ebx; std::uint64_t xcr0; bool usable; };
+    const Case cases[] = {
+        {kOsxsave, kAvx2, 0x7, true},
+        {kOsxsave | 1, kAvx2 | 8, 0xE7, true},  // AVX-512 state as well
+        {0, kAvx2, 0x7, false},                 // the OS does not use XSAVE
+        {kOsxsave, 0, 0x7, false},              // no AVX2 in the CPU
+        {kOsxsave, kAvx2, 0x3, false},          // YMM state not saved
+        {kOsxsave, kAvx2, 0x5, false},          // nor XMM state
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Avx2Usable(c.ecx, c.ebx, c.xcr0), c.usable) << std::hex << c.ecx << " " << c.ebx << " " << c.xcr0;
+#if defined(__i386__) || defined(__x86_64__)
+    // The compiler's runtime asks the same questions its own way.
+    __builtin_cpu_init();
+    EXPECT_EQ(CpuHasAvx2(), __builtin_cpu_supports("avx2") != 0);
 #endif
 }
 

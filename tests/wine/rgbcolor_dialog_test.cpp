@@ -23,14 +23,20 @@ namespace {
 constexpr int kWidth = 60;
 constexpr int kHeight = 40;
 
+// The image in the dialog, and where the pane shows it from in a direction
+// in which it does not fit.
+struct View {
+    int width = kWidth, height = kHeight, scrollX = 0, scrollY = 0;
+};
+
 // Colours that every amount changes visibly; a column of alpha 0, one of 128.
-std::vector<Bgra32> TestImage()
+std::vector<Bgra32> TestImage(const View& view = {})
 {
-    std::vector<Bgra32> image(kWidth * kHeight);
-    for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth; ++x) {
+    std::vector<Bgra32> image(static_cast<std::size_t>(view.width) * view.height);
+    for (int y = 0; y < view.height; ++y)
+        for (int x = 0; x < view.width; ++x) {
             std::uint8_t alpha = x == 3 ? 0 : x == 4 ? 128 : 255;
-            image[y * kWidth + x] = Bgra32{static_cast<std::uint8_t>(40 + 3 * x), static_cast<std::uint8_t>(200 - 2 * y),
+            image[y * view.width + x] = Bgra32{static_cast<std::uint8_t>(40 + 3 * x), static_cast<std::uint8_t>(200 - 2 * y),
                                            static_cast<std::uint8_t>(60 + 2 * x + y), alpha};
         }
     return image;
@@ -63,21 +69,22 @@ std::uint32_t Composite(int x, int y, int b, int g, int r, int alpha)
 }
 
 // The pane as it must look for the image and amounts (preview on) or unchanged (off).
-::testing::AssertionResult PaneShows(HWND dialog, const std::vector<Bgra32>& image, int r, int g, int b, bool adjusted)
+::testing::AssertionResult PaneShows(HWND dialog, const std::vector<Bgra32>& image, int r, int g, int b, bool adjusted,
+                                     const View& view = {})
 {
     HWND pane = GetDlgItem(dialog, IDC_PREVIEW_PANE);
     ClientPixels shot = CaptureClient(pane);
-    if (shot.width < kWidth || shot.height < kHeight)
-        return ::testing::AssertionFailure() << "pane " << shot.width << "x" << shot.height << " too small";
-    const int left = (shot.width - kWidth) / 2, top = (shot.height - kHeight) / 2;
+    // Centred where the image fits, from the scroll on where it does not.
+    const int left = view.width <= shot.width ? (shot.width - view.width) / 2 : -view.scrollX;
+    const int top = view.height <= shot.height ? (shot.height - view.height) / 2 : -view.scrollY;
     const std::uint32_t window = PixelOfColorRef(GetSysColor(COLOR_WINDOW));
     int wrong = 0;
     std::string first;
     for (int y = 0; y < shot.height; ++y)
         for (int x = 0; x < shot.width; ++x) {
             std::uint32_t expected = window;
-            if (x >= left && x < left + kWidth && y >= top && y < top + kHeight) {
-                const Bgra32& p = image[(y - top) * kWidth + (x - left)];
+            if (x >= left && x < left + view.width && y >= top && y < top + view.height) {
+                const Bgra32& p = image[(y - top) * view.width + (x - left)];
                 expected = adjusted ? Composite(x, y, Adjust(p.blue, b), Adjust(p.green, g), Adjust(p.red, r), p.alpha)
                                     : Composite(x, y, p.blue, p.green, p.red, p.alpha);
             }
@@ -96,13 +103,14 @@ std::uint32_t Composite(int x, int y, int b, int g, int r, int alpha)
 class RgbDialogTest : public ::testing::Test {
 protected:
     PluginSandbox plugin;
+    View view;
     std::vector<Bgra32> image = TestImage();
     DialogDriver driver;
 
     std::int32_t Open()
     {
         return static_cast<std::int32_t>(
-            driver.Run([&](HWND owner) { return plugin.Setup(0, owner, image.data(), kWidth, kHeight); }));
+            driver.Run([&](HWND owner) { return plugin.Setup(0, owner, image.data(), view.width, view.height); }));
     }
     void Settings(const std::string& body) { plugin.WriteSettings("[RGBColor]\r\n" + body); }
 };
@@ -354,6 +362,27 @@ TEST_F(RgbDialogTest, PreviewBoxSwitchesBetweenAdjustedAndUnchanged)
         })
         .Then([&](HWND d) {
             EXPECT_TRUE(PaneShows(d, image, 9, -63, 100, true));
+            ClickControl(d, IDCANCEL);
+        });
+    EXPECT_EQ(Open(), 0);
+    EXPECT_TRUE(driver.AllStepsRan());
+}
+
+// An image larger than the pane both ways, panned: each visible row goes
+// through the loop from the scroll on, in several pieces.
+TEST_F(RgbDialogTest, PannedPreviewShowsTheAdjustedBlockAtTheScroll)
+{
+    view = View{400, 300, 60, 30};
+    image = TestImage(view);
+    Settings("r=-45\r\ng=100\r\nb=13\r\npreview=1\r\n");
+    driver.Then([&](HWND d) {
+        MouseMoveTo(GetDlgItem(d, IDC_PREVIEW_PANE), 100, 100);
+        MouseButton(true);
+    })
+        .Then([&](HWND d) { MouseMoveTo(GetDlgItem(d, IDC_PREVIEW_PANE), 100 - view.scrollX, 100 - view.scrollY); })
+        .Then([&](HWND d) {
+            MouseButton(false);
+            EXPECT_TRUE(PaneShows(d, image, -45, 100, 13, true, view));
             ClickControl(d, IDCANCEL);
         });
     EXPECT_EQ(Open(), 0);

@@ -65,10 +65,11 @@ void RemoveTree(const std::string& path)
     RemoveDirectoryA(path.c_str());
 }
 
-PluginSandbox::PluginSandbox(const std::string& folderName, const std::string& file, bool load)
+PluginSandbox::PluginSandbox(const std::string& folderName, const std::string& file, bool load,
+                             const std::string& built)
     : folder(MakeTempFolder(folderName)), dllPath(folder + "\\" + file)
 {
-    if (!CopyFileA(BuiltPluginPath().c_str(), dllPath.c_str(), FALSE)) {
+    if (!CopyFileA((std::string(HX_PLUGIN_DIR) + "\\" + built).c_str(), dllPath.c_str(), FALSE)) {
         ADD_FAILURE() << "cannot copy the plug-in to " << dllPath << " (error " << GetLastError() << ")";
     }
     if (load) {

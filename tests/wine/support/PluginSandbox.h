@@ -13,8 +13,9 @@ using ProgressProc = std::int32_t(__stdcall*)(std::int32_t, std::int32_t, std::u
 class PluginSandbox {
 public:
     // `folder` and `file` are code page 932 names; the folder lands under %TEMP%.
+    // `built` names the build's module to copy (rgbcolor_noavx2.dll, say).
     explicit PluginSandbox(const std::string& folder = "", const std::string& file = "rgbcolor.dll",
-                           bool load = true);
+                           bool load = true, const std::string& built = "rgbcolor.dll");
     ~PluginSandbox();
     PluginSandbox(const PluginSandbox&) = delete;
     PluginSandbox& operator=(const PluginSandbox&) = delete;
