@@ -15,10 +15,38 @@ inline bool IsValidAmount(std::int32_t amount)
 // Defined for every amount; the product is taken in 64 bits so that no amount overflows.
 std::uint8_t AdjustChannel(std::uint8_t value, std::int32_t amount);
 
+// The amounts as the SIMD loops use them, in 16-bit lanes. For
+// 0 <= v <= 255, floor(v * |amount| / 200) is exactly the high half of
+// v * LaneMagnitude(amount), and since v is never negative the quotient
+// truncated toward zero is that times LaneSign(amount). Alpha's lanes get
+// magnitude 0. Internal linkage: no copy built with a SIMD file's instruction
+// set can become the one the linker keeps for all.
+static constexpr std::int16_t LaneMagnitude(std::int32_t amount)
+{
+    const std::uint32_t m = amount < 0 ? 0u - static_cast<std::uint32_t>(amount) : static_cast<std::uint32_t>(amount);
+    return static_cast<std::int16_t>((m * 65536u + 199u) / 200u);  // at most 32768, read as unsigned
+}
+
+static constexpr std::int16_t LaneSign(std::int32_t amount)
+{
+    return static_cast<std::int16_t>(amount < 0 ? -1 : 1);
+}
+
+// The amounts of a run, and the same in the lanes blue, green, red, alpha of
+// the SIMD loops, prepared once for all its rows: each row then loads them in
+// one go instead of building them again.
 struct ChannelAmounts {
+    constexpr ChannelAmounts(std::int32_t r, std::int32_t g, std::int32_t b)
+        : red(r), green(g), blue(b), magnitude{LaneMagnitude(b), LaneMagnitude(g), LaneMagnitude(r), 0},
+          sign{LaneSign(b), LaneSign(g), LaneSign(r), 0}
+    {
+    }
+
     std::int32_t red;
     std::int32_t green;
     std::int32_t blue;
+    std::int16_t magnitude[4];
+    std::int16_t sign[4];
 };
 
 // A scanline loop: adjusts `count` pixels from src into dst, alpha copied.
@@ -32,23 +60,6 @@ void AdjustScanline(const Bgra32* src, Bgra32* dst, std::int32_t count, const Ch
 
 // The portable loop, one pixel at a time.
 void AdjustScanlineScalar(const Bgra32* src, Bgra32* dst, std::int32_t count, const ChannelAmounts& amounts);
-
-// The amounts as the SIMD loops use them, in 16-bit lanes. For
-// 0 <= v <= 255, floor(v * |amount| / 200) is exactly the high half of
-// v * LaneMagnitude(amount), and since v is never negative the quotient
-// truncated toward zero is that times LaneSign(amount). Alpha's lanes get
-// magnitude 0. Internal linkage: each SIMD file builds its own copy with its
-// own instruction set, and the linker cannot pick one for all.
-static inline std::int16_t LaneMagnitude(std::int32_t amount)
-{
-    const std::uint32_t m = static_cast<std::uint32_t>(amount < 0 ? -amount : amount);
-    return static_cast<std::int16_t>((m * 65536u + 199u) / 200u);  // at most 32768, read as unsigned
-}
-
-static inline std::int16_t LaneSign(std::int32_t amount)
-{
-    return static_cast<std::int16_t>(amount < 0 ? -1 : 1);
-}
 
 #if defined(__i386__) || defined(__x86_64__)
 #define HX_HAVE_SSE2_SCANLINE 1

@@ -18,22 +18,20 @@
 
 namespace {
 
-// Each 128-bit half of a register holds two pixels' lanes b, g, r, a, built
-// from scalars in registers (see ChannelMathSse2.cpp).
+// Each 128-bit half of a register holds two pixels' lanes b, g, r, a.
 struct LaneGains {
     __m256i magnitude;
     __m256i sign;
 };
 
-__m256i FourTimes(short b, short g, short r)
+__m256i FourTimes(const std::int16_t (&lanes)[4])
 {
-    return _mm256_broadcastq_epi64(_mm_setr_epi16(b, g, r, 0, 0, 0, 0, 0));
+    return _mm256_broadcastq_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(lanes)));
 }
 
 LaneGains PrepareGains(const ChannelAmounts& a)
 {
-    return LaneGains{FourTimes(LaneMagnitude(a.blue), LaneMagnitude(a.green), LaneMagnitude(a.red)),
-                     FourTimes(LaneSign(a.blue), LaneSign(a.green), LaneSign(a.red))};
+    return LaneGains{FourTimes(a.magnitude), FourTimes(a.sign)};
 }
 
 // Sixteen channels: v + sign * magnitude. vpsignw puts the sign back in one
