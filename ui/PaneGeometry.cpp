@@ -41,13 +41,17 @@ AxisLayout LayoutAxis(bool fits, std::int32_t paneExtent, std::int32_t imageExte
     return AxisLayout{0, paneExtent};
 }
 
+std::int32_t LimitScroll(std::int64_t scroll, std::int32_t imageExtent, std::int32_t paneExtent)
+{
+    if (imageExtent - scroll < paneExtent)
+        return Saturate(std::int64_t{imageExtent} - paneExtent);
+    if (scroll < 0)
+        return 0;
+    return Saturate(scroll);
+}
+
 std::int32_t DragScroll(std::int32_t scroll, std::int32_t from, std::int32_t to, std::int32_t imageExtent,
                         std::int32_t paneExtent)
 {
-    const std::int64_t moved = std::int64_t{scroll} + from - to;
-    if (imageExtent - moved < paneExtent)
-        return Saturate(std::int64_t{imageExtent} - paneExtent);
-    if (moved < 0)
-        return 0;
-    return Saturate(moved);
+    return LimitScroll(std::int64_t{scroll} + from - to, imageExtent, paneExtent);
 }

@@ -56,10 +56,13 @@ struct AxisLayout {
 // that does not fit fills the pane from the scroll as it is.
 AxisLayout LayoutAxis(bool fits, std::int32_t paneExtent, std::int32_t imageExtent, std::int32_t& scroll);
 
+// The scroll limited along one axis, upper limit first. Where the image does
+// not fit the result lies in 0 .. image - pane; where it fits it may be
+// negative (the layout puts 0 there).
+std::int32_t LimitScroll(std::int64_t scroll, std::int32_t imageExtent, std::int32_t paneExtent);
+
 // One drag step along one axis: the image follows the pointer from `from` to
-// `to`, then the scroll is limited, upper limit first. Where the image does not
-// fit the result lies in 0 .. image - pane; where it fits it may be negative
-// (the layout puts 0 there).
+// `to`, then the scroll is limited.
 std::int32_t DragScroll(std::int32_t scroll, std::int32_t from, std::int32_t to, std::int32_t imageExtent,
                         std::int32_t paneExtent);
 

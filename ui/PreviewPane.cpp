@@ -50,9 +50,23 @@ bool PreviewPane::Attach(FilterDialog* ownerDialog, int controlId)
         Fail(2, true);
         return false;
     }
-    width = client.right;
-    height = client.bottom;
+    if (!FitToClient(client.right, client.bottom))
+        return false;
 
+    currentPane = this;
+    prevWndProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongA(control, GWL_WNDPROC, reinterpret_cast<LONG>(PreviewPaneProc)));
+    if (!prevWndProc) {
+        Fail(4, true);
+        return false;
+    }
+    return true;
+}
+
+bool PreviewPane::FitToClient(std::int32_t clientWidth, std::int32_t clientHeight)
+{
+    width = clientWidth;
+    height = clientHeight;
     delete[] pixels;
     pixels = AllocatePixels(width, height);
     if (!pixels) {
@@ -74,15 +88,23 @@ bool PreviewPane::Attach(FilterDialog* ownerDialog, int controlId)
 
     fitsHorizontally = AxisFits(width, owner->width);
     fitsVertically = AxisFits(height, owner->height);
-
-    currentPane = this;
-    prevWndProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongA(control, GWL_WNDPROC, reinterpret_cast<LONG>(PreviewPaneProc)));
-    if (!prevWndProc) {
-        Fail(4, true);
-        return false;
-    }
     return true;
+}
+
+void PreviewPane::OnSize()
+{
+    // A per-monitor-aware host's dialog is laid out anew when it moves to a
+    // monitor with another scaling, this control with it: a buffer, a layout
+    // and scroll limits of the old size would leave new parts undrawn or
+    // images out of reach.
+    RECT client;
+    if (!GetClientRect(control, &client) || (client.right == width && client.bottom == height))
+        return;
+    if (FitToClient(client.right, client.bottom)) {
+        scrollX = LimitScroll(scrollX, owner->width, width);
+        scrollY = LimitScroll(scrollY, owner->height, height);
+    }
+    InvalidateRect(control, nullptr, FALSE);
 }
 
 void PreviewPane::Paint(HDC dc)
@@ -250,6 +272,9 @@ LRESULT CALLBACK PreviewPaneProc(HWND, UINT message, WPARAM wParam, LPARAM lPara
         pane->OnLButtonUp(at.x, at.y, wParam);
         break;
     }
+    case WM_SIZE:
+        pane->OnSize();
+        break;
     case WM_SETCURSOR:
         if (pane->OnSetCursor(LOWORD(lParam)))
             return TRUE;

@@ -26,6 +26,8 @@ public:
     virtual void OnLButtonUp(std::int32_t x, std::int32_t y, WPARAM keys);
     virtual void OnMouseMove(std::int32_t x, std::int32_t y, WPARAM keys);
     virtual void Paint(HDC dc);
+    // WM_SIZE: a buffer, layout and scroll limits for the control's new size.
+    void OnSize();
     // WM_SETCURSOR: true when the pane showed its own pointer.
     bool OnSetCursor(WORD hitTest) const;
 
@@ -47,6 +49,9 @@ public:
     friend LRESULT CALLBACK PreviewPaneProc(HWND, UINT, WPARAM, LPARAM);
 
 private:
+    // The buffer, filled with the window colour, and the fit of each axis for
+    // a client area of this size. False (code 3) when there is no memory for it.
+    bool FitToClient(std::int32_t clientWidth, std::int32_t clientHeight);
     void ShowCursor(int resource) const;
     void Fail(std::int32_t code, bool disableControl);
 

@@ -320,6 +320,97 @@ TEST_F(PaneTest, AnImageWiderButNotTallerPansAcrossOnly)
     EXPECT_TRUE(driver.AllStepsRan());
 }
 
+// The dialog manager resizes every control when a per-monitor-aware host's
+// dialog moves to a monitor with another scaling; here to 1.5 times and two
+// thirds of the pane's size.
+constexpr PanePoint kLarger{kPane.x * 3 / 2, kPane.y * 3 / 2};
+constexpr PanePoint kSmaller{kPane.x * 2 / 3, kPane.y * 2 / 3};
+
+TEST_F(PaneTest, ASmallImageStaysCentredAsTheControlIsResized)
+{
+    TestDialog dialog;
+    auto centredIn = [&](PanePoint client) {
+        const ClientPixels shot = CaptureClient(dialog.PaneControl());
+        ASSERT_EQ(shot.width, client.x);
+        ASSERT_EQ(shot.height, client.y);
+        const int left = (client.x - 100) / 2, top = (client.y - 50) / 2;
+        EXPECT_EQ(Mismatches(shot,
+                             [&](int x, int y) {
+                                 const int ix = x - left, iy = y - top;
+                                 const bool inside = ix >= 0 && ix < 100 && iy >= 0 && iy < 50;
+                                 return inside ? CodedPixel(ix, iy) : kWindowPixel;
+                             }),
+                  "");
+        EXPECT_EQ(Buffer(dialog.pane), shot.pixels) << "the screen is not the buffer";
+    };
+    driver.Then([&](HWND) { ResizeClient(dialog.PaneControl(), kLarger); })
+        .Then([&](HWND) {
+            centredIn(kLarger);
+            ResizeClient(dialog.PaneControl(), kSmaller);
+        })
+        .Then([&](HWND) {
+            centredIn(kSmaller);
+            EXPECT_EQ(dialog.pane.ErrorCode(), 0);
+            PressKey(VK_ESCAPE);
+        });
+    EXPECT_EQ(Open(dialog, 100, 50), IDCANCEL);
+    EXPECT_TRUE(driver.AllStepsRan());
+}
+
+TEST_F(PaneTest, ALargeImageCanBeDraggedToItsFarCornerAfterTheControlIsResized)
+{
+    TestDialog dialog;
+    HWND pane = nullptr;
+    const int screenRight = GetSystemMetrics(SM_CXSCREEN) - 1, screenBottom = GetSystemMetrics(SM_CYSCREEN) - 1;
+    auto showsFrom = [&](int sx, int sy) {
+        EXPECT_EQ(dialog.pane.ScrollX(), sx);
+        EXPECT_EQ(dialog.pane.ScrollY(), sy);
+        EXPECT_EQ(Mismatches(CaptureClient(pane), [&](int x, int y) { return CodedPixel(sx + x, sy + y); }), "");
+        // Never asked for pixels beyond the image.
+        ASSERT_FALSE(dialog.renders.empty());
+        const RenderCall& call = dialog.renders.back();
+        EXPECT_LE(call.scroll.x + call.size.x, 400);
+        EXPECT_LE(call.scroll.y + call.size.y, 300);
+    };
+    driver
+        .Then([&](HWND) {
+            pane = dialog.PaneControl();
+            ResizeClient(pane, kSmaller);
+        })
+        .Then([&](HWND) {
+            // From the far corner, so that the screen's edge leaves room to drag it all the way.
+            MouseMoveTo(pane, kSmaller.x - 1, kSmaller.y - 1);
+            MouseButton(true);
+        })
+        .Then([&](HWND) { MouseMoveToScreen(0, 0); })
+        .Then([&](HWND) {
+            showsFrom(400 - kSmaller.x, 300 - kSmaller.y);
+            MouseButton(false);
+            ResizeClient(pane, kLarger);
+        })
+        .Then([&](HWND) {
+            // The far corner, within the new limits at once.
+            showsFrom(400 - kLarger.x, 300 - kLarger.y);
+            MouseMoveTo(pane, 0, 0);
+            MouseButton(true);
+        })
+        .Then([&](HWND) { MouseMoveToScreen(screenRight, screenBottom); })
+        .Then([&](HWND) {
+            showsFrom(0, 0);
+            MouseButton(false);
+            MouseMoveTo(pane, kLarger.x - 1, kLarger.y - 1);
+            MouseButton(true);
+        })
+        .Then([&](HWND) { MouseMoveToScreen(0, 0); })
+        .Then([&](HWND) {
+            showsFrom(400 - kLarger.x, 300 - kLarger.y);
+            MouseButton(false);
+            PressKey(VK_ESCAPE);
+        });
+    EXPECT_EQ(Open(dialog, 400, 300), IDCANCEL);
+    EXPECT_TRUE(driver.AllStepsRan());
+}
+
 TEST_F(PaneTest, APaneThatFitsLeavesThePointerAndTheButtonAlone)
 {
     TestDialog dialog;

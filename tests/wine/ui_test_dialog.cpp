@@ -25,16 +25,8 @@ INT_PTR TestDialog::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM
 
 INT_PTR TestDialog::OnInitDialog()
 {
-    if (paneClient.x > 0 && paneClient.y > 0) {
-        HWND control = PaneControl();
-        RECT outer, inner;
-        GetWindowRect(control, &outer);
-        GetClientRect(control, &inner);
-        const int borderX = (outer.right - outer.left) - inner.right;
-        const int borderY = (outer.bottom - outer.top) - inner.bottom;
-        SetWindowPos(control, nullptr, 0, 0, paneClient.x + borderX, paneClient.y + borderY,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
+    if (paneClient.x > 0 && paneClient.y > 0)
+        ResizeClient(PaneControl(), paneClient);
     return FilterDialog::OnInitDialog();
 }
 
@@ -60,6 +52,17 @@ bool TestDialog::RenderPreview(PreviewPane& target, const PanePoint& offset, con
     if (renderer)
         return renderer(target, offset, scroll, size);
     return FilterDialog::RenderPreview(target, offset, scroll, size);
+}
+
+void ResizeClient(HWND control, PanePoint client)
+{
+    RECT outer, inner;
+    GetWindowRect(control, &outer);
+    GetClientRect(control, &inner);
+    const int borderX = (outer.right - outer.left) - inner.right;
+    const int borderY = (outer.bottom - outer.top) - inner.bottom;
+    SetWindowPos(control, nullptr, 0, 0, client.x + borderX, client.y + borderY,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 INT_PTR RunTestDialog(DialogDriver& driver, TestDialog& dialog, std::vector<Bgra32>& image, int width, int height)

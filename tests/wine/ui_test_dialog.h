@@ -54,6 +54,10 @@ private:
     bool initialised = false;
 };
 
+// Resizes a control the way the dialog manager does when it lays a dialog out
+// anew, to this client size.
+void ResizeClient(HWND control, PanePoint client);
+
 // Opens the dialog over the image through RunModal, owned by the driver's window.
 INT_PTR RunTestDialog(DialogDriver& driver, TestDialog& dialog, std::vector<Bgra32>& image, int width, int height);
 
