@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,28 @@ struct Picture {
     char At(int x, int y) const { return rows[y][x]; }
 };
 
-Picture ReadCursor(HMODULE module, int id)
+// Rows of a picture from its masks, `stride` bytes a row, the bottom row first
+// if `bottomUp`.
+std::vector<std::string> MaskRows(const BYTE* andMask, const BYTE* xorMask, int width, int height, int stride,
+                                  bool bottomUp)
+{
+    std::vector<std::string> rows;
+    for (int y = 0; y < height; ++y) {
+        const int stored = bottomUp ? height - 1 - y : y;
+        std::string row;
+        for (int x = 0; x < width; ++x) {
+            const int bit = 7 - (x % 8);
+            const bool a = (andMask[stored * stride + x / 8] >> bit) & 1;
+            const bool w = (xorMask[stored * stride + x / 8] >> bit) & 1;
+            row += a ? (w ? 'x' : '.') : (w ? 'o' : '#');
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+// The image of the cursor group that the system would take for `size`.
+Picture ReadCursor(HMODULE module, int id, int size)
 {
     Picture picture;
     HRSRC group = FindResourceExA(module, RT_GROUP_CURSOR, MAKEINTRESOURCEA(id),
@@ -32,7 +54,7 @@ Picture ReadCursor(HMODULE module, int id)
     if (!group)
         return picture;
     auto* directory = static_cast<BYTE*>(LockResource(LoadResource(module, group)));
-    const int imageId = LookupIconIdFromDirectoryEx(directory, FALSE, 32, 32, LR_MONOCHROME);
+    const int imageId = LookupIconIdFromDirectoryEx(directory, FALSE, size, size, LR_MONOCHROME);
     HRSRC entry = FindResourceA(module, MAKEINTRESOURCEA(imageId), RT_CURSOR);
     if (!entry)
         return picture;
@@ -51,17 +73,7 @@ Picture ReadCursor(HMODULE module, int id)
     const int stride = ((picture.width + 31) / 32) * 4;
     const BYTE* xorMask = reinterpret_cast<const BYTE*>(colours + 2);
     const BYTE* andMask = xorMask + stride * picture.height;
-    for (int y = 0; y < picture.height; ++y) {
-        const int stored = picture.height - 1 - y;  // bottom row first
-        std::string row;
-        for (int x = 0; x < picture.width; ++x) {
-            const int bit = 7 - (x % 8);
-            const bool a = (andMask[stored * stride + x / 8] >> bit) & 1;
-            const bool w = (xorMask[stored * stride + x / 8] >> bit) & 1;
-            row += a ? (w ? 'x' : '.') : (w ? 'o' : '#');
-        }
-        picture.rows.push_back(row);
-    }
+    picture.rows = MaskRows(andMask, xorMask, picture.width, picture.height, stride, true);
     return picture;
 }
 
@@ -82,22 +94,27 @@ RECT OpaqueBounds(const Picture& p, int x0, int y0, int x1, int y1)
     return r;
 }
 
+// Each cursor comes in these sizes, the system's at 100, 150 and 200 % scaling.
+const int kSizes[] = {32, 48, 64};
+
+// Places in the 32-pixel picture, scaled to the others.
 struct Expected {
     int id;
-    // The move sign alone fills the columns from signColumn on (and the rows
-    // from signRow on); its centre, doubled.
-    int signColumn, signRow;
-    int centreX2, centreY2;
+    // The move sign alone fills the columns and the rows from handEnd on; it
+    // spans the columns [signLeft, signRight) and the rows [10, 32).
+    int handEnd, signLeft, signRight;
 };
 const Expected kCursors[] = {
-    {IDC_HAND_OPEN, 17, 17, 41, 41},    // centred at (20.5, 20.5)
-    {IDC_HAND_CLOSED, 15, 15, 37, 41},  // centred at (18.5, 20.5)
+    {IDC_HAND_OPEN, 17, 10, 32},   // centred at (20.5, 20.5)
+    {IDC_HAND_CLOSED, 15, 8, 30},  // centred at (18.5, 20.5)
 };
 
-void CheckPicture(const Picture& p, const Expected& e)
+int Scaled(int at32, int size) { return at32 * size / 32; }
+
+void CheckPicture(const Picture& p, const Expected& e, int size)
 {
-    ASSERT_EQ(p.width, 32);
-    ASSERT_EQ(p.height, 32);
+    ASSERT_EQ(p.width, size);
+    ASSERT_EQ(p.height, size);
     ASSERT_EQ(p.bitCount, 1);
     EXPECT_EQ(p.hotspot.x, 0);
     EXPECT_EQ(p.hotspot.y, 0);
@@ -106,8 +123,8 @@ void CheckPicture(const Picture& p, const Expected& e)
     EXPECT_EQ(RGB(p.palette[1].rgbRed, p.palette[1].rgbGreen, p.palette[1].rgbBlue), RGB(255, 255, 255));
 
     int black = 0, white = 0;
-    for (int y = 0; y < 32; ++y) {
-        for (int x = 0; x < 32; ++x) {
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
             const char c = p.At(x, y);
             EXPECT_NE(c, 'x') << "inverted pixel at (" << x << ", " << y << ")";
             black += c == '#';
@@ -118,7 +135,7 @@ void CheckPicture(const Picture& p, const Expected& e)
             const int around[4][2] = {{-1, 0}, {1, 0}, {0, -1}, {0, 1}};
             for (const auto& d : around) {
                 const int nx = x + d[0], ny = y + d[1];
-                const bool outlined = nx >= 0 && nx < 32 && ny >= 0 && ny < 32 && p.At(nx, ny) != '.';
+                const bool outlined = nx >= 0 && nx < size && ny >= 0 && ny < size && p.At(nx, ny) != '.';
                 EXPECT_TRUE(outlined) << "white at (" << x << ", " << y << ") has no outline towards (" << nx << ", "
                                       << ny << ")";
             }
@@ -127,36 +144,48 @@ void CheckPicture(const Picture& p, const Expected& e)
     EXPECT_GT(black, 0);
     EXPECT_GT(white, 0);
 
-    // The sign: to the right of the hand it spans rows symmetric about its
-    // centre, below the hand columns symmetric about it.
-    const RECT right = OpaqueBounds(p, e.signColumn, 0, 32, 32);
-    EXPECT_EQ(right.top + right.bottom, e.centreY2) << "rows " << right.top << ".." << right.bottom;
-    const RECT below = OpaqueBounds(p, 0, e.signRow, 32, 32);
-    EXPECT_EQ(below.left + below.right, e.centreX2) << "columns " << below.left << ".." << below.right;
-    EXPECT_EQ(below.bottom, 31);
+    // The sign: what lies right of the hand, and what lies below it, spans
+    // the sign's rows, and its columns, scaled from 32 pixels.
+    const int handEnd = Scaled(e.handEnd, size);
+    const RECT right = OpaqueBounds(p, handEnd, 0, size, size);
+    EXPECT_EQ(right.top, Scaled(10, size));
+    EXPECT_EQ(right.bottom, size - 1);
+    const RECT below = OpaqueBounds(p, 0, handEnd, size, size);
+    EXPECT_EQ(below.left, Scaled(e.signLeft, size));
+    EXPECT_EQ(below.right, Scaled(e.signRight, size) - 1);
+    EXPECT_EQ(below.bottom, size - 1);
     // The hand sits in the top-left corner, above and left of the sign.
-    const RECT hand = OpaqueBounds(p, 0, 0, 17, 10);
-    EXPECT_LE(hand.left, 1);
-    EXPECT_LE(hand.top, 1);
+    const RECT hand = OpaqueBounds(p, 0, 0, handEnd, Scaled(10, size));
+    EXPECT_LE(hand.left, size / 32);
+    EXPECT_LE(hand.top, size / 32);
 }
 
-TEST(Cursors, ThePluginCarriesBothPicturesInJapanese)
+TEST(Cursors, ThePluginCarriesBothPicturesInJapaneseInEverySize)
 {
     PluginSandbox plugin;
     ASSERT_NE(plugin.Module(), nullptr);
-    for (const Expected& e : kCursors) {
-        SCOPED_TRACE("cursor " + std::to_string(e.id));
-        CheckPicture(ReadCursor(plugin.Module(), e.id), e);
+    for (const int size : kSizes) {
+        for (const Expected& e : kCursors) {
+            SCOPED_TRACE("cursor " + std::to_string(e.id) + " at " + std::to_string(size));
+            CheckPicture(ReadCursor(plugin.Module(), e.id, size), e, size);
+        }
+        EXPECT_NE(ReadCursor(plugin.Module(), IDC_HAND_OPEN, size).rows,
+                  ReadCursor(plugin.Module(), IDC_HAND_CLOSED, size).rows);
     }
-    EXPECT_NE(ReadCursor(plugin.Module(), IDC_HAND_OPEN).rows, ReadCursor(plugin.Module(), IDC_HAND_CLOSED).rows);
 }
 
-TEST(Cursors, LoadAsThirtyTwoPixelMonochromeCursorsWithTheHotSpotTopLeft)
+// The system's cursor size grows with display scaling; at 32, 48 and 64 the
+// cursor must be that picture, not another one stretched.
+TEST(Cursors, LoadAtTheSystemSizeAsMonochromeCursorsWithTheHotSpotTopLeft)
 {
+    const int size = GetSystemMetrics(SM_CXCURSOR);
+    ASSERT_EQ(GetSystemMetrics(SM_CYCURSOR), size);
+    const bool drawn = std::find(std::begin(kSizes), std::end(kSizes), size) != std::end(kSizes);
     PluginSandbox plugin;
     for (HMODULE module : {plugin.Module(), GetModuleHandleA(nullptr)}) {
         for (const Expected& e : kCursors) {
-            SCOPED_TRACE("cursor " + std::to_string(e.id) + (module == plugin.Module() ? " of the plug-in" : " of the test"));
+            SCOPED_TRACE("cursor " + std::to_string(e.id) + (module == plugin.Module() ? " of the plug-in" : " of the test") +
+                         " at " + std::to_string(size));
             HCURSOR cursor = LoadCursorA(module, MAKEINTRESOURCEA(e.id));
             ASSERT_NE(cursor, nullptr);
             ICONINFO info{};
@@ -167,8 +196,15 @@ TEST(Cursors, LoadAsThirtyTwoPixelMonochromeCursorsWithTheHotSpotTopLeft)
             EXPECT_EQ(info.hbmColor, nullptr) << "not monochrome";
             BITMAP mask{};
             GetObjectA(info.hbmMask, sizeof mask, &mask);
-            EXPECT_EQ(mask.bmWidth, 32);
-            EXPECT_EQ(mask.bmHeight, 64);  // AND and XOR masks one above the other
+            EXPECT_EQ(mask.bmWidth, size);
+            EXPECT_EQ(mask.bmHeight, 2 * size);  // AND and XOR masks one above the other
+            if (drawn && mask.bmWidth == size && mask.bmHeight == 2 * size) {
+                std::vector<BYTE> bits(mask.bmWidthBytes * mask.bmHeight);
+                GetBitmapBits(info.hbmMask, static_cast<LONG>(bits.size()), bits.data());
+                const BYTE* xorMask = bits.data() + mask.bmWidthBytes * size;
+                EXPECT_EQ(MaskRows(bits.data(), xorMask, size, size, mask.bmWidthBytes, false),
+                          ReadCursor(module, e.id, size).rows);
+            }
             DeleteObject(info.hbmMask);
             if (info.hbmColor)
                 DeleteObject(info.hbmColor);
