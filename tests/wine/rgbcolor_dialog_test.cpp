@@ -451,17 +451,64 @@ TEST_F(RgbDialogTest, WhatOkStoredIsWhatTheNextRunApplies)
     }
 }
 
-TEST_F(RgbDialogTest, ThousandsOfRandomInputsKeepFieldSliderAndAmountInStep)
+TEST_F(RgbDialogTest, MnemonicsTabAndTheSpinnersArrowKeysKeepTheChannelsInStep)
 {
-    std::mt19937 random(20261207);
+    // Characters typed over a slider, which takes none, go to the mnemonics:
+    // "0" presses the reset button, "b" moves to the blue slider.
+    const auto blueIs = [](int amount) { return [amount](HWND d) { EXPECT_TRUE(InStep(d, kBlue, amount)); }; };
+    driver
+        .Then([&](HWND d) {
+            HWND slider = GetDlgItem(d, IDC_BLUE_SLIDER);
+            RECT thumb, r;
+            SendMessageA(slider, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
+            GetClientRect(slider, &r);
+            ClickAt(slider, (thumb.right + r.right) / 2, r.bottom / 2);
+        })
+        .Then(blueIs(10))
+        .Then([&](HWND) { TypeText("0b"); })
+        .Then([&](HWND d) {
+            EXPECT_TRUE(InStep(d, kBlue, 0));
+            EXPECT_EQ(GetFocus(), GetDlgItem(d, IDC_BLUE_SLIDER));
+            PressKey(VK_TAB);
+        })
+        .Then([&](HWND d) {
+            EXPECT_EQ(GetFocus(), GetDlgItem(d, IDC_BLUE_EDIT));
+            PressKey(VK_LEFT);
+            PressKey(VK_DOWN);
+        })
+        .Then(blueIs(-1))
+        .Then([&](HWND) {
+            PressKey(VK_RIGHT);
+            TypeText("a");
+        })
+        .Then(blueIs(-1))
+        .Then([&](HWND d) { ClickControl(d, IDC_RED_SLIDER); })
+        .Then([&](HWND d) {
+            EXPECT_TRUE(InStep(d, kBlue, -1));
+            ClickControl(d, IDOK);
+        });
+    EXPECT_EQ(Open(), 1);
+    EXPECT_TRUE(driver.AllStepsRan());
+    EXPECT_EQ(plugin.ReadSettings(), "[RGBColor]\r\nr=0\r\ng=0\r\nb=-1\r\npreview=0\r\n");
+}
+
+// Random real input of every kind a user gives, checked after each input.
+class RgbDialogRandomTest : public RgbDialogTest, public ::testing::WithParamInterface<unsigned> {};
+
+TEST_P(RgbDialogRandomTest, EveryInputLeavesFieldSliderAndAmountInStep)
+{
+    std::mt19937 random(GetParam());
     const WORD sliderKeys[] = {VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN, VK_PRIOR, VK_NEXT, VK_HOME, VK_END};
+    const WORD anyKeys[] = {VK_TAB, VK_TAB, VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN, VK_HOME, VK_END, VK_PRIOR, VK_NEXT};
     const char typed[] = "0123456789--+ a";
-    const int kActions = 3000;
+    // Wherever the focus is; over a slider or a button they are mnemonics.
+    const char anywhere[] = "0123456789-+ rgbpaz";
+    const int kActions = 1000;
     int broken = 0;
     for (int i = 0; i < kActions; ++i) {
         driver.Then([&](HWND d) {
             const ChannelIds& c = kChannels[random() % 3];
-            switch (random() % 9) {
+            switch (random() % 12) {
             case 0:
             case 1: {  // a character somewhere in a field
                 SetFocus(GetDlgItem(d, c.field));
@@ -483,11 +530,11 @@ TEST_F(RgbDialogTest, ThousandsOfRandomInputsKeepFieldSliderAndAmountInStep)
             case 5:
                 ClickSpinner(d, c.spinner, random() % 2);
                 break;
-            case 6: {  // a click somewhere on a slider's channel
-                HWND slider = GetDlgItem(d, c.slider);
+            case 6: {  // a click somewhere on a slider's channel, or in a field
+                HWND control = GetDlgItem(d, random() % 2 ? c.slider : c.field);
                 RECT r;
-                GetClientRect(slider, &r);
-                ClickAt(slider, static_cast<int>(random() % r.right), r.bottom / 2);
+                GetClientRect(control, &r);
+                ClickAt(control, static_cast<int>(random() % r.right), r.bottom / 2);
                 break;
             }
             case 7: {  // a drag of the thumb, anywhere along the slider or beyond it
@@ -501,15 +548,28 @@ TEST_F(RgbDialogTest, ThousandsOfRandomInputsKeepFieldSliderAndAmountInStep)
                 MouseButton(false);
                 break;
             }
-            default:
+            case 8:
                 ClickControl(d, random() % 4 == 0 ? IDC_PREVIEW_CHECK : IDC_RESET);
+                break;
+            case 9: {  // a key to whatever has the focus, Shift+Tab among them
+                const WORD key = anyKeys[random() % 10];
+                const bool shift = key == VK_TAB && random() % 3 == 0;
+                if (shift)
+                    KeyDown(VK_SHIFT);
+                PressKey(key);
+                if (shift)
+                    KeyUp(VK_SHIFT);
+                break;
+            }
+            default:
+                TypeText(std::string(1, anywhere[random() % (sizeof anywhere - 1)]));
                 break;
             }
         });
-        driver.Then([&](HWND d) {
+        driver.Then([&, i](HWND d) {
             for (const ChannelIds& c : kChannels)
                 if (!Canonical(d, c) && broken++ < 5)
-                    ADD_FAILURE() << "after action " << i << ": " << Canonical(d, c).message();
+                    ADD_FAILURE() << "after input " << i << ": " << Canonical(d, c).message();
         });
     }
     std::string shown[3];
@@ -525,6 +585,8 @@ TEST_F(RgbDialogTest, ThousandsOfRandomInputsKeepFieldSliderAndAmountInStep)
     EXPECT_EQ(plugin.ReadSettings(), "[RGBColor]\r\nr=" + shown[0] + "\r\ng=" + shown[1] + "\r\nb=" + shown[2] +
                                          "\r\npreview=" + (preview ? "1" : "0") + "\r\n");
 }
+
+INSTANTIATE_TEST_SUITE_P(Seeds, RgbDialogRandomTest, ::testing::Values(20261207u, 1u, 2u));
 
 TEST_F(RgbDialogTest, ASaveThatFailsIsReportedAndTheDialogStaysOpen)
 {
