@@ -501,30 +501,51 @@ TEST_F(PaneTest, ADialogWithoutThePaneControlGetsCodeOneAndWorksOn)
 TEST_F(PaneTest, ABufferThatCannotBeAllocatedGivesCodeThree)
 {
     // 23000 x 23000 pixels take 2.1 GB: a size the allocation is asked for,
-    // and more than the 2 GB a 32-bit process has.
-    TestDialog dialog;
-    dialog.paneClient = PanePoint{23000, 23000};
-    driver.Then([&](HWND) {
-        HWND pane = dialog.PaneControl();
-        RECT client;
-        GetClientRect(pane, &client);
-        ASSERT_EQ(client.right, 23000) << "the control could not be made that large";
-        EXPECT_EQ(dialog.pane.ErrorCode(), 3);
-        EXPECT_EQ(dialog.pane.Pixels(), nullptr);
-        EXPECT_FALSE(IsWindowEnabled(pane));
-        // The control kept its own window procedure, so only a refresh shows the text.
-        const RECT corner{0, 0, 240, 80};
-        const ClientPixels before = CaptureClient(pane, corner);
-        dialog.pane.Refresh();
-        const ClientPixels after = CaptureClient(pane, corner);
-        EXPECT_EQ(after.pixels, WithText(before, "プレビューエラー！\nエラー番号 3", pane, client).pixels);
-        EXPECT_NE(after.pixels, before.pixels);
-        EXPECT_TRUE(dialog.renders.empty());
-        PressKey(VK_ESCAPE);
-    });
-    image = CodedImage(10, 10);
-    EXPECT_EQ(RunTestDialog(driver, dialog, image, 10, 10), IDCANCEL);
-    EXPECT_TRUE(driver.AllStepsRan());
+    // and more than the 2 GB a 32-bit process has. The control gets that size
+    // before the pane attaches, or later, as a dialog laid out anew gives it.
+    constexpr PanePoint kHuge{23000, 23000};
+    for (const bool onResize : {false, true}) {
+        SCOPED_TRACE(onResize ? "on a resize" : "at attach");
+        TestDialog dialog;
+        DialogDriver run;
+        std::size_t renders = 0;
+        if (onResize) {
+            run.Then([&](HWND) {
+                renders = dialog.renders.size();
+                ResizeClient(dialog.PaneControl(), kHuge);
+            });
+        } else {
+            dialog.paneClient = kHuge;
+        }
+        run.Then([&](HWND w) {
+            HWND pane = dialog.PaneControl();
+            RECT client;
+            GetClientRect(pane, &client);
+            ASSERT_EQ(client.right, kHuge.x) << "the control could not be made that large";
+            EXPECT_EQ(dialog.pane.ErrorCode(), 3);
+            EXPECT_EQ(dialog.pane.Pixels(), nullptr);
+            EXPECT_FALSE(IsWindowEnabled(pane));
+            // A refresh shows the text (at attach, the control kept its own
+            // window procedure, so only a refresh does).
+            const RECT corner{0, 0, 240, 80};
+            const ClientPixels before = CaptureClient(pane, corner);
+            dialog.pane.Refresh();
+            const ClientPixels after = CaptureClient(pane, corner);
+            EXPECT_EQ(after.pixels, WithText(before, "プレビューエラー！\nエラー番号 3", pane, client).pixels);
+            if (!onResize)
+                EXPECT_NE(after.pixels, before.pixels);
+            EXPECT_EQ(dialog.renders.size(), renders);
+            ClickControl(w, IDC_PREVIEW_CHECK);
+        });
+        run.Then([&](HWND w) {
+            EXPECT_EQ(IsDlgButtonChecked(w, IDC_PREVIEW_CHECK), BST_CHECKED) << "the dialog stopped working";
+            EXPECT_EQ(dialog.renders.size(), renders);
+            PressKey(VK_ESCAPE);
+        });
+        image = CodedImage(10, 10);
+        EXPECT_EQ(RunTestDialog(run, dialog, image, 10, 10), IDCANCEL);
+        EXPECT_TRUE(run.AllStepsRan());
+    }
 }
 
 TEST_F(PaneTest, APixelOutsideTheBufferGivesCodeSixAndLeavesTheBufferAlone)
