@@ -3,7 +3,6 @@
 #include <exception>
 #include <new>
 
-#include "filters/rgbcolor/RgbColorFilter.h"
 #include "plugin/SettingsPath.h"
 #include "plugin/TextCopy.h"
 
@@ -13,16 +12,6 @@ FilterRegistry theRegistry;
 
 constexpr char kExceptionHead[] = "設定ダイアログで例外が発生しました。\n処理を中断します。";
 constexpr std::size_t kExceptionMessageSize = 512;
-
-Filter* AllocateRgbColorFilter()
-{
-#ifdef HX_FAIL_FILTER_ALLOCATION
-    // Fault-injection build: behave as if memory were exhausted.
-    return nullptr;
-#else
-    return new (std::nothrow) RgbColorFilter();
-#endif
-}
 
 }  // namespace
 
@@ -53,6 +42,16 @@ bool FilterRegistry::Initialize(HINSTANCE module)
     return true;
 }
 
+void FilterRegistry::Append(Filter* filter)
+{
+    try {
+        filters.push_back(filter);
+    } catch (...) {
+        delete filter;  // owned from the call on, even when the list cannot grow
+        throw;
+    }
+}
+
 void FilterRegistry::Clear()
 {
     for (Filter* filter : filters)
@@ -62,15 +61,12 @@ void FilterRegistry::Clear()
 
 bool FilterRegistry::BuildFilters()
 {
-    // No exception may leave the attach handler: the nothrow allocation
-    // covers the object itself, not what its constructor allocates (the name
+    // No exception may leave the attach handler: a nothrow allocation covers
+    // a filter object itself, not what its constructor allocates (the name
     // texts), nor the list's growth. Either failing refuses the load.
-    Filter* filter = nullptr;
     try {
-        filter = AllocateRgbColorFilter();
-        Append(filter);  // a null entry is kept: validation refuses the load on it
+        AppendAllFilters(*this);
     } catch (const std::bad_alloc&) {
-        delete filter;
         return false;
     }
     return true;
