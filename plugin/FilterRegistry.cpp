@@ -1,5 +1,7 @@
 #include "plugin/FilterRegistry.h"
 
+#include <cstring>
+#include <cwchar>
 #include <exception>
 #include <new>
 
@@ -12,6 +14,24 @@ FilterRegistry theRegistry;
 
 constexpr char kExceptionHead[] = "設定ダイアログで例外が発生しました。\n処理を中断します。";
 constexpr std::size_t kExceptionMessageSize = 512;
+
+// The profile functions take ANSI paths, and a folder name may hold characters
+// outside the ANSI code page: the system gives '?' for them, or a look-alike
+// ("Café" becomes "Cafe", a yen sign a backslash) that names another folder.
+// The ANSI folder is the module's only if it turns back into its own name.
+bool IsModuleFolder(HINSTANCE module, const char* folder, std::size_t length)
+{
+    wchar_t wide[MAX_PATH], back[MAX_PATH];
+    const DWORD wideLength = GetModuleFileNameW(module, wide, MAX_PATH);
+    if (wideLength == 0 || wideLength >= MAX_PATH)
+        return false;
+    std::size_t wideFolder = wideLength;
+    while (wideFolder > 0 && wide[wideFolder - 1] != L'\\')
+        --wideFolder;
+    const int backLength = MultiByteToWideChar(CP_ACP, 0, folder, static_cast<int>(length), back, MAX_PATH);
+    return backLength > 0 && static_cast<std::size_t>(backLength) == wideFolder &&
+           std::wmemcmp(wide, back, wideFolder) == 0;
+}
 
 }  // namespace
 
@@ -129,6 +149,8 @@ char* FilterRegistry::GetSettingsPath(char* buffer, std::uint32_t size) const
         buffer[0] = '\0';
         return buffer;
     }
-    DeriveSettingsPath(buffer, size, length, AnsiIsLeadByte);
+    if (DeriveSettingsPath(buffer, size, length, AnsiIsLeadByte) &&
+        !IsModuleFolder(moduleHandle, buffer, std::strlen(buffer) - (sizeof(kSettingsFileName) - 1)))
+        buffer[0] = '\0';
     return buffer;
 }

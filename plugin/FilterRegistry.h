@@ -33,7 +33,8 @@ public:
 
     // Calls HXF_QueryClientInfo of the host executable; 0 when it has none.
     std::int32_t QueryHost(std::int32_t code, std::int32_t value);
-    // Path of the settings file beside the module; the empty text when it cannot be had.
+    // Path of the settings file beside the module; the empty text when it cannot
+    // be had (too long, or the folder has no exact ANSI name).
     char* GetSettingsPath(char* buffer, std::uint32_t size) const;
 
     HINSTANCE moduleHandle = nullptr;
