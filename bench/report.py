@@ -108,7 +108,8 @@ def main(out):
     head = "| | " + " | ".join("%d²" % s for s in wine_sides) + " |"
     rule = "|---" * (len(wine_sides) + 1) + "|"
     lines += ["", "Under Wine (i686 build; the program and the Wine server on one CPU): " + "; ".join(loops) + ".",
-              "Ratio to memcpy (memcpy's time over the case's in the same repetition), median (min–max):", "",
+              "Ratio to memcpy (memcpy's time over the case's in the same repetition; memcpy and the loops alone "
+              "timed warm, a run on its second pass), median (min–max):", "",
               head, rule,
               "| memcpy, median ms | " + " | ".join("%.3f" % wine[("memcpy src->dst", s)]["ms"] for s in wine_sides)
               + " |"]

@@ -43,6 +43,7 @@ set(HX_PLUGIN_UI_SOURCES
 set(HX_PLUGIN_SOURCES
     plugin/Filter.cpp
     plugin/FilterRegistry.cpp
+    filters/AllFilters.cpp
     filters/rgbcolor/RgbColorFilter.cpp
     filters/rgbcolor/RgbSettings.cpp
     filters/rgbcolor/RgbColorDialog.cpp

@@ -1,9 +1,10 @@
 #include "plugin/FilterRegistry.h"
 
+#include <cstring>
+#include <cwchar>
 #include <exception>
 #include <new>
 
-#include "filters/rgbcolor/RgbColorFilter.h"
 #include "plugin/SettingsPath.h"
 #include "plugin/TextCopy.h"
 
@@ -14,14 +15,22 @@ FilterRegistry theRegistry;
 constexpr char kExceptionHead[] = "設定ダイアログで例外が発生しました。\n処理を中断します。";
 constexpr std::size_t kExceptionMessageSize = 512;
 
-Filter* AllocateRgbColorFilter()
+// The profile functions take ANSI paths, and a folder name may hold characters
+// outside the ANSI code page: the system gives '?' for them, or a look-alike
+// ("Café" becomes "Cafe", a yen sign a backslash) that names another folder.
+// The ANSI folder is the module's only if it turns back into its own name.
+bool IsModuleFolder(HINSTANCE module, const char* folder, std::size_t length)
 {
-#ifdef HX_FAIL_FILTER_ALLOCATION
-    // Fault-injection build: behave as if memory were exhausted.
-    return nullptr;
-#else
-    return new (std::nothrow) RgbColorFilter();
-#endif
+    wchar_t wide[MAX_PATH], back[MAX_PATH];
+    const DWORD wideLength = GetModuleFileNameW(module, wide, MAX_PATH);
+    if (wideLength == 0 || wideLength >= MAX_PATH)
+        return false;
+    std::size_t wideFolder = wideLength;
+    while (wideFolder > 0 && wide[wideFolder - 1] != L'\\')
+        --wideFolder;
+    const int backLength = MultiByteToWideChar(CP_ACP, 0, folder, static_cast<int>(length), back, MAX_PATH);
+    return backLength > 0 && static_cast<std::size_t>(backLength) == wideFolder &&
+           std::wmemcmp(wide, back, wideFolder) == 0;
 }
 
 }  // namespace
@@ -53,6 +62,16 @@ bool FilterRegistry::Initialize(HINSTANCE module)
     return true;
 }
 
+void FilterRegistry::Append(Filter* filter)
+{
+    try {
+        filters.push_back(filter);
+    } catch (...) {
+        delete filter;  // owned from the call on, even when the list cannot grow
+        throw;
+    }
+}
+
 void FilterRegistry::Clear()
 {
     for (Filter* filter : filters)
@@ -62,15 +81,12 @@ void FilterRegistry::Clear()
 
 bool FilterRegistry::BuildFilters()
 {
-    // No exception may leave the attach handler: the nothrow allocation
-    // covers the object itself, not what its constructor allocates (the name
+    // No exception may leave the attach handler: a nothrow allocation covers
+    // a filter object itself, not what its constructor allocates (the name
     // texts), nor the list's growth. Either failing refuses the load.
-    Filter* filter = nullptr;
     try {
-        filter = AllocateRgbColorFilter();
-        Append(filter);  // a null entry is kept: validation refuses the load on it
+        AppendAllFilters(*this);
     } catch (const std::bad_alloc&) {
-        delete filter;
         return false;
     }
     return true;
@@ -133,6 +149,8 @@ char* FilterRegistry::GetSettingsPath(char* buffer, std::uint32_t size) const
         buffer[0] = '\0';
         return buffer;
     }
-    DeriveSettingsPath(buffer, size, length, AnsiIsLeadByte);
+    if (DeriveSettingsPath(buffer, size, length, AnsiIsLeadByte) &&
+        !IsModuleFolder(moduleHandle, buffer, std::strlen(buffer) - (sizeof(kSettingsFileName) - 1)))
+        buffer[0] = '\0';
     return buffer;
 }

@@ -20,8 +20,9 @@ public:
     bool Initialize(HINSTANCE module);
     void Clear();
     bool BuildFilters();
-    // Appends a filter (null too: validation refuses the load on it); the registry owns it.
-    void Append(Filter* filter) { filters.push_back(filter); }
+    // Appends a filter (null too: validation refuses the load on it); the
+    // registry owns it from the call on, also when the list cannot grow.
+    void Append(Filter* filter);
 
     std::int32_t Count() const { return static_cast<std::int32_t>(filters.size()); }
     const char* NameAt(std::uint32_t index) const;
@@ -32,7 +33,8 @@ public:
 
     // Calls HXF_QueryClientInfo of the host executable; 0 when it has none.
     std::int32_t QueryHost(std::int32_t code, std::int32_t value);
-    // Path of the settings file beside the module; the empty text when it cannot be had.
+    // Path of the settings file beside the module; the empty text when it cannot
+    // be had (too long, or the folder has no exact ANSI name).
     char* GetSettingsPath(char* buffer, std::uint32_t size) const;
 
     HINSTANCE moduleHandle = nullptr;
@@ -45,6 +47,12 @@ private:
 
     std::vector<Filter*> filters;
 };
+
+// Appends every filter the library offers, in the hosts' index order, each
+// allocated without throwing (a null refuses the load); std::bad_alloc from
+// what a filter's constructor allocates goes to the caller. Defined with the
+// filters, so that this framework names none of them.
+void AppendAllFilters(FilterRegistry& registry);
 
 // Set by static initialisation, before the attach notification.
 extern FilterRegistry* registry;

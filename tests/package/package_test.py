@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""The release in dist/ as a user gets it: the zip, its readme, the stripped
-DLL and the checksums. Run after scripts/package.
+"""The release in dist/ as a user gets it: the zip, its readme and license,
+the stripped DLL and the checksums. Run after scripts/package.
 
 usage: package_test.py [DIST]
 """
@@ -10,7 +10,8 @@ import subprocess
 import sys
 import zipfile
 
-dist = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else pathlib.Path(__file__).resolve().parents[2] / "dist")
+root = pathlib.Path(__file__).resolve().parents[2]
+dist = pathlib.Path(sys.argv[1]) if len(sys.argv) > 1 else root / "dist"
 failures = []
 
 
@@ -31,9 +32,10 @@ dll = (dist / "rgbcolor.dll").read_bytes()
 
 with zipfile.ZipFile(zips[0]) as z:
     check(z.testzip() is None, "the zip has a damaged entry")
-    check(z.namelist() == ["rgbcolor.dll", "readme.txt"], f"zip holds {z.namelist()}")
+    check(z.namelist() == ["rgbcolor.dll", "readme.txt", "LICENSE.txt"], f"zip holds {z.namelist()}")
     check(z.read("rgbcolor.dll") == dll, "the zip's DLL differs from dist/rgbcolor.dll")
     readme = z.read("readme.txt")
+    license_txt = z.read("LICENSE.txt") if "LICENSE.txt" in z.namelist() else b""
 
 # The shipped DLL: no symbols, no debug sections, unwind tables kept, debug link to the file beside it.
 sections = re.findall(r"^\s*\d+\s+(\S+)", tool("i686-w64-mingw32-objdump", "-h", "rgbcolor.dll").stdout, re.M)
@@ -52,6 +54,10 @@ check(readme.endswith(b"\r\n") and b"\r" not in readme.replace(b"\r\n", b"") and
       "readme.txt has line ends other than CRLF")
 wide = [line for line in readme.split(b"\r\n") if len(line) > 70]
 check(not wide, f"readme.txt lines wider than 70 columns: {[w.decode('cp932', 'replace') for w in wide]}")
+
+# The license as in the repository, with CRLF line ends; the readme states its terms.
+check(license_txt == (root / "LICENSE").read_bytes().replace(b"\n", b"\r\n"), "LICENSE.txt is not LICENSE with CRLF")
+check("LICENSE.txt" in text and "転載・再配布" in text, "the readme does not state the license terms")
 
 # One version everywhere: the zip's name, the readme's header, the information text and the version resource.
 check(f"Ver.{version}" in "".join(text.splitlines()[:3]), f"readme header does not say Ver.{version}")

@@ -228,6 +228,17 @@ TEST(PluginPaths, DoubleByteFolderAndFileNamesFindTheirSettings)
     RemoveTree(elsewhere);
 }
 
+// Wide forms of the ASCII paths under %TEMP%; \\?\ lifts the 260-character limit.
+std::wstring Widened(const std::string& ascii)
+{
+    return std::wstring(ascii.begin(), ascii.end());
+}
+
+std::wstring Long(const std::wstring& path)
+{
+    return L"\\\\?\\" + path;
+}
+
 // A folder of exactly `length` characters under %TEMP% (made through the
 // wide API, whose \\?\ form has no 248-character limit).
 std::string FolderOfLength(const std::string& base, std::size_t length)
@@ -236,84 +247,114 @@ std::string FolderOfLength(const std::string& base, std::size_t length)
     while (path.size() < length) {
         const std::size_t room = length - path.size() - 1;  // one for the backslash
         path += "\\" + std::string(room > 60 ? 60 : room, 'd');
-        std::wstring wide = L"\\\\?\\";
-        for (char c : path)
-            wide += static_cast<wchar_t>(static_cast<unsigned char>(c));
-        CreateDirectoryW(wide.c_str(), nullptr);
+        CreateDirectoryW(Long(Widened(path)).c_str(), nullptr);
     }
     return path;
 }
 
-// Deletes a folder tree whose paths may exceed MAX_PATH (wide \\?\ form).
-void RemoveLongTree(const std::string& path)
+// Deletes a folder tree whose paths may exceed MAX_PATH or leave the ANSI code page.
+void RemoveLongTree(const std::wstring& path)
 {
-    std::wstring wide = L"\\\\?\\";
-    for (char c : path)
-        wide += static_cast<wchar_t>(static_cast<unsigned char>(c));
     WIN32_FIND_DATAW entry;
-    HANDLE find = FindFirstFileW((wide + L"\\*").c_str(), &entry);
+    HANDLE find = FindFirstFileW(Long(path + L"\\*").c_str(), &entry);
     if (find != INVALID_HANDLE_VALUE) {
         do {
             const std::wstring name = entry.cFileName;
             if (name == L"." || name == L"..")
                 continue;
-            std::string child = path + "\\";
-            for (wchar_t c : name)
-                child += static_cast<char>(c);
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            const std::wstring child = path + L"\\" + name;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 RemoveLongTree(child);
-            } else {
-                std::wstring wideChild = wide + L"\\" + name;
-                DeleteFileW(wideChild.c_str());
-            }
+            else
+                DeleteFileW(Long(child).c_str());
         } while (FindNextFileW(find, &entry));
         FindClose(find);
     }
-    RemoveDirectoryW(wide.c_str());
+    RemoveDirectoryW(Long(path).c_str());
 }
 
-TEST(PluginPaths, AFolderAtTheLimitStillWorksAndOneBeyondItReadsAndWritesNothing)
+void WriteWide(const std::wstring& path, const std::string& bytes)
+{
+    HANDLE file = CreateFileW(Long(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+std::string ReadWide(const std::wstring& path)
+{
+    std::string bytes;
+    HANDLE file = CreateFileW(Long(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    char chunk[256];
+    DWORD read = 0;
+    while (file != INVALID_HANDLE_VALUE && ReadFile(file, chunk, sizeof chunk, &read, nullptr) && read > 0)
+        bytes.append(chunk, read);
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
+    return bytes;
+}
+
+TEST(PluginPaths, AFolderAtTheLimitStillWorks)
 {
     const std::string base = MakeTempFolder();
     // Folder + "\kwfilters.ini" + NUL is 260 bytes exactly: still a path.
-    {
-        const std::string folder = FolderOfLength(base, 245);
-        const std::string dll = folder + "\\a.dll";
-        ASSERT_TRUE(CopyFileA(BuiltPluginPath().c_str(), dll.c_str(), FALSE)) << GetLastError();
-        const std::string settings = folder + "\\kwfilters.ini";
-        ASSERT_EQ(settings.size(), 259u);
-        WritePrivateProfileStringA("RGBColor", "r", "-100", settings.c_str());
-        HMODULE module = LoadLibraryA(dll.c_str());
-        ASSERT_NE(module, nullptr);
-        using ExecuteProc = std::int32_t(__stdcall*)(std::int32_t, std::uint32_t, std::uint32_t, std::uint32_t,
-                                                     std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t,
-                                                     std::uint32_t, void*, std::uint32_t);
-        auto execute = reinterpret_cast<ExecuteProc>(reinterpret_cast<void (*)()>(GetProcAddress(module, "HXF_Execute")));
-        Bgra32 src{10, 10, 200, 255}, dst{};
-        ImageRect rect{0, 0, 1, 1};
-        auto u = [](const void* p) { return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(p)); };
-        execute(0, 0, u(&src), u(&dst), 0, u(&rect), 0, 1, 0, nullptr, 0);
-        EXPECT_EQ(dst.red, 100) << "the settings file at the 260-byte limit was not read";
-        FreeLibrary(module);
-    }
-    // Four more characters: the settings path would not fit. The plug-in
-    // neither reads a file there nor writes one anywhere.
-    {
-        const std::string folder = FolderOfLength(base, 249);
-        const std::string dll = folder + "\\a.dll";
-        ASSERT_TRUE(CopyFileA(BuiltPluginPath().c_str(), dll.c_str(), FALSE)) << GetLastError();
-        std::wstring wideSettings = L"\\\\?\\";
-        for (char c : folder + "\\kwfilters.ini")
-            wideSettings += static_cast<wchar_t>(static_cast<unsigned char>(c));
-        HANDLE file = CreateFileW(wideSettings.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        ASSERT_NE(file, INVALID_HANDLE_VALUE);
-        const char body[] = "[RGBColor]\r\nr=-100\r\n";
-        DWORD written = 0;
-        WriteFile(file, body, sizeof body - 1, &written, nullptr);
-        CloseHandle(file);
+    const std::string folder = FolderOfLength(base, 245);
+    const std::string dll = folder + "\\a.dll";
+    ASSERT_TRUE(CopyFileA(BuiltPluginPath().c_str(), dll.c_str(), FALSE)) << GetLastError();
+    const std::string settings = folder + "\\kwfilters.ini";
+    ASSERT_EQ(settings.size(), 259u);
+    WritePrivateProfileStringA("RGBColor", "r", "-100", settings.c_str());
+    HMODULE module = LoadLibraryA(dll.c_str());
+    ASSERT_NE(module, nullptr);
+    using ExecuteProc = std::int32_t(__stdcall*)(std::int32_t, std::uint32_t, std::uint32_t, std::uint32_t,
+                                                 std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t,
+                                                 std::uint32_t, void*, std::uint32_t);
+    auto execute = reinterpret_cast<ExecuteProc>(reinterpret_cast<void (*)()>(GetProcAddress(module, "HXF_Execute")));
+    Bgra32 src{10, 10, 200, 255}, dst{};
+    ImageRect rect{0, 0, 1, 1};
+    auto u = [](const void* p) { return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(p)); };
+    execute(0, 0, u(&src), u(&dst), 0, u(&rect), 0, 1, 0, nullptr, 0);
+    EXPECT_EQ(dst.red, 100) << "the settings file at the 260-byte limit was not read";
+    FreeLibrary(module);
+    RemoveLongTree(Widened(base));
+}
 
-        HMODULE module = LoadLibraryA(dll.c_str());
-        ASSERT_NE(module, nullptr) << GetLastError();
+// Folders whose settings path the plug-in cannot name with the ANSI functions
+// it uses: it neither reads a settings file there (amounts 0) nor writes one
+// anywhere, and OK says it cannot store.
+TEST(PluginPaths, FoldersWithoutAnAnsiSettingsPathReadAndWriteNothing)
+{
+    struct Folder {
+        const char* what;
+        std::wstring leaf;   // empty: the folder four characters beyond the limit
+        std::wstring decoy;  // a folder beside it that its ANSI name would name, or none
+    };
+    const Folder folders[] = {
+        {"beyond the 260-byte limit", L"", L""},
+        // U+20BB7, a form of 吉 in Japanese names, has no code page 932 byte:
+        // the ANSI path holds '?' there.
+        {"a character outside code page 932", L"\U00020BB7\u91CE\u5BB6", L""},
+        // The ANSI path of "Café" is "Cafe", by the system's best fit.
+        {"a character whose ANSI look-alike names another folder", L"Caf\u00E9", L"Cafe"},
+    };
+    for (const Folder& f : folders) {
+        const std::string top = MakeTempFolder();
+        const std::wstring base = Widened(top);
+        const std::wstring folder = f.leaf.empty() ? Widened(FolderOfLength(top, 249)) : base + L"\\" + f.leaf;
+        CreateDirectoryW(Long(folder).c_str(), nullptr);
+        const std::wstring dll = folder + L"\\a.dll";
+        ASSERT_TRUE(CopyFileW(Widened(BuiltPluginPath()).c_str(), dll.c_str(), FALSE)) << f.what;
+        const std::string body = "[RGBColor]\r\nr=-100\r\n";
+        WriteWide(folder + L"\\kwfilters.ini", body);
+        const std::wstring decoy = base + L"\\" + f.decoy + L"\\kwfilters.ini";
+        if (!f.decoy.empty()) {
+            CreateDirectoryW((base + L"\\" + f.decoy).c_str(), nullptr);
+            WriteWide(decoy, body);
+        }
+
+        HMODULE module = LoadLibraryW(dll.c_str());
+        ASSERT_NE(module, nullptr) << f.what << ": error " << GetLastError();
         using SetupProc = std::int32_t(__stdcall*)(std::int32_t, HWND, Bgra32*, std::int32_t, std::int32_t);
         using ExecuteProc = std::int32_t(__stdcall*)(std::int32_t, std::uint32_t, std::uint32_t, std::uint32_t,
                                                      std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t,
@@ -324,26 +365,29 @@ TEST(PluginPaths, AFolderAtTheLimitStillWorksAndOneBeyondItReadsAndWritesNothing
         ImageRect rect{0, 0, 1, 1};
         auto u = [](const void* p) { return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(p)); };
         execute(0, 0, u(&src), u(&dst), 0, u(&rect), 0, 1, 0, nullptr, 0);
-        EXPECT_EQ(dst.red, 200) << "beyond the limit no settings are read: amounts 0";
+        EXPECT_EQ(dst.red, 200) << f.what << ": no settings are read, amounts 0";
 
         // OK cannot store: the dialog says so and stays open; Cancel ends it.
         HostSpy spy;
         std::vector<Bgra32> image(16, Bgra32{1, 2, 3, 255});
         DialogDriver driver;
         driver.Then([&](HWND d) { ClickControl(d, IDOK); }).Then([&](HWND d) {
-            EXPECT_EQ(spy.Count(HostEvent::MessageBox), 1);
+            EXPECT_EQ(spy.Count(HostEvent::MessageBox), 1) << f.what;
             ClickControl(d, IDCANCEL);
         });
-        EXPECT_EQ(driver.Run([&](HWND owner) { return setup(0, owner, image.data(), 4, 4); }), 0);
+        EXPECT_EQ(driver.Run([&](HWND owner) { return setup(0, owner, image.data(), 4, 4); }), 0) << f.what;
         FreeLibrary(module);
+        if (!f.decoy.empty()) {
+            EXPECT_EQ(ReadWide(decoy), body) << f.what << ": the other folder's file was written";
+        }
         char cwd[MAX_PATH];
         GetCurrentDirectoryA(sizeof cwd, cwd);
-        EXPECT_FALSE(Exists(std::string(cwd) + "\\kwfilters.ini"));
+        EXPECT_FALSE(Exists(std::string(cwd) + "\\kwfilters.ini")) << f.what;
         char windows[MAX_PATH];
         GetWindowsDirectoryA(windows, sizeof windows);
-        EXPECT_FALSE(Exists(std::string(windows) + "\\kwfilters.ini")) << "a bare name lands in the Windows folder";
+        EXPECT_FALSE(Exists(std::string(windows) + "\\kwfilters.ini")) << f.what << ": a bare name lands in the Windows folder";
+        RemoveLongTree(base);
     }
-    RemoveLongTree(base);
 }
 
 }  // namespace
