@@ -49,6 +49,16 @@ std::string Mismatches(const ClientPixels& shot, const std::function<std::uint32
     return std::to_string(count) + " pixels differ:" + out.str();
 }
 
+// What differs from the coded image's block of `size` shown at `offset` (from
+// its top-left pixel) with the window colour around it.
+std::string ShownAt(const ClientPixels& shot, PanePoint offset, PanePoint size)
+{
+    return Mismatches(shot, [&](int x, int y) {
+        const int ix = x - offset.x, iy = y - offset.y;
+        return ix >= 0 && ix < size.x && iy >= 0 && iy < size.y ? CodedPixel(ix, iy) : kWindowPixel;
+    });
+}
+
 ClientPixels WithText(const ClientPixels& under, const char* text, HWND window)
 {
     return WithText(under, text, window, RECT{0, 0, under.width, under.height});
@@ -129,13 +139,7 @@ TEST_F(PaneTest, EachAxisIsCentredWhereItFitsAndStartsAtTheImagesEdgeWhereNot)
             const ClientPixels shot = CaptureClient(dialog.PaneControl());
             ASSERT_EQ(shot.width, kPane.x);
             ASSERT_EQ(shot.height, kPane.y);
-            EXPECT_EQ(Mismatches(shot,
-                                 [&](int x, int y) {
-                                     const int ix = x - c.offset.x, iy = y - c.offset.y;
-                                     const bool inside = ix >= 0 && ix < c.size.x && iy >= 0 && iy < c.size.y;
-                                     return inside ? CodedPixel(ix, iy) : kWindowPixel;
-                                 }),
-                      "");
+            EXPECT_EQ(ShownAt(shot, c.offset, c.size), "");
             EXPECT_EQ(Buffer(dialog.pane), shot.pixels) << "the screen is not the buffer";
             PressKey(VK_ESCAPE);
         });
@@ -333,14 +337,7 @@ TEST_F(PaneTest, ASmallImageStaysCentredAsTheControlIsResized)
         const ClientPixels shot = CaptureClient(dialog.PaneControl());
         ASSERT_EQ(shot.width, client.x);
         ASSERT_EQ(shot.height, client.y);
-        const int left = (client.x - 100) / 2, top = (client.y - 50) / 2;
-        EXPECT_EQ(Mismatches(shot,
-                             [&](int x, int y) {
-                                 const int ix = x - left, iy = y - top;
-                                 const bool inside = ix >= 0 && ix < 100 && iy >= 0 && iy < 50;
-                                 return inside ? CodedPixel(ix, iy) : kWindowPixel;
-                             }),
-                  "");
+        EXPECT_EQ(ShownAt(shot, PanePoint{(client.x - 100) / 2, (client.y - 50) / 2}, PanePoint{100, 50}), "");
         EXPECT_EQ(Buffer(dialog.pane), shot.pixels) << "the screen is not the buffer";
     };
     driver.Then([&](HWND) { ResizeClient(dialog.PaneControl(), kLarger); })
