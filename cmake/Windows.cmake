@@ -80,6 +80,8 @@ function(hx_add_plugin target)
                                                   ${HX_GENERATED_RESOURCES})
     target_link_libraries(${target} PRIVATE user32 gdi32 imm32 kernel32)
     hx_use_win32_thread_model(${target})
+    # The link map names the runtime parts linked in, whose notices ship with the DLL.
+    target_link_options(${target} PRIVATE -Wl,-Map,$<TARGET_FILE:${target}>.map)
     add_dependencies(${target} hx_cursors)
     # Stripped as shipped (the tests load this same file); the debug
     # information goes beside it as NAME.debug, found through a debug link.

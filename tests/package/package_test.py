@@ -32,10 +32,12 @@ dll = (dist / "rgbcolor.dll").read_bytes()
 
 with zipfile.ZipFile(zips[0]) as z:
     check(z.testzip() is None, "the zip has a damaged entry")
-    check(z.namelist() == ["rgbcolor.dll", "readme.txt", "LICENSE.txt"], f"zip holds {z.namelist()}")
+    check(z.namelist() == ["rgbcolor.dll", "readme.txt", "LICENSE.txt", "THIRD-PARTY-NOTICES.txt"],
+          f"zip holds {z.namelist()}")
     check(z.read("rgbcolor.dll") == dll, "the zip's DLL differs from dist/rgbcolor.dll")
     readme = z.read("readme.txt")
     license_txt = z.read("LICENSE.txt") if "LICENSE.txt" in z.namelist() else b""
+    notices_txt = z.read("THIRD-PARTY-NOTICES.txt") if "THIRD-PARTY-NOTICES.txt" in z.namelist() else b""
 
 # The shipped DLL: no symbols, no debug sections, unwind tables kept, debug link to the file beside it.
 sections = re.findall(r"^\s*\d+\s+(\S+)", tool("i686-w64-mingw32-objdump", "-h", "rgbcolor.dll").stdout, re.M)
@@ -58,6 +60,22 @@ check(not wide, f"readme.txt lines wider than 70 columns: {[w.decode('cp932', 'r
 # The license as in the repository, with CRLF line ends; the readme states its terms.
 check(license_txt == (root / "LICENSE").read_bytes().replace(b"\n", b"\r\n"), "LICENSE.txt is not LICENSE with CRLF")
 check("LICENSE.txt" in text and "転載・再配布" in text, "the readme does not state the license terms")
+check(notices_txt == (root / "THIRD-PARTY-NOTICES").read_bytes().replace(b"\n", b"\r\n"),
+      "THIRD-PARTY-NOTICES.txt is not THIRD-PARTY-NOTICES with CRLF")
+
+# The runtime parts the link put into the DLL (its link map) are those the
+# notices cover: crt start-up code (public domain), the formatted output and
+# strnlen/wcsnlen (ZPL 2.1), the number conversion (Lucent). Anything new
+# needs its licence read before it ships.
+covered = {"CRT_fp10", "cinitexe", "gccmain", "mingw_helpers", "natstart", "pesect", "pseudo-reloc",
+           "pseudo-reloc-list", "tlsmcrt", "tlsmthread", "tlssup", "tlsthrd", "dllentry",
+           "mingw_vsnprintf", "mingw_vsprintf", "strnlen", "wcsnlen",
+           "mingw_pformat", "gdtoa", "dmisc", "gmisc", "misc"}
+link_map = root / "build-win" / "bin" / "rgbcolor.dll.map"
+linked = set(re.findall(r"libmingw(?:32|ex)\.a\(lib32_libmingw(?:32|ex)_a-([\w-]+)\.o\)",
+                        link_map.read_text() if link_map.is_file() else ""))
+check(linked, f"no mingw-w64 runtime parts found in {link_map}")
+check(linked <= covered, f"runtime parts in the DLL that the notices do not cover: {sorted(linked - covered)}")
 
 # One version everywhere: the zip's name, the readme's header, the information text and the version resource.
 check(f"Ver.{version}" in "".join(text.splitlines()[:3]), f"readme header does not say Ver.{version}")
