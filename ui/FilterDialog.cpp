@@ -2,11 +2,20 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <new>
+#include <string>
 
 #include "plugin/FilterRegistry.h"
 #include "resource.h"
 
 FilterDialog* currentDialog = nullptr;
+
+namespace {
+// The dialog whose modal loop is running, if any.
+FilterDialog* openDialog = nullptr;
+// A settings section beyond this is no file of ours to rewrite.
+constexpr DWORD kMaxSectionBytes = 64u << 20;
+}  // namespace
 
 FilterDialog::FilterDialog(std::int32_t templateId) : templateId(templateId) {}
 
@@ -15,13 +24,26 @@ FilterDialog::~FilterDialog() = default;
 INT_PTR FilterDialog::RunModal(HWND parent, Bgra32* imagePixels, std::int32_t imageWidth,
                                std::int32_t imageHeight)
 {
+    // The modal loop disables only the owner: a host's floating windows and
+    // timers may ask for a dialog again while ours is open. The window
+    // procedures find their objects through the module-wide pointers, so a
+    // second dialog would take them over and leave them dangling when it
+    // closed; the open one comes to the front instead.
+    if (openDialog) {
+        if (openDialog->window)
+            SetForegroundWindow(openDialog->window);
+        return -1;
+    }
+    openDialog = this;
     currentDialog = this;
     pixels = imagePixels;
     width = imageWidth;
     height = imageHeight;
     // Templates are integer resources; only the low 16 bits name one.
-    return DialogBoxParamA(registry->moduleHandle, MAKEINTRESOURCEA(static_cast<WORD>(templateId)), parent,
-                           FilterDialogProc, 0);
+    const INT_PTR result = DialogBoxParamA(registry->moduleHandle, MAKEINTRESOURCEA(static_cast<WORD>(templateId)),
+                                           parent, FilterDialogProc, 0);
+    openDialog = nullptr;
+    return result;
 }
 
 INT_PTR CALLBACK FilterDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -103,13 +125,43 @@ bool FilterDialog::IsPreviewChecked() const
     return IsDlgButtonChecked(window, IDC_PREVIEW_CHECK) == BST_CHECKED;
 }
 
-bool FilterDialog::WriteDialogInt(const char* section, const char* key, int controlId, const char* path)
+bool FilterDialog::ReadDialogInt(int controlId, char (&text)[kIntTextSize]) const
 {
     BOOL valid = FALSE;
     const int value = static_cast<int>(GetDlgItemInt(window, controlId, &valid, TRUE));
     if (!valid)
         return false;
-    char text[16];  // "-2147483648" and its NUL take 12
     std::snprintf(text, sizeof text, "%d", value);
-    return WritePrivateProfileStringA(section, key, text, path) != FALSE;
+    return true;
+}
+
+bool FilterDialog::WriteDialogInt(const char* section, const char* key, int controlId, const char* path)
+{
+    char text[kIntTextSize];
+    return ReadDialogInt(controlId, text) && WritePrivateProfileStringA(section, key, text, path) != FALSE;
+}
+
+bool FilterDialog::WriteSettingsSection(const char* section, const ProfileEntry* entries, std::size_t count,
+                                        const char* path)
+{
+    // Called from a window procedure: no exception may leave it.
+    try {
+        // The section as it stands. The reader answers size - 2 when it had
+        // to cut it short: then again with twice the room.
+        std::string lines;
+        for (DWORD size = 4096;; size *= 2) {
+            lines.assign(size, '\0');
+            const DWORD length = GetPrivateProfileSectionA(section, &lines[0], size, path);
+            if (length + 2 < size) {
+                lines.resize(length);
+                break;
+            }
+            if (size > kMaxSectionBytes / 2)
+                return false;
+        }
+        const std::string merged = MergeProfileSection(lines.data(), lines.size(), entries, count);
+        return WritePrivateProfileSectionA(section, merged.c_str(), path) != FALSE;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
 }

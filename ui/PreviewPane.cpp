@@ -178,9 +178,32 @@ void PreviewPane::DrawErrorText(HDC dc)
     }
     char text[kErrorTextSize];
     std::snprintf(text, sizeof text, kErrorFormat, static_cast<int>(errorCode));
+    // Over a plain background, so that nothing of the last picture shows
+    // through; in the window colours, which a high-contrast scheme keeps
+    // readable; in the control's font, which the dialog replaces when it is
+    // laid out anew for another scaling.
+    FillRect(dc, &rect, GetSysColorBrush(COLOR_WINDOW));
+    const HGDIOBJ font = ControlFont();
+    const HGDIOBJ previousFont = font ? SelectObject(dc, font) : nullptr;
+    const COLORREF previousColour = SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
     const int previousMode = SetBkMode(dc, TRANSPARENT);
     DrawTextA(dc, text, -1, &rect, 0);
     SetBkMode(dc, previousMode);
+    SetTextColor(dc, previousColour);
+    if (previousFont)
+        SelectObject(dc, previousFont);
+}
+
+HGDIOBJ PreviewPane::ControlFont() const
+{
+    if (!control)
+        return nullptr;
+    // A static of a frame style may keep no font of its own (Wine's keep
+    // none); then the dialog's, which it would have been given.
+    if (auto font = reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0)))
+        return font;
+    HWND dialog = GetParent(control);
+    return dialog ? reinterpret_cast<HGDIOBJ>(SendMessageA(dialog, WM_GETFONT, 0, 0)) : nullptr;
 }
 
 void PreviewPane::OnLButtonDown(std::int32_t x, std::int32_t y, WPARAM)
@@ -245,16 +268,20 @@ void PreviewPane::Fail(std::int32_t code, bool disableControl)
         EnableWindow(control, FALSE);
 }
 
-LRESULT CALLBACK PreviewPaneProc(HWND, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT CALLBACK PreviewPaneProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     PreviewPane* pane = currentPane;
-    HWND control = pane->control;
+    // A control that is not the current pane's gets its own class's handling,
+    // which paints and validates it: a window left invalid gets WM_PAINT
+    // without end.
+    if (window != pane->control)
+        return CallWindowProcA(pane->prevWndProc, window, message, wParam, lParam);
     switch (message) {
     case WM_PAINT: {
         PAINTSTRUCT paint;
-        BeginPaint(control, &paint);
+        BeginPaint(window, &paint);
         pane->Paint(paint.hdc);
-        EndPaint(control, &paint);
+        EndPaint(window, &paint);
         break;
     }
     case WM_MOUSEMOVE: {
@@ -262,7 +289,8 @@ LRESULT CALLBACK PreviewPaneProc(HWND, UINT message, WPARAM wParam, LPARAM lPara
         pane->OnMouseMove(at.x, at.y, wParam);
         break;
     }
-    case WM_LBUTTONDOWN: {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: {  // the static class has CS_DBLCLKS: a quick second press comes as this
         const PanePoint at = PointFromMouseParam(static_cast<std::uint32_t>(lParam));
         pane->OnLButtonDown(at.x, at.y, wParam);
         break;
@@ -284,5 +312,5 @@ LRESULT CALLBACK PreviewPaneProc(HWND, UINT message, WPARAM wParam, LPARAM lPara
     }
     // The control's own handling sees every other message, WM_PAINT included
     // (its update region is already valid then).
-    return CallWindowProcA(pane->prevWndProc, control, message, wParam, lParam);
+    return CallWindowProcA(pane->prevWndProc, window, message, wParam, lParam);
 }

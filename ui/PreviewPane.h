@@ -53,6 +53,8 @@ private:
     // a client area of this size. False (code 3) when there is no memory for it.
     bool FitToClient(std::int32_t clientWidth, std::int32_t clientHeight);
     void ShowCursor(int resource) const;
+    // The font the control's text would have, or null for the device context's.
+    HGDIOBJ ControlFont() const;
     void Fail(std::int32_t code, bool disableControl);
 
     WNDPROC prevWndProc = nullptr;

@@ -177,16 +177,16 @@ bool RgbColorDialog::SaveSettings()
 {
     char path[kSettingsPathSize];
     registry->GetSettingsPath(path, sizeof path);
-    bool stored = path[0] != '\0';
+    char r[kIntTextSize], g[kIntTextSize], b[kIntTextSize];
+    bool stored = path[0] != '\0' && ReadDialogInt(IDC_RED_EDIT, r) && ReadDialogInt(IDC_GREEN_EDIT, g) &&
+                  ReadDialogInt(IDC_BLUE_EDIT, b);
     if (stored) {
-        // Each write stands alone: another process holding the file for a
-        // moment refuses one of them and keeps the others. Every one must
-        // land, or the old amount would stay behind an OK that looked fine.
-        stored = WriteDialogInt(kRgbSection, kRedKey, IDC_RED_EDIT, path);
-        stored = WriteDialogInt(kRgbSection, kGreenKey, IDC_GREEN_EDIT, path) && stored;
-        stored = WriteDialogInt(kRgbSection, kBlueKey, IDC_BLUE_EDIT, path) && stored;
-        stored = WritePrivateProfileStringA(kRgbSection, kPreviewKey, IsPreviewChecked() ? "1" : "0", path) != FALSE &&
-                 stored;
+        // One write: a scanner, an indexer or a sync client holding the file
+        // for a moment refuses it whole. Key by key, the refused key would
+        // keep its old amount beside new ones that no one confirmed.
+        const ProfileEntry entries[] = {
+            {kRedKey, r}, {kGreenKey, g}, {kBlueKey, b}, {kPreviewKey, IsPreviewChecked() ? "1" : "0"}};
+        stored = WriteSettingsSection(kRgbSection, entries, sizeof entries / sizeof entries[0], path);
         // Flush the profile cache for this file. Its result means nothing on
         // either platform: Wine answers FALSE, Windows non-zero.
         WritePrivateProfileStringA(nullptr, nullptr, nullptr, path);

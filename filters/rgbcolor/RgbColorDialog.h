@@ -13,7 +13,8 @@ public:
     INT_PTR HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
     INT_PTR OnInitDialog() override;
     INT_PTR OnCommand(HWND control, WPARAM wParam, WORD code) override;
-    // Writes r, g, b and preview, then flushes; on failure says so and returns false.
+    // Writes r, g, b and preview in one write, then flushes; on failure says so
+    // and returns false, the file as it was.
     bool SaveSettings() override;
     bool RenderPreview(PreviewPane& pane, const PanePoint& offset, const PanePoint& scroll,
                        const PanePoint& size) override;

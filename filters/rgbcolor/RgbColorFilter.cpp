@@ -72,7 +72,9 @@ void RgbColorFilter::Execute(HostArg owner, HostArg source, HostArg destination,
         ReportError(reinterpret_cast<HWND>(owner), "設定ファイルに書き込まれている値が不正です。", nullptr);
         return;
     }
-    const ImageRect& area = *reinterpret_cast<const ImageRect*>(rect);
+    // A copy: a host whose progress callback pumps messages may move its
+    // selection during the run, and the rows must stay those of the call.
+    const ImageRect area = *reinterpret_cast<const ImageRect*>(rect);
     if (area.top >= area.bottom)
         return;
 

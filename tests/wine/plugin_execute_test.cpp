@@ -19,11 +19,17 @@ struct Progress {
     std::uint32_t expectedData = 0;
     bool dataMismatch = false;
     std::int32_t answer = 0;  // what the callback returns; grows with each call
+    // A host that moves its selection while a run reports progress: the run's
+    // rectangle moves down by this many rows at each report after the first.
+    int moveTopBy = 0;
+    ImageRect* rect = nullptr;
 };
 
 std::int32_t __stdcall RecordProgress(std::int32_t position, std::int32_t range, std::uint32_t data)
 {
     auto* p = reinterpret_cast<Progress*>(static_cast<std::uintptr_t>(data));
+    if (!p->calls.empty())
+        p->rect->top += p->moveTopBy;
     p->calls.emplace_back(position, range);
     return ++p->answer + 1000;
 }
@@ -66,6 +72,8 @@ protected:
     std::int32_t Run(const std::vector<Bgra32>& src, std::vector<Bgra32>& dst, ImageRect rect, int pitch,
                      Progress* progress = nullptr)
     {
+        if (progress)
+            progress->rect = &rect;
         return plugin.Execute(0, owner.Handle(), src.data(), dst.data(), &rect, pitch,
                               progress ? RecordProgress : nullptr, progress ? DataOf(*progress) : 0,
                               0xDEADBEEF, 0x12345678, 0xFFFFFFFF);
@@ -122,24 +130,29 @@ TEST_F(ExecuteTest, WorkedValues)
     EXPECT_EQ(dst[1].alpha, 9);
 }
 
-TEST_F(ExecuteTest, OnlyTheRectangleIsWrittenAtAWiderPitch)
+TEST_F(ExecuteTest, OnlyTheRectangleOfTheCallIsWrittenAtAWiderPitch)
 {
     plugin.WriteSettings(Settings("r=50\r\ng=50\r\nb=50\r\n"));
-    const int pitch = 37, rows = 20;
-    std::vector<Bgra32> src = RandomImage(pitch * rows, 3);
-    std::vector<Bgra32> dst = RandomImage(pitch * rows, 4), before = dst;
+    const int pitch = 37, rows = 40;
     const ImageRect rect{5, 3, 29, 17};
-    Run(src, dst, rect, pitch);
-    for (int y = 0; y < rows; ++y) {
-        for (int x = 0; x < pitch; ++x) {
-            const Bgra32& s = src[y * pitch + x];
-            const Bgra32& d = dst[y * pitch + x];
-            bool inside = x >= rect.left && x < rect.right && y >= rect.top && y < rect.bottom;
-            if (inside) {
-                ASSERT_EQ(d.red, Reference(s.red, 50)) << x << "," << y;
-                ASSERT_EQ(d.alpha, s.alpha);
-            } else {
-                ASSERT_EQ(std::memcmp(&d, &before[y * pitch + x], 4), 0) << "touched " << x << "," << y;
+    for (int moveTopBy : {0, 1}) {
+        SCOPED_TRACE(moveTopBy ? "the host moves its selection during the run" : "a steady selection");
+        std::vector<Bgra32> src = RandomImage(pitch * rows, 3);
+        std::vector<Bgra32> dst = RandomImage(pitch * rows, 4), before = dst;
+        Progress progress;
+        progress.moveTopBy = moveTopBy;
+        Run(src, dst, rect, pitch, &progress);
+        for (int y = 0; y < rows; ++y) {
+            for (int x = 0; x < pitch; ++x) {
+                const Bgra32& s = src[y * pitch + x];
+                const Bgra32& d = dst[y * pitch + x];
+                bool inside = x >= rect.left && x < rect.right && y >= rect.top && y < rect.bottom;
+                if (inside) {
+                    ASSERT_EQ(d.red, Reference(s.red, 50)) << x << "," << y;
+                    ASSERT_EQ(d.alpha, s.alpha);
+                } else {
+                    ASSERT_EQ(std::memcmp(&d, &before[y * pitch + x], 4), 0) << "touched " << x << "," << y;
+                }
             }
         }
     }

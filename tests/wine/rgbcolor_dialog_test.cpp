@@ -617,20 +617,107 @@ TEST_F(RgbDialogTest, ASaveThatFailsIsReportedAndTheDialogStaysOpen)
     EXPECT_EQ(GetPrivateProfileIntA("RGBColor", "r", 0, plugin.SettingsPath().c_str()), 12);
 }
 
-// A disk that takes no more writes, as the plug-in's profile writer sees it.
-BOOL WINAPI FullDiskWrite(LPCSTR, LPCSTR, LPCSTR, LPCSTR)
+BOOL CALLBACK CountDialog(HWND window, LPARAM counter)
 {
-    SetLastError(ERROR_DISK_FULL);
-    return FALSE;
+    char name[16] = {};
+    GetClassNameA(window, name, sizeof name);
+    *reinterpret_cast<int*>(counter) += std::strcmp(name, "#32770") == 0 && IsWindowVisible(window);
+    return TRUE;
 }
+
+int DialogsOfThisThread()
+{
+    int count = 0;
+    EnumThreadWindows(GetCurrentThreadId(), CountDialog, reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
+TEST_F(RgbDialogTest, ASecondSetupWhileTheDialogIsOpenOpensNothingAndTheFirstWorksOn)
+{
+    // The modal loop disables only the host's main window: its floating tool
+    // window stays live, and a command there asks for the dialog again.
+    HWND tools = CreateWindowExA(WS_EX_TOOLWINDOW, "STATIC", "tools", WS_POPUP | WS_VISIBLE, 0, 0, 80, 60,
+                                 driver.Owner(), nullptr, GetModuleHandleA(nullptr), nullptr);
+    driver
+        .Then([&](HWND d) {
+            SetForegroundWindow(tools);
+            EXPECT_EQ(plugin.Setup(0, driver.Owner(), image.data(), view.width, view.height), 0);
+            EXPECT_EQ(DialogsOfThisThread(), 1);
+            EXPECT_EQ(GetForegroundWindow(), d) << "the open dialog comes to the front";
+            SelectField(d, IDC_RED_EDIT);
+            TypeText("37");
+        })
+        .Then([&](HWND d) {
+            EXPECT_TRUE(InStep(d, kRed, 37));
+            ClickControl(d, IDC_PREVIEW_CHECK);
+        })
+        .Then([&](HWND d) {
+            EXPECT_TRUE(PaneShows(d, image, 37, 0, 0, true));
+            ClickControl(d, IDOK);
+        });
+    EXPECT_EQ(Open(), 1);
+    EXPECT_EQ(GetPrivateProfileIntA("RGBColor", "r", 0, plugin.SettingsPath().c_str()), 37);
+    DestroyWindow(tools);
+}
+
+// The plug-in's profile writes, refused as another process holding the file
+// for a moment refuses them: the write that carries `refusedKey` ("*": every
+// write) fails and writes nothing. So Windows behaves; Wine would keep a
+// refused edit in its cache and write it later, so the hooks refuse it here.
+const char* refusedKey = nullptr;
+DWORD refusal = ERROR_SHARING_VIOLATION;
+BOOL(WINAPI* realWrite)(LPCSTR, LPCSTR, LPCSTR, LPCSTR) = nullptr;
+BOOL(WINAPI* realWriteSection)(LPCSTR, LPCSTR, LPCSTR) = nullptr;
+
+bool Refuses(const std::string& key)
+{
+    if (!refusedKey || (std::strcmp(refusedKey, "*") != 0 && key != refusedKey))
+        return false;
+    if (std::strcmp(refusedKey, "*") != 0)
+        refusedKey = nullptr;  // the moment passes
+    SetLastError(refusal);
+    return true;
+}
+
+BOOL WINAPI RefusingWrite(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR file)
+{
+    // The flush (no section, no key) writes nothing of its own.
+    return key && Refuses(key) ? FALSE : realWrite(section, key, value, file);
+}
+
+BOOL WINAPI RefusingSectionWrite(LPCSTR section, LPCSTR lines, LPCSTR file)
+{
+    for (const char* line = lines; *line; line += std::strlen(line) + 1)
+        if (Refuses(std::string(line, std::strcspn(line, "="))))
+            return FALSE;
+    return realWriteSection(section, lines, file);
+}
+
+// Both ways the plug-in may write its settings, refused while it lives.
+struct RefusingWrites {
+    explicit RefusingWrites(HMODULE plugin)
+        : text(plugin, "kernel32.dll", "WritePrivateProfileStringA", reinterpret_cast<void*>(RefusingWrite)),
+          section(plugin, "kernel32.dll", "WritePrivateProfileSectionA", reinterpret_cast<void*>(RefusingSectionWrite))
+    {
+        realWrite = reinterpret_cast<decltype(realWrite)>(text.Original());
+        realWriteSection = reinterpret_cast<decltype(realWriteSection)>(section.Original());
+    }
+    ~RefusingWrites()
+    {
+        refusedKey = nullptr;
+        refusal = ERROR_SHARING_VIOLATION;
+    }
+    ImportHook text, section;
+};
 
 TEST_F(RgbDialogTest, CancelAfterAFailedSaveReturnsZeroAndKeepsTheFile)
 {
-    // (A read-only file is no test here: Wine running as root writes it anyway.)
+    // A disk that takes no more writes. (A read-only file is no test here:
+    // Wine running as root writes it anyway.)
     plugin.WriteSettings("[RGBColor]\r\nr=3\r\n");
-    ImportHook hook(plugin.Module(), "kernel32.dll", "WritePrivateProfileStringA",
-                    reinterpret_cast<void*>(FullDiskWrite));
-    ASSERT_TRUE(hook.Installed());
+    RefusingWrites disk(plugin.Module());
+    refusedKey = "*";
+    refusal = ERROR_DISK_FULL;
     HostSpy spy;
     driver.Then([&](HWND d) { SelectField(d, IDC_RED_EDIT); TypeText("44"); })
         .Then([&](HWND d) { ClickControl(d, IDOK); })
@@ -646,43 +733,23 @@ TEST_F(RgbDialogTest, CancelAfterAFailedSaveReturnsZeroAndKeepsTheFile)
     EXPECT_EQ(plugin.ReadSettings(), "[RGBColor]\r\nr=3\r\n");
 }
 
-
-// Another process holds the file for one moment: that one write is refused and
-// writes nothing, the others land (so Windows behaves; Wine would keep the
-// refused edit in its cache and write it later, so the hook refuses it here).
-const char* refusedKey = nullptr;
-BOOL(WINAPI* realWrite)(LPCSTR, LPCSTR, LPCSTR, LPCSTR) = nullptr;
-
-BOOL WINAPI RefuseOneWrite(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR file)
+TEST_F(RgbDialogTest, ASaveRefusedPartWayStoresNothingAndOnlyARetryStoresAll)
 {
-    if (refusedKey && key && std::strcmp(key, refusedKey) == 0) {
-        refusedKey = nullptr;
-        SetLastError(ERROR_SHARING_VIOLATION);
-        return FALSE;
-    }
-    return realWrite(section, key, value, file);
-}
-
-TEST_F(RgbDialogTest, OneRefusedWriteKeepsTheDialogOpenUntilEveryKeyIsStored)
-{
-    ImportHook hook(plugin.Module(), "kernel32.dll", "WritePrivateProfileStringA",
-                    reinterpret_cast<void*>(RefuseOneWrite));
-    ASSERT_TRUE(hook.Installed());
-    realWrite = reinterpret_cast<decltype(realWrite)>(hook.Original());
+    RefusingWrites busy(plugin.Module());
     auto file = [](const char* r, const char* g, const char* b, const char* preview) {
-        return std::string("[RGBColor]\r\nr=") + r + "\r\ng=" + g + "\r\nb=" + b + "\r\npreview=" + preview + "\r\n";
+        return std::string("[RGBColor]\r\nr=") + r + "\r\ng=" + g + "\r\nb=" + b + "\r\npreview=" + preview +
+               "\r\n[Other]\r\nx=1\r\n";
     };
-    // Each refused key keeps its old value while the others are written.
+    const std::string before = file("1", "2", "3", "0"), confirmed = file("11", "22", "33", "1");
+    // Whichever key's write is refused, the file keeps every old value; then
+    // the user retries (OK) or gives up (Cancel).
     const struct {
         const char* key;
-        std::string afterRefusal;
-    } cases[] = {{"r", file("1", "22", "33", "1")},
-                 {"g", file("11", "2", "33", "1")},
-                 {"b", file("11", "22", "3", "1")},
-                 {"preview", file("11", "22", "33", "0")}};
+        bool retry;
+    } cases[] = {{"r", true}, {"g", false}, {"b", true}, {"preview", false}};
     HostSpy spy;
     const char* key = nullptr;
-    std::string afterRefusal;
+    bool retry = false;
     for (int c = 0; c < 3; ++c)
         driver.Then([&, c](HWND d) { SelectField(d, kChannels[c].field); TypeText(std::to_string(11 * (c + 1))); });
     driver.Then([&](HWND d) { ClickControl(d, IDC_PREVIEW_CHECK); })
@@ -694,19 +761,19 @@ TEST_F(RgbDialogTest, OneRefusedWriteKeepsTheDialogOpenUntilEveryKeyIsStored)
             EXPECT_EQ(refusedKey, nullptr) << "the write was not tried";
             EXPECT_EQ(spy.Count(HostEvent::MessageBox), 1);
             EXPECT_TRUE(IsWindowVisible(d)) << "the dialog stays open";
-            EXPECT_EQ(plugin.ReadSettings(), afterRefusal);
-            ClickControl(d, IDOK);
+            EXPECT_EQ(plugin.ReadSettings(), before) << "a state no one confirmed";
+            ClickControl(d, retry ? IDOK : IDCANCEL);
         });
     for (const auto& c : cases) {
         SCOPED_TRACE(c.key);
         key = c.key;
-        afterRefusal = c.afterRefusal;
-        plugin.WriteSettings(file("1", "2", "3", "0"));
+        retry = c.retry;
+        plugin.WriteSettings(before);
         spy.Clear();
-        EXPECT_EQ(Open(), 1) << "confirmed once everything was stored";
+        EXPECT_EQ(Open(), retry ? 1 : 0);
         EXPECT_TRUE(driver.AllStepsRan());
         EXPECT_EQ(spy.Count(HostEvent::MessageBox), 1);
-        EXPECT_EQ(plugin.ReadSettings(), file("11", "22", "33", "1"));
+        EXPECT_EQ(plugin.ReadSettings(), retry ? confirmed : before);
     }
 }
 

@@ -102,8 +102,8 @@ TEST(PreviewBufferFault, TheDialogWorksWithoutItsPreviewAndTheNextOneHasItAgain)
             .Then([&](HWND d) {
                 EXPECT_TRUE(PreviewChecked(d));
                 textShown = CaptureClient(pane);
-                EXPECT_EQ(textShown.pixels, WithText(before, kErrorThree, pane, client).pixels)
-                    << "the two error lines over what the control showed";
+                EXPECT_EQ(textShown.pixels, WithErrorText(before, kErrorThree, pane, client).pixels)
+                    << "the two error lines on a plain background";
                 EXPECT_GT(DarkPixels(textShown, textArea), DarkPixels(before, textArea) + 50);
                 SelectField(d, IDC_RED_EDIT);
                 TypeText("37");

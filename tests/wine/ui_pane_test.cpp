@@ -59,9 +59,9 @@ std::string ShownAt(const ClientPixels& shot, PanePoint offset, PanePoint size)
     });
 }
 
-ClientPixels WithText(const ClientPixels& under, const char* text, HWND window)
+ClientPixels WithErrorText(const ClientPixels& under, const char* text, HWND control)
 {
-    return WithText(under, text, window, RECT{0, 0, under.width, under.height});
+    return WithErrorText(under, text, control, RECT{0, 0, under.width, under.height});
 }
 
 // The pointer shown after WM_SETCURSOR, sent as Windows sends it before every
@@ -272,6 +272,20 @@ TEST_F(PaneTest, DraggingPansWithinTheImageAndShowsTheHands)
             EXPECT_EQ(GetCursor(), open);
             EXPECT_EQ(dialog.renders.size(), renders);
             scrolledTo(0, 0);
+            // A click and at once another press: the system makes the second
+            // a double click, and the user goes on to drag.
+            MouseButton(true);
+            MouseButton(false);
+            MouseButton(true);
+        })
+        .Then([&](HWND) {
+            EXPECT_EQ(GetCapture(), pane) << "a quick second press must start a drag too";
+            MouseMoveTo(pane, 90, 95);
+        })
+        .Then([&](HWND) {
+            scrolledTo(10, 5);
+            EXPECT_EQ(showsImageFrom(10, 5), "");
+            MouseButton(false);
             PressKey(VK_ESCAPE);
         });
     EXPECT_EQ(Open(dialog, 400, 300), IDCANCEL);
@@ -523,14 +537,16 @@ TEST_F(PaneTest, ABufferThatCannotBeAllocatedGivesCodeThree)
             EXPECT_EQ(dialog.pane.Pixels(), nullptr);
             EXPECT_FALSE(IsWindowEnabled(pane));
             // A refresh shows the text (at attach, the control kept its own
-            // window procedure, so only a refresh does).
-            const RECT corner{0, 0, 240, 80};
+            // window procedure, so only a refresh does), on a plain
+            // background: nothing of the picture of the old size remains.
+            const RECT corner{0, 0, kPane.x, kPane.y};
             const ClientPixels before = CaptureClient(pane, corner);
             dialog.pane.Refresh();
             const ClientPixels after = CaptureClient(pane, corner);
-            EXPECT_EQ(after.pixels, WithText(before, "プレビューエラー！\nエラー番号 3", pane, client).pixels);
-            if (!onResize)
+            EXPECT_EQ(after.pixels, WithErrorText(before, "プレビューエラー！\nエラー番号 3", pane, client).pixels);
+            if (!onResize) {  // a resize already painted it
                 EXPECT_NE(after.pixels, before.pixels);
+            }
             EXPECT_EQ(dialog.renders.size(), renders);
             ClickControl(w, IDC_PREVIEW_CHECK);
         });
@@ -539,8 +555,8 @@ TEST_F(PaneTest, ABufferThatCannotBeAllocatedGivesCodeThree)
             EXPECT_EQ(dialog.renders.size(), renders);
             PressKey(VK_ESCAPE);
         });
-        image = CodedImage(10, 10);
-        EXPECT_EQ(RunTestDialog(run, dialog, image, 10, 10), IDCANCEL);
+        image = CodedImage(100, 50);
+        EXPECT_EQ(RunTestDialog(run, dialog, image, 100, 50), IDCANCEL);
         EXPECT_TRUE(run.AllStepsRan());
     }
 }
@@ -607,16 +623,18 @@ TEST_F(PaneTest, AnErrorWhileRenderingStopsThePaintAndEveryLaterPaintShowsTheTex
         })
         .Then([&](HWND) {
             const ClientPixels now = CaptureClient(pane);
-            withText = WithText(afterFailure, kErrorSix, pane);
+            withText = WithErrorText(afterFailure, kErrorSix, pane);
             EXPECT_NE(now.pixels, afterFailure.pixels) << "no text";
             EXPECT_EQ(now.pixels, withText.pixels) << "not the text of code 6";
-            EXPECT_NE(now.pixels, WithText(afterFailure, kErrorFive, pane).pixels);
+            EXPECT_NE(now.pixels, WithErrorText(afterFailure, kErrorFive, pane).pixels);
+            // In the dialog's font, which the dialog takes anew at each scaling.
+            EXPECT_NE(now.pixels, WithErrorText(afterFailure, kErrorSix, nullptr).pixels) << "the system font";
             EXPECT_EQ(dialog.renders.size(), renders) << "rendered despite the error";
 
-            // Suspended painting still shows the error, drawn once more over itself.
+            // Suspended painting still shows the error.
             dialog.pane.suspendPainting = true;
             dialog.pane.Refresh();
-            EXPECT_EQ(CaptureClient(pane).pixels, WithText(withText, kErrorSix, pane).pixels);
+            EXPECT_EQ(CaptureClient(pane).pixels, withText.pixels);
             dialog.pane.suspendPainting = false;
             EXPECT_EQ(dialog.pane.ErrorCode(), 6);
             PressKey(VK_ESCAPE);
@@ -649,8 +667,8 @@ TEST_F(PaneTest, CodesAreReplacedButNeverClearedAndTheTextSurvivesALostControl)
         blank.height = 250;
         blank.pixels.assign(300 * 250, 0x808080u);
         const ClientPixels drawn = DrawnOver(blank, [&](HDC dc) { dialog.pane.DrawErrorText(dc); });
-        // Any window's device context carries the default font.
-        EXPECT_EQ(drawn.pixels, WithText(blank, kErrorFive, dialog.window, RECT{0, 0, kPane.x, kPane.y}).pixels);
+        // Without its control there is no font of its own: the device context's.
+        EXPECT_EQ(drawn.pixels, WithErrorText(blank, kErrorFive, nullptr, RECT{0, 0, kPane.x, kPane.y}).pixels);
         EXPECT_NE(drawn.pixels, blank.pixels);
         PressKey(VK_ESCAPE);
     });

@@ -283,15 +283,17 @@ ClientPixels DrawnOver(const ClientPixels& under, const std::function<void(HDC)>
     return result;
 }
 
-ClientPixels WithText(const ClientPixels& under, const char* text, HWND window, RECT area)
+ClientPixels WithErrorText(const ClientPixels& under, const char* text, HWND control, RECT area)
 {
-    HDC windowDc = GetDC(window);
-    const HGDIOBJ font = GetCurrentObject(windowDc, OBJ_FONT);
-    const COLORREF colour = GetTextColor(windowDc);
-    ReleaseDC(window, windowDc);
+    // The control's font, or its dialog's where it keeps none.
+    auto font = reinterpret_cast<HGDIOBJ>(control ? SendMessageA(control, WM_GETFONT, 0, 0) : 0);
+    if (!font && control && GetParent(control))
+        font = reinterpret_cast<HGDIOBJ>(SendMessageA(GetParent(control), WM_GETFONT, 0, 0));
     return DrawnOver(under, [&](HDC dc) {
-        SelectObject(dc, font);
-        SetTextColor(dc, colour);
+        FillRect(dc, &area, GetSysColorBrush(COLOR_WINDOW));
+        if (font)
+            SelectObject(dc, font);
+        SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
         SetBkMode(dc, TRANSPARENT);
         DrawTextA(dc, text, -1, &area, 0);
     });

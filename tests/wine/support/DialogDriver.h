@@ -93,6 +93,7 @@ std::uint32_t PixelOfColorRef(COLORREF color);
 
 // `under` as a bitmap of its own after `draw` has drawn on it.
 ClientPixels DrawnOver(const ClientPixels& under, const std::function<void(HDC)>& draw);
-// `under` with `text` drawn over it in `area` the way `window`'s device context
-// draws by default: its font and text colour, no background.
-ClientPixels WithText(const ClientPixels& under, const char* text, HWND window, RECT area);
+// `under` with `area` cleared to the window colour and `text` drawn there in
+// the window text colour and `control`'s font, or its dialog's (the default
+// without a control).
+ClientPixels WithErrorText(const ClientPixels& under, const char* text, HWND control, RECT area);
