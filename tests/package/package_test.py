@@ -1,13 +1,17 @@
 #!/usr/bin/env python3
 """The release in dist/ as a user gets it: the zip, its readme and license,
-the stripped DLL and the checksums. Run after scripts/package.
+the stripped DLL and the checksums; and the same zip packaged from a source
+archive on a machine without git. Run after scripts/package.
 
 usage: package_test.py [DIST]
 """
+import os
 import pathlib
 import re
+import shutil
 import subprocess
 import sys
+import tempfile
 import zipfile
 
 root = pathlib.Path(__file__).resolve().parents[2]
@@ -86,6 +90,24 @@ sums = tool("sha256sum", "-c", "--strict", "SHA256SUMS")
 check(sums.returncode == 0, f"SHA256SUMS does not verify: {sums.stdout}{sums.stderr}")
 listed = [line.split()[1] for line in (dist / "SHA256SUMS").read_text().splitlines()]
 check(listed == [zips[0].name, "rgbcolor.dll"], f"SHA256SUMS lists {listed}")
+
+# A source archive (no .git) and no git on the PATH: the packaging still runs
+# and gives the release's entries, dated 1980-01-01.
+with tempfile.TemporaryDirectory() as tmp:
+    tree = pathlib.Path(tmp)
+    shutil.copytree(root, tree, dirs_exist_ok=True, ignore=lambda folder, names: [
+        n for n in names if folder == str(root) and n.startswith((".git", "build", ".wine", "dist", "out"))])
+    for folder, source in (("build-win", root / "build-win" / "CMakeCache.txt"), ("dist", dist / "rgbcolor.dll")):
+        (tree / folder).mkdir()
+        shutil.copy(source, tree / folder)
+    env = {k: v for k, v in os.environ.items() if k != "SOURCE_DATE_EPOCH"} | {"PATH": tmp}
+    run = subprocess.run([sys.executable, tree / "scripts" / "package"], env=env, capture_output=True, text=True)
+    check(run.returncode == 0, f"packaging without git failed: {run.stderr[-400:]}")
+    if run.returncode == 0:
+        with zipfile.ZipFile(zips[0]) as z, zipfile.ZipFile(tree / "dist" / zips[0].name) as e:
+            check([(i.filename, z.read(i)) for i in z.infolist()] == [(i.filename, e.read(i)) for i in e.infolist()]
+                  and {i.date_time for i in e.infolist()} == {(1980, 1, 1, 0, 0, 0)},
+                  "the zip packaged without git is not the release's entries dated 1980-01-01")
 
 for message in failures:
     print(f"FAIL: {message}")
