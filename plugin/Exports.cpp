@@ -29,7 +29,7 @@ struct RuntimeTeardown {
     }
 } runtimeTeardown;
 
-constexpr char kPluginInfo[] = "RGB Color Filter Plug-in Ver." HX_VERSION " Copyright (C) 2026 K.W.";
+constexpr char kPluginInfo[] = "RGB Color Plug-in Ver." HX_VERSION " (C) 2026 The RGB Color authors";
 static_assert(sizeof(kPluginInfo) == 59, "the information text is one line of 58 characters");
 
 }  // namespace

@@ -126,12 +126,11 @@ std::int32_t FilterRegistry::SetupAt(std::uint32_t index, HWND parent, Bgra32* p
 
 std::int32_t FilterRegistry::QueryHost(std::int32_t code, std::int32_t value)
 {
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-    if (length == 0 || length >= sizeof path)
-        return 0;
-    HMODULE host = LoadLibraryA(path);
-    if (!host)
+    // The executable by handle, not by path: its ANSI path cannot be loaded
+    // from a folder outside the code page or beyond 260 bytes. The reference
+    // keeps it loaded through the call, as loading it by name did.
+    HMODULE host = nullptr;
+    if (!GetModuleHandleExW(0, nullptr, &host))
         return 0;
     std::int32_t result = 0;
     if (auto query = reinterpret_cast<QueryClientInfoProc>(reinterpret_cast<void (*)()>(GetProcAddress(host, kHostQueryName))))

@@ -64,6 +64,8 @@ check(not wide, f"readme.txt lines wider than 70 columns: {[w.decode('cp932', 'r
 # The license as in the repository, with CRLF line ends; the readme states its terms.
 check(license_txt == (root / "LICENSE").read_bytes().replace(b"\n", b"\r\n"), "LICENSE.txt is not LICENSE with CRLF")
 check("LICENSE.txt" in text and "転載・再配布" in text, "the readme does not state the license terms")
+check(b"Copyright (c) 2026 RGB Color authors\r\n" in license_txt and text.count("Copyright (C) 2026 RGB Color authors") == 2,
+      "the license and the readme (header and terms) do not name the authors")
 check(notices_txt == (root / "THIRD-PARTY-NOTICES").read_bytes().replace(b"\n", b"\r\n"),
       "THIRD-PARTY-NOTICES.txt is not THIRD-PARTY-NOTICES with CRLF")
 
@@ -83,7 +85,7 @@ check(linked <= covered, f"runtime parts in the DLL that the notices do not cove
 
 # One version everywhere: the zip's name, the readme's header, the information text and the version resource.
 check(f"Ver.{version}" in "".join(text.splitlines()[:3]), f"readme header does not say Ver.{version}")
-check(f"Ver.{version} Copyright".encode() in dll, f"information text does not say Ver.{version}")
+check(f"Ver.{version} (C) 2026".encode() in dll, f"information text does not say Ver.{version}")
 check(f"{version}.0".encode("utf-16-le") in dll, f"version resource does not say {version}.0")
 
 sums = tool("sha256sum", "-c", "--strict", "SHA256SUMS")

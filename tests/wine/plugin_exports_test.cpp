@@ -79,7 +79,7 @@ TEST(Exports, EveryEntryPointRemovesItsOwnArguments)
     }
 }
 
-TEST(PluginInfo, OneLineOf58CharactersWithTheYear)
+TEST(PluginInfo, OneLineOf58CharactersWithTheYearAndTheAuthors)
 {
     PluginSandbox plugin;
     char buffer[100];
@@ -88,7 +88,7 @@ TEST(PluginInfo, OneLineOf58CharactersWithTheYear)
     std::string text = buffer;
     EXPECT_EQ(text.size(), 58u);
     EXPECT_TRUE(std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F; }));
-    EXPECT_NE(text.find("2026"), std::string::npos);
+    EXPECT_NE(text.find(" (C) 2026 The RGB Color authors"), std::string::npos) << text;
     EXPECT_TRUE(std::all_of(buffer + 58, buffer + 100, [](char c) { return c == 0; })) << "not zero padded";
 }
 
@@ -231,14 +231,18 @@ TEST(Module, JapaneseVersionInformationWithTheProjectVersion)
     ASSERT_TRUE(VerQueryValueA(data.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
                                &length));
     EXPECT_EQ(translation[0], 0x0411);
-    char* description = nullptr;
-    ASSERT_TRUE(VerQueryValueA(data.data(), "\\StringFileInfo\\041104b0\\FileDescription",
-                               reinterpret_cast<void**>(&description), &length));
-    EXPECT_EQ(std::string(description), "RGBカラーフィルタ");
-    char* fileVersion = nullptr;
-    ASSERT_TRUE(VerQueryValueA(data.data(), "\\StringFileInfo\\041104b0\\FileVersion",
-                               reinterpret_cast<void**>(&fileVersion), &length));
-    EXPECT_EQ(std::string(fileVersion), HX_VERSION_TEXT);
+    const std::pair<std::string, std::string> strings[] = {
+        {"FileDescription", "RGBカラーフィルタ"},
+        {"FileVersion", HX_VERSION_TEXT},
+        {"CompanyName", "RGB Color authors"},
+        {"LegalCopyright", "Copyright (C) 2026 RGB Color authors"},
+    };
+    for (const auto& [name, expected] : strings) {
+        char* value = nullptr;
+        ASSERT_TRUE(VerQueryValueA(data.data(), ("\\StringFileInfo\\041104b0\\" + name).c_str(),
+                                   reinterpret_cast<void**>(&value), &length)) << name;
+        EXPECT_EQ(std::string(value), expected) << name;
+    }
 
     PluginSandbox plugin;
     char info[100] = {};

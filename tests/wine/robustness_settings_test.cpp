@@ -320,9 +320,53 @@ TEST(PluginPaths, AFolderAtTheLimitStillWorks)
     RemoveLongTree(Widened(base));
 }
 
+// Not run on its own: the child process that the test below starts from a
+// copy of this executable, the plug-in's host, in each of its folders.
+TEST(PluginPaths, DISABLED_TheHostHearsTheQueryBeforeAnErrorBox)
+{
+    PluginSandbox plugin;
+    plugin.WriteSettings("[RGBColor]\r\nr=101\r\n");
+    HostSpy spy;
+    OwnerWindow owner;
+    std::vector<Bgra32> src = Image(1), dst = Image(2);
+    plugin.Execute(0, owner.Handle(), src.data(), dst.data(), &kRect, kPitch, nullptr, 0);
+    ASSERT_EQ(spy.Events().size(), 2u) << "the query and the box";
+    EXPECT_EQ(spy.Events()[0].kind, HostEvent::Query);
+    EXPECT_EQ(spy.Events()[0].code, 5);
+    EXPECT_EQ(spy.Events()[1].kind, HostEvent::MessageBox);
+}
+
+// Runs the test above in a copy of this executable at `host`, its output
+// in ours; its exit code.
+DWORD RunAsHost(const std::wstring& host)
+{
+    std::wstring command = L"\"" + host +
+                           L"\" --gtest_also_run_disabled_tests"
+                           L" --gtest_filter=PluginPaths.DISABLED_TheHostHearsTheQueryBeforeAnErrorBox";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION child{};
+    if (!CreateProcessW(host.c_str(), &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &child)) {
+        ADD_FAILURE() << "cannot start the host: error " << GetLastError();
+        return 1;
+    }
+    DWORD code = STILL_ACTIVE;
+    if (WaitForSingleObject(child.hProcess, 60000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(child.hProcess, &code);
+    else
+        TerminateProcess(child.hProcess, 1);
+    CloseHandle(child.hThread);
+    CloseHandle(child.hProcess);
+    return code;
+}
+
 // Folders whose settings path the plug-in cannot name with the ANSI functions
 // it uses: it neither reads a settings file there (amounts 0) nor writes one
-// anywhere, and OK says it cannot store.
+// anywhere, and OK says it cannot store. A host executable there still hears
+// the plug-in's query.
 TEST(PluginPaths, FoldersWithoutAnAnsiSettingsPathReadAndWriteNothing)
 {
     struct Folder {
@@ -386,6 +430,14 @@ TEST(PluginPaths, FoldersWithoutAnAnsiSettingsPathReadAndWriteNothing)
         char windows[MAX_PATH];
         GetWindowsDirectoryA(windows, sizeof windows);
         EXPECT_FALSE(Exists(std::string(windows) + "\\kwfilters.ini")) << f.what << ": a bare name lands in the Windows folder";
+
+        // "表示表示.exe" puts the host's path 2 bytes beyond 260 in the long
+        // folder while keeping it within 260 characters, which CreateProcess needs.
+        wchar_t self[MAX_PATH];
+        GetModuleFileNameW(nullptr, self, MAX_PATH);
+        const std::wstring host = folder + L"\\\u8868\u793A\u8868\u793A.exe";
+        ASSERT_TRUE(CopyFileW(self, host.c_str(), FALSE)) << f.what;
+        EXPECT_EQ(RunAsHost(host), 0u) << f.what << ": the host did not hear the query";
         RemoveLongTree(base);
     }
 }
