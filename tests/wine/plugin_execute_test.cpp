@@ -28,7 +28,7 @@ struct Progress {
 std::int32_t __stdcall RecordProgress(std::int32_t position, std::int32_t range, std::uint32_t data)
 {
     auto* p = reinterpret_cast<Progress*>(static_cast<std::uintptr_t>(data));
-    if (!p->calls.empty())
+    if (p->moveTopBy && !p->calls.empty())
         p->rect->top += p->moveTopBy;
     p->calls.emplace_back(position, range);
     return ++p->answer + 1000;
