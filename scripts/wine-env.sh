@@ -11,6 +11,6 @@ else
 fi
 export WINEARCH=win32 LC_ALL=ja_JP.UTF-8 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 # Bump when the settings of scripts/wine-prefix change, so that existing prefixes get them.
-hx_prefix_marker=.hx-ready-3
+hx_prefix_marker=.hx-ready-4
 # Every prefix these scripts may have started a wineserver in.
 hx_prefixes() { for p in "$hx_base_prefix" "$hx_base_prefix"-dpi*; do [ -f "$p/system.reg" ] && echo "$p"; done; }
