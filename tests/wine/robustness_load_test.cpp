@@ -15,6 +15,7 @@
 
 #include "plugin/FilterRegistry.h"
 #include "support/HostSpy.h"
+#include "support/Platform.h"
 #include "support/PluginSandbox.h"
 #include "support/ProcessMemory.h"
 
@@ -88,7 +89,7 @@ Usage Growth(int cycles, const std::function<void()>& cycle)
 // never releases it at unload; the plug-in may cost that, and nothing more.
 Usage RuntimeCost(int cycles)
 {
-    std::string path = std::string(HX_PLUGIN_DIR) + "\\cxx_baseline.dll";
+    std::string path = PluginDir() + "\\cxx_baseline.dll";
     bool ok = true;
     Usage cost = Growth(cycles, [&] {
         HMODULE module = LoadLibraryA(path.c_str());
@@ -108,7 +109,7 @@ TEST(FaultInjection, FailedFilterAllocationRefusesTheLibraryQuietly)
 {
     std::string folder = MakeTempFolder();
     std::string dll = folder + "\\rgbcolor_noalloc.dll";
-    ASSERT_TRUE(CopyFileA((std::string(HX_PLUGIN_DIR) + "\\rgbcolor_noalloc.dll").c_str(), dll.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA((PluginDir() + "\\rgbcolor_noalloc.dll").c_str(), dll.c_str(), FALSE));
     HostSpy spy;
     // Warm up, then look for growth over many refused loads.
     for (int i = 0; i < 20; ++i)
@@ -217,7 +218,7 @@ TEST(ExceptionGuard, CatchesWhatTheStrippedModuleThrows)
     // The fault-injection build's Setup throws inside the shipped, stripped module.
     std::string folder = MakeTempFolder();
     std::string dll = folder + "\\rgbcolor_throw.dll";
-    ASSERT_TRUE(CopyFileA((std::string(HX_PLUGIN_DIR) + "\\rgbcolor_throw.dll").c_str(), dll.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA((PluginDir() + "\\rgbcolor_throw.dll").c_str(), dll.c_str(), FALSE));
     HMODULE module = LoadLibraryA(dll.c_str());
     ASSERT_NE(module, nullptr);
     auto setup = reinterpret_cast<std::int32_t(__stdcall*)(std::int32_t, HWND, Bgra32*, std::int32_t, std::int32_t)>(

@@ -14,6 +14,7 @@
 #include "resources/resource.h"
 #include "support/DialogDriver.h"
 #include "support/HostSpy.h"
+#include "support/Platform.h"
 #include "support/PluginSandbox.h"
 #include "support/RgbControls.h"
 
@@ -228,10 +229,10 @@ TEST(PluginPaths, DoubleByteFolderAndFileNamesFindTheirSettings)
     RemoveTree(elsewhere);
 }
 
-// Wide forms of the ASCII paths under %TEMP%; \\?\ lifts the 260-character limit.
-std::wstring Widened(const std::string& ascii)
+// Wide forms of the ANSI paths under %TEMP%; \\?\ lifts the 260-character limit.
+std::wstring Widened(const std::string& ansi)
 {
-    return std::wstring(ascii.begin(), ascii.end());
+    return WideFromAnsi(ansi);
 }
 
 std::wstring Long(const std::wstring& path)
@@ -348,6 +349,8 @@ DWORD RunAsHost(const std::wstring& host)
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    // The copy finds the plug-in where this program does.
+    SetEnvironmentVariableW(L"HX_PLUGIN_DIR", WideFromAnsi(PluginDir()).c_str());
     PROCESS_INFORMATION child{};
     if (!CreateProcessW(host.c_str(), &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &child)) {
         ADD_FAILURE() << "cannot start the host: error " << GetLastError();

@@ -1,5 +1,7 @@
 #include "support/PluginSandbox.h"
 
+#include "support/Platform.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -16,7 +18,7 @@ T As(FARPROC proc)
 
 std::string BuiltPluginPath()
 {
-    return std::string(HX_PLUGIN_DIR) + "\\rgbcolor.dll";
+    return PluginDir() + "\\rgbcolor.dll";
 }
 
 std::string MakeTempFolder(const std::string& leaf)
@@ -69,7 +71,7 @@ PluginSandbox::PluginSandbox(const std::string& folderName, const std::string& f
                              const std::string& built)
     : folder(MakeTempFolder(folderName)), dllPath(folder + "\\" + file)
 {
-    if (!CopyFileA((std::string(HX_PLUGIN_DIR) + "\\" + built).c_str(), dllPath.c_str(), FALSE)) {
+    if (!CopyFileA((PluginDir() + "\\" + built).c_str(), dllPath.c_str(), FALSE)) {
         ADD_FAILURE() << "cannot copy the plug-in to " << dllPath << " (error " << GetLastError() << ")";
     }
     if (load) {
