@@ -2,16 +2,68 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <imm.h>
 
 namespace {
 
 constexpr UINT_PTR kWatchdogTimer = 1;
 constexpr char kOwnerClass[] = "HxDialogDriverOwner";
 
+// An unassigned virtual key: no keyboard sends it and no control acts on it.
+constexpr WORD kMarkerKey = 0xE8;
+unsigned inputsSent = 0;
+// The marker is on its way; its arrival wakes this window's loop.
+bool awaitingMarker = false;
+HWND markerWaker = nullptr;
+HHOOK markerHook = nullptr;
+
 void SendOne(INPUT input)
 {
+    ++inputsSent;
     if (SendInput(1, &input, sizeof input) != 1)
         ADD_FAILURE() << "SendInput refused an event (error " << GetLastError() << ")";
+}
+
+// Called as the thread takes a key from its queue; the marker goes no further.
+LRESULT CALLBACK MarkerHook(int code, WPARAM key, LPARAM flags)
+{
+    if (code >= 0 && key == kMarkerKey) {
+        if ((flags & 0x80000000) && awaitingMarker) {  // the key's release: everything before it has come
+            awaitingMarker = false;
+            PostMessageA(markerWaker, WM_NULL, 0, 0);
+        }
+        return 1;
+    }
+    return CallNextHookEx(markerHook, code, key, flags);
+}
+
+// Input goes through the system's input queue in the order sent: once the
+// marker key comes out of this thread's queue, so has all input before it.
+void SendMarker(HWND waker)
+{
+    if (!markerHook)
+        markerHook = SetWindowsHookExA(WH_KEYBOARD, MarkerHook, nullptr, GetCurrentThreadId());
+    markerWaker = waker;
+    awaitingMarker = true;
+    INPUT keys[2]{};
+    for (INPUT& k : keys) {
+        k.type = INPUT_KEYBOARD;
+        k.ki.wVk = kMarkerKey;
+    }
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    if (SendInput(2, keys, sizeof(INPUT)) != 2) {
+        ADD_FAILURE() << "SendInput refused the marker key (error " << GetLastError() << ")";
+        awaitingMarker = false;
+    }
+}
+
+// Keys typed by a test are keys, not the input method's composition.
+void CloseInputMethod(HWND window)
+{
+    if (HIMC context = ImmGetContext(window)) {
+        ImmSetOpenStatus(context, FALSE);
+        ImmReleaseContext(window, context);
+    }
 }
 
 // Absolute positions are 0..65535 across the screen. Aiming at the middle of
@@ -65,6 +117,19 @@ INT_PTR DialogDriver::Run(const std::function<INT_PTR(HWND)>& open)
     SetTimer(owner, kWatchdogTimer, timeoutMs, nullptr);
     const INT_PTR result = open(owner);
     KillTimer(owner, kWatchdogTimer);
+    // The last step's input may still be on its way (it ended the dialog).
+    for (const DWORD start = GetTickCount(); awaitingMarker && GetTickCount() - start < 5000;) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+    if (awaitingMarker) {
+        ADD_FAILURE() << "input sent to the dialog did not come back through this thread's queue";
+        awaitingMarker = false;
+    }
     if (timedOut) {
         // The loops hand WM_QUIT on to the one outside; it stops here.
         MSG quit;
@@ -91,16 +156,24 @@ LRESULT CALLBACK DialogDriver::OwnerProc(HWND window, UINT message, WPARAM wPara
 
 void DialogDriver::OnIdle(HWND idleDialog)
 {
-    if (inStep)
+    // Until the last step's input has come through, the marker's arrival wakes the loop.
+    if (inStep || awaitingMarker)
         return;
     dialog = idleDialog;
     // The loop shows a new dialog on its first idle moment and only then gets
     // its paint messages: let one more round go by before the first step.
-    if (settled && next < steps.size()) {
+    if (!settled) {
+        if (!BringForward(idleDialog))
+            ADD_FAILURE() << "Windows kept the dialog from the foreground, where the keys of the test go";
+        CloseInputMethod(idleDialog);
+    } else if (next < steps.size()) {
+        const unsigned sentBefore = inputsSent;
         inStep = true;
         steps[next++](idleDialog);
         inStep = false;
-    } else if (settled) {
+        if (inputsSent != sentBefore)
+            SendMarker(owner);
+    } else {
         ADD_FAILURE() << "the dialog is still open after the last step";
         EndDialog(idleDialog, kLeftOpen);
         return;
@@ -115,13 +188,42 @@ void DialogDriver::OnTimeout()
 {
     KillTimer(owner, kWatchdogTimer);
     ADD_FAILURE() << "the dialog did not end within " << timeoutMs << " ms (" << next << " of " << steps.size()
-                  << " steps ran)";
+                  << " steps ran" << (awaitingMarker ? "; the input of the last one never came back: another window in front?" : "")
+                  << ")";
+    awaitingMarker = false;
     if (dialog && IsWindow(dialog))
         EndDialog(dialog, kTimedOut);
     // A message box or menu of the dialog runs a modal loop of its own that
     // EndDialog cannot reach; WM_QUIT ends every such loop in turn.
     PostQuitMessage(0);
     timedOut = true;
+}
+
+bool BringForward(HWND window)
+{
+    if (GetForegroundWindow() == window)
+        return true;
+    SetForegroundWindow(window);
+    if (GetForegroundWindow() == window)
+        return true;
+    // Windows lets the process that received the last input take the
+    // foreground (a test started from a console or Explorer is not in front):
+    // an empty mouse event is input, and moves nothing.
+    INPUT nothing{};
+    nothing.type = INPUT_MOUSE;
+    SendInput(1, &nothing, sizeof nothing);
+    SetForegroundWindow(window);
+    if (GetForegroundWindow() == window)
+        return true;
+    // Sharing input state with the thread in front lets its window be replaced.
+    const DWORD front = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
+    const DWORD self = GetCurrentThreadId();
+    const bool attached = front && front != self && AttachThreadInput(self, front, TRUE);
+    BringWindowToTop(window);
+    SetForegroundWindow(window);
+    if (attached)
+        AttachThreadInput(self, front, FALSE);
+    return GetForegroundWindow() == window;
 }
 
 POINT ScreenPoint(HWND window, int x, int y)

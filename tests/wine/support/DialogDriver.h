@@ -10,7 +10,12 @@
 // dialog's owner window; the dialog manager sends that window WM_ENTERIDLE
 // each time the loop has emptied its queue, and each such moment runs the
 // next step. Input a step sends (SendInput) is handled, and everything it
-// caused is painted, before the next step runs, so steps never wait by time.
+// caused is painted, before the next step runs, so steps never wait by time:
+// Windows delivers sent input later, so after a step that sent some the
+// driver sends a marker key of its own and waits for it to come through the
+// queue behind the rest. Keys reach only the foreground window, so the
+// driver brings the dialog forward first, and closes the input method there
+// (a Japanese Windows often has it on) so that typed keys arrive as keys.
 //
 //   DialogDriver driver;
 //   driver.Then([&](HWND dialog) { ClickControl(dialog, IDOK); });
@@ -60,6 +65,10 @@ private:
     bool inStep = false;
     bool timedOut = false;
 };
+
+// Brings a window of this thread to the foreground as far as Windows allows a
+// process that is not in front; true when it is there.
+bool BringForward(HWND window);
 
 // Real input through SendInput. Positions are client coordinates of `window`.
 void MouseMoveTo(HWND window, int x, int y);
