@@ -7,6 +7,7 @@
 #include <imm.h>
 
 #include <cstring>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "support/DialogDriver.h"
 #include "support/HostSpy.h"
 #include "support/ImportHook.h"
+#include "support/Platform.h"
 #include "support/PluginSandbox.h"
 #include "support/RgbControls.h"
 
@@ -279,18 +281,23 @@ TEST_F(RgbDialogTest, DraggingTheThumbShowsEachPositionInFieldAndPreview)
 
 TEST_F(RgbDialogTest, SpinnersStepByOneWithinTheRange)
 {
-    // Wine's up-down control puts a thousands separator into "-100" ("-,100"),
-    // which the field rightly rejects; Windows separates only from 1000 on. So
-    // the lower end is approached by the slider here, and left by the spinner.
-    Settings("r=99\r\ng=-98\r\nb=-100\r\n");
+    // Windows' up-down control separates thousands only from 1000 on. Wine's
+    // puts a separator into "-100" ("-,100"), which the field rightly rejects:
+    // there blue starts at the lower end instead of stepping down to it.
+    const bool wine = RunningUnderWine();
+    Settings(std::string("r=99\r\ng=-98\r\nb=") + (wine ? "-100" : "-99") + "\r\n");
     auto clickArrow = [](int spinner, bool up) { return [spinner, up](HWND d) { ClickSpinner(d, spinner, up); }; };
     driver.Then(clickArrow(IDC_RED_SPIN, true))
         .Then([&](HWND d) { EXPECT_TRUE(InStep(d, kRed, 100)); })
         .Then(clickArrow(IDC_RED_SPIN, true))
         .Then([&](HWND d) { EXPECT_TRUE(InStep(d, kRed, 100)) << "past the upper end"; })
         .Then(clickArrow(IDC_GREEN_SPIN, false))
-        .Then([&](HWND d) { EXPECT_TRUE(InStep(d, kGreen, -99)); })
-        .Then(clickArrow(IDC_BLUE_SPIN, false))
+        .Then([&](HWND d) { EXPECT_TRUE(InStep(d, kGreen, -99)); });
+    if (!wine)
+        driver.Then(clickArrow(IDC_BLUE_SPIN, false)).Then([&](HWND d) {
+            EXPECT_TRUE(InStep(d, kBlue, -100)) << "down to the lower end";
+        });
+    driver.Then(clickArrow(IDC_BLUE_SPIN, false))
         .Then([&](HWND d) { EXPECT_TRUE(InStep(d, kBlue, -100)) << "past the lower end"; })
         .Then(clickArrow(IDC_BLUE_SPIN, true))
         .Then([&](HWND d) { EXPECT_TRUE(InStep(d, kBlue, -99)); })
@@ -645,8 +652,10 @@ TEST_F(RgbDialogTest, ASecondSetupWhileTheDialogIsOpenOpensNothingAndTheFirstWor
 
 // The plug-in's profile writes, refused as another process holding the file
 // for a moment refuses them: the write that carries `refusedKey` ("*": every
-// write) fails and writes nothing. So Windows behaves; Wine would keep a
-// refused edit in its cache and write it later, so the hooks refuse it here.
+// write) fails and writes nothing. On Windows the hooks hold the file open
+// without sharing around that write, and the system refuses it. Wine would
+// keep a refused edit in its cache and write it later: there the hooks refuse
+// the write themselves, with `refusal` as its error.
 const char* refusedKey = nullptr;
 DWORD refusal = ERROR_SHARING_VIOLATION;
 BOOL(WINAPI* realWrite)(LPCSTR, LPCSTR, LPCSTR, LPCSTR) = nullptr;
@@ -658,22 +667,41 @@ bool Refuses(const std::string& key)
     if (!every && (!refusedKey || key != refusedKey))
         return false;
     refusedKey = every ? refusedKey : nullptr;  // a moment passes, a full disk stays
-    SetLastError(refusal);
     return true;
+}
+
+template <typename Write>
+BOOL Refused(LPCSTR file, const Write& write)
+{
+    if (RunningUnderWine()) {
+        SetLastError(refusal);
+        return FALSE;
+    }
+    HANDLE held = CreateFileA(file, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(held, INVALID_HANDLE_VALUE) << "cannot hold " << file;
+    const BOOL written = write();
+    const DWORD error = GetLastError();
+    if (held != INVALID_HANDLE_VALUE)
+        CloseHandle(held);
+    EXPECT_FALSE(written) << "Windows wrote a file that another handle holds";
+    SetLastError(error);
+    return written;
 }
 
 BOOL WINAPI RefusingWrite(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR file)
 {
+    auto write = [&] { return realWrite(section, key, value, file); };
     // The flush (no section, no key) writes nothing of its own.
-    return key && Refuses(key) ? FALSE : realWrite(section, key, value, file);
+    return key && Refuses(key) ? Refused(file, write) : write();
 }
 
 BOOL WINAPI RefusingSectionWrite(LPCSTR section, LPCSTR lines, LPCSTR file)
 {
+    auto write = [&] { return realWriteSection(section, lines, file); };
     for (const char* line = lines; *line; line += std::strlen(line) + 1)
         if (Refuses(std::string(line, std::strcspn(line, "="))))
-            return FALSE;
-    return realWriteSection(section, lines, file);
+            return Refused(file, write);
+    return write();
 }
 
 // Both ways the plug-in may write its settings, refused while it lives.
@@ -691,25 +719,38 @@ struct RefusingWrites {
 
 TEST_F(RgbDialogTest, CancelAfterAFailedSaveReturnsZeroAndKeepsTheFile)
 {
-    // A disk that takes no more writes. (A read-only file is no test here:
-    // Wine running as root writes it anyway.)
-    plugin.WriteSettings("[RGBColor]\r\nr=3\r\n");
-    RefusingWrites disk(plugin.Module());
-    refusedKey = "*";
-    refusal = ERROR_DISK_FULL;
-    HostSpy spy;
-    driver.Then([&](HWND d) { SelectField(d, IDC_RED_EDIT); TypeText("44"); })
-        .Then([&](HWND d) { ClickControl(d, IDOK); })
-        .Then([&](HWND d) {
-            EXPECT_EQ(spy.Count(HostEvent::MessageBox), 1) << "a full disk cannot take the settings";
-            ClickControl(d, IDOK);  // retrying while the disk is still full fails again
-        })
-        .Then([&](HWND d) {
-            EXPECT_EQ(spy.Count(HostEvent::MessageBox), 2);
-            ClickControl(d, IDCANCEL);
-        });
-    EXPECT_EQ(Open(), 0) << "not confirmed: nothing was stored";
-    EXPECT_EQ(plugin.ReadSettings(), "[RGBColor]\r\nr=3\r\n");
+    // A disk that takes no more writes, and a read-only file, which Windows
+    // refuses to write (Wine running as root writes it anyway: no case there).
+    for (const bool readOnly : {false, true}) {
+        if (readOnly && RunningUnderWine())
+            continue;
+        SCOPED_TRACE(readOnly ? "a read-only file" : "a full disk");
+        plugin.WriteSettings("[RGBColor]\r\nr=3\r\n");
+        std::optional<RefusingWrites> disk;
+        if (readOnly) {
+            SetFileAttributesA(plugin.SettingsPath().c_str(), FILE_ATTRIBUTE_READONLY);
+        } else {
+            disk.emplace(plugin.Module());
+            refusedKey = "*";
+            refusal = ERROR_DISK_FULL;
+        }
+        HostSpy spy;
+        DialogDriver run;
+        run.Then([&](HWND d) { SelectField(d, IDC_RED_EDIT); TypeText("44"); })
+            .Then([&](HWND d) { ClickControl(d, IDOK); })
+            .Then([&](HWND d) {
+                EXPECT_EQ(spy.Count(HostEvent::MessageBox), 1) << "the file cannot take the settings";
+                ClickControl(d, IDOK);  // retrying while nothing changed fails again
+            })
+            .Then([&](HWND d) {
+                EXPECT_EQ(spy.Count(HostEvent::MessageBox), 2);
+                ClickControl(d, IDCANCEL);
+            });
+        EXPECT_EQ(run.Run([&](HWND owner) { return plugin.Setup(0, owner, image.data(), kWidth, kHeight); }), 0)
+            << "not confirmed: nothing was stored";
+        SetFileAttributesA(plugin.SettingsPath().c_str(), FILE_ATTRIBUTE_NORMAL);
+        EXPECT_EQ(plugin.ReadSettings(), "[RGBColor]\r\nr=3\r\n");
+    }
 }
 
 TEST_F(RgbDialogTest, ASaveRefusedPartWayStoresNothingAndOnlyARetryStoresAll)

@@ -16,6 +16,7 @@
 #include "support/DialogDriver.h"
 #include "support/HostSpy.h"
 #include "support/ImportHook.h"
+#include "support/Platform.h"
 #include "support/PluginSandbox.h"
 #include "support/ProcessMemory.h"
 #include "support/RgbControls.h"
@@ -171,8 +172,8 @@ TEST(PreviewBufferFault, TheDialogWorksWithoutItsPreviewAndTheNextOneHasItAgain)
 
 // ---- Many openings in one process ----
 
-// Wine 8 answers GetGuiResources with 0 for both kinds (a stub); there the
-// test counts for itself. GDI objects: Wine takes a handle without its
+// Windows counts a process's GUI objects (GetGuiResources). Wine 8 answers 0
+// for both kinds (a stub); there the test counts for itself. GDI objects: Wine takes a handle without its
 // generation in the high word, so each table slot can be asked with
 // GetObjectType. USER objects: the windows of this process, enumerated (a
 // per-slot question would cost a server call each), and the menus, cursors
@@ -239,11 +240,11 @@ struct Usage {
 
 Usage CurrentUsage()
 {
-    const DWORD gdi = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-    const DWORD user = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
-    guiResourcesWork = gdi != 0 && user != 0;
+    guiResourcesWork = !RunningUnderWine();
     if (guiResourcesWork)
-        return {static_cast<long>(gdi), static_cast<long>(user), static_cast<long long>(CommittedPrivateBytes())};
+        return {static_cast<long>(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS)),
+                static_cast<long>(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS)),
+                static_cast<long long>(CommittedPrivateBytes())};
     return {ProbeGdiObjects(), ProbeUserObjects(), static_cast<long long>(CommittedPrivateBytes())};
 }
 

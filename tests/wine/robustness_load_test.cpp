@@ -46,7 +46,7 @@ Usage CurrentUsage()
     DWORD handles = 0;
     GetProcessHandleCount(GetCurrentProcess(), &handles);
     // Wine answers 0; measure what it does keep track of instead.
-    return {CommittedPrivateBytes(), handles ? handles : FreshHandleWatermark()};
+    return {CommittedPrivateBytes(), RunningUnderWine() ? FreshHandleWatermark() : handles};
 }
 
 // Reference table of the channel arithmetic, written from its definition.

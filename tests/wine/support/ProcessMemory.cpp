@@ -2,13 +2,15 @@
 
 #include <psapi.h>
 
+#include "support/Platform.h"
+
 SIZE_T CommittedPrivateBytes()
 {
     PROCESS_MEMORY_COUNTERS_EX counters{};
     counters.cb = sizeof counters;
     GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
                          sizeof counters);
-    if (counters.PrivateUsage)
+    if (!RunningUnderWine())
         return counters.PrivateUsage;
     SIZE_T total = 0;
     MEMORY_BASIC_INFORMATION info;
