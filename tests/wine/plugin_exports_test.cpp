@@ -231,17 +231,24 @@ TEST(Module, JapaneseVersionInformationWithTheProjectVersion)
     ASSERT_TRUE(VerQueryValueA(data.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
                                &length));
     EXPECT_EQ(translation[0], 0x0411);
-    const std::pair<std::string, std::string> strings[] = {
-        {"FileDescription", "RGBカラーフィルタ"},
-        {"FileVersion", HX_VERSION_TEXT},
-        {"CompanyName", "RGB Color authors"},
-        {"LegalCopyright", "Copyright (C) 2026 RGB Color authors"},
+    // The texts as stored (UTF-16), whatever this system's ANSI code page.
+    auto fromCp932 = [](const std::string& text) {
+        std::wstring wide(text.size(), L'\0');
+        wide.resize(MultiByteToWideChar(932, 0, text.data(), static_cast<int>(text.size()), &wide[0],
+                                        static_cast<int>(wide.size())));
+        return wide;
+    };
+    const std::pair<std::wstring, std::string> strings[] = {
+        {L"FileDescription", "RGBカラーフィルタ"},
+        {L"FileVersion", HX_VERSION_TEXT},
+        {L"CompanyName", "RGB Color authors"},
+        {L"LegalCopyright", "Copyright (C) 2026 RGB Color authors"},
     };
     for (const auto& [name, expected] : strings) {
-        char* value = nullptr;
-        ASSERT_TRUE(VerQueryValueA(data.data(), ("\\StringFileInfo\\041104b0\\" + name).c_str(),
-                                   reinterpret_cast<void**>(&value), &length)) << name;
-        EXPECT_EQ(std::string(value), expected) << name;
+        wchar_t* value = nullptr;
+        ASSERT_TRUE(VerQueryValueW(data.data(), (L"\\StringFileInfo\\041104b0\\" + name).c_str(),
+                                   reinterpret_cast<void**>(&value), &length)) << expected;
+        EXPECT_TRUE(std::wstring(value) == fromCp932(expected)) << expected;
     }
 
     PluginSandbox plugin;

@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -191,6 +192,7 @@ bool Exists(const std::string& path)
 
 TEST(PluginPaths, DoubleByteFolderAndFileNamesFindTheirSettings)
 {
+    HX_SKIP_WITHOUT_JAPANESE_CODE_PAGE();
     ASSERT_EQ(kSofuto[1], '\x5C');
     ASSERT_EQ(kHyouji[1], '\x5C');
     const std::string folders[] = {kSofuto, kHyouji + "\\" + kSofuto, "plain"};
@@ -382,10 +384,15 @@ TEST(PluginPaths, FoldersWithoutAnAnsiSettingsPathReadAndWriteNothing)
         // U+20BB7, a form of 吉 in Japanese names, has no code page 932 byte:
         // the ANSI path holds '?' there.
         {"a character outside code page 932", L"\U00020BB7\u91CE\u5BB6", L""},
-        // The ANSI path of "Café" is "Cafe", by the system's best fit.
+        // The ANSI path of "Café" is "Cafe", by the system's best fit (code
+        // page 932 has no é; 1252 has, and the folder is an ANSI one there).
         {"a character whose ANSI look-alike names another folder", L"Caf\u00E9", L"Cafe"},
     };
     for (const Folder& f : folders) {
+        if (!f.decoy.empty() && !JapaneseCodePage()) {
+            std::printf("left out in code page %u: %s\n", GetACP(), f.what);
+            continue;
+        }
         const std::string top = MakeTempFolder();
         const std::wstring base = Widened(top);
         const std::wstring folder = f.leaf.empty() ? Widened(FolderOfLength(top, 249)) : base + L"\\" + f.leaf;
