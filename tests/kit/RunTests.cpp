@@ -63,9 +63,10 @@ std::wstring FullPath(const std::wstring& path)
 // Makes the folder and empties it of the last run's logs; false when it cannot be written.
 bool PrepareLogs(const std::wstring& folder, Output& out, DWORD& error)
 {
-    if (!CreateDirectoryW(LongPath(folder).c_str(), nullptr) && !IsFolder(folder)) {
+    if (!CreateDirectoryW(LongPath(folder).c_str(), nullptr)) {
         error = GetLastError();
-        return false;
+        if (!IsFolder(folder))
+            return false;
     }
     for (const std::wstring& name : FolderEntries(folder)) {
         // Not FindFirstFile's "*.log": that also finds "x.logs" through its short name.
