@@ -17,10 +17,12 @@ kit="$work/キット dir"
 mkdir -p "$kit/bin" "$kit/logs"
 cp "$build/kit/run-tests.cmd" "$kit/"
 grep -q $'\r$' "$kit/run-tests.cmd" || fail "run-tests.cmd has no CR LF line ends"
-for f in run-tests kernel_stack_test plugin_exports_test robustness_load_test; do ln -s "$build/bin/$f.exe" "$kit/bin/"; done
+for f in run-tests kernel_stack_test plugin_exports_test robustness_load_test; do
+    ln -s "$build/bin/$f.exe" "$kit/bin/"
+done
 ln -s "$build"/bin/*.dll "$kit/bin/"
-printf '# a list of its own\n300 kernel_stack_test\n\n60 plugin_exports_test --gtest_filter=NoSuchTest\n1 robustness_load_test\n' \
-    >"$work/list.txt"
+printf '%s\n' '# a list of its own' '300 kernel_stack_test' '' '60 plugin_exports_test --gtest_filter=NoSuchTest' \
+    '1 robustness_load_test' >"$work/list.txt"
 echo stale >"$kit/logs/old.log"
 temp=$(winepath -u "$(wine_run cmd /c echo %TEMP%)")
 before=$(ls -A "$temp")
@@ -28,8 +30,8 @@ before=$(ls -A "$temp")
 out=$(cd "$kit" && wine_run cmd /c run-tests.cmd --list '..\list.txt' --no-pause); rc=$?
 [ "$rc" -eq 1 ] || fail "exit $rc with a program failed, expected 1"
 grep -qE '^PASS  kernel_stack_test +[0-9]+ tests, [0-9.]+ s$' <<<"$out" || fail "no pass line: $out"
-grep -qE '^FAIL  plugin_exports_test +no test ran \(exit code 0\), log: .*キット dir\\logs\\plugin_exports_test.log$' \
-    <<<"$out" || fail "no line for the program that ran no test: $out"
+no_test='^FAIL  plugin_exports_test +no test ran \(exit code 0\), log: .*キット dir\\logs\\plugin_exports_test.log$'
+grep -qE "$no_test" <<<"$out" || fail "no line for the program that ran no test: $out"
 grep -qE '^FAIL  robustness_load_test +ran out of its 1 s, log: ' <<<"$out" || fail "no timeout line: $out"
 [ "$(tail -n1 <<<"$out")" = "1 passed, 2 failed, 0 skipped" ] || fail "closing line: $(tail -n1 <<<"$out")"
 grep -q '^\[  PASSED  \] 6 tests' "$kit/logs/kernel_stack_test.log" || fail "kernel_stack_test.log lacks the summary"
