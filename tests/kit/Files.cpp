@@ -1,0 +1,142 @@
+#include "tests/kit/Files.h"
+
+#include <windows.h>
+
+std::wstring LongPath(const std::wstring& path)
+{
+    if (path.compare(0, 4, L"\\\\?\\") == 0)
+        return path;
+    std::wstring full(32768, L'\0');
+    DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr);
+    if (length == 0 || length >= full.size())
+        return path;
+    full.resize(length);
+    if (full.compare(0, 2, L"\\\\") == 0)
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
+}
+
+std::wstring FolderOf(const std::wstring& path)
+{
+    const size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? L"." : path.substr(0, slash);
+}
+
+bool IsFolder(const std::wstring& path)
+{
+    const DWORD attributes = GetFileAttributesW(LongPath(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+namespace {
+
+template <typename Visit>
+void ForEachEntry(const std::wstring& folder, Visit visit)
+{
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..")
+            visit(name, found.dwFileAttributes);
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
+}
+
+// One pass; false when something stayed.
+bool DeleteTreeOnce(const std::wstring& longFolder)
+{
+    ForEachEntry(longFolder, [&](const std::wstring& name, DWORD attributes) {
+        const std::wstring path = longFolder + L"\\" + name;
+        if (attributes & FILE_ATTRIBUTE_READONLY)
+            SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            DeleteTreeOnce(path);
+        else if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+            RemoveDirectoryW(path.c_str());
+        else
+            DeleteFileW(path.c_str());
+    });
+    return RemoveDirectoryW(longFolder.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND ||
+           GetLastError() == ERROR_PATH_NOT_FOUND;
+}
+
+}  // namespace
+
+std::vector<std::wstring> FolderEntries(const std::wstring& folder)
+{
+    std::vector<std::wstring> names;
+    ForEachEntry(LongPath(folder), [&](const std::wstring& name, DWORD) { names.push_back(name); });
+    return names;
+}
+
+bool DeleteTree(const std::wstring& folder)
+{
+    const std::wstring longFolder = LongPath(folder);
+    // A deleted file lingers until its last handle closes, and keeps its folder from going.
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        if (DeleteTreeOnce(longFolder))
+            return true;
+        Sleep(100);
+    }
+    return false;
+}
+
+bool ReadBytes(const std::wstring& path, std::string& bytes)
+{
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    HANDLE file = CreateFileW(LongPath(path).c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    bytes.clear();
+    char buffer[65536];
+    DWORD read = 0;
+    bool ok = true;
+    while ((ok = ReadFile(file, buffer, sizeof buffer, &read, nullptr)) && read > 0)
+        bytes.append(buffer, read);
+    CloseHandle(file);
+    return ok;
+}
+
+std::wstring DecodeText(const std::string& bytes)
+{
+    if (bytes.empty())
+        return L"";
+    std::string text = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? bytes.substr(3) : bytes;
+    UINT codePage = CP_UTF8;
+    int length = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
+                                     nullptr, 0);
+    if (length == 0) {
+        codePage = CP_ACP;
+        length = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    }
+    std::wstring wide(length, L'\0');
+    MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
+    return wide;
+}
+
+std::string Utf8(const std::wstring& text)
+{
+    if (text.empty())
+        return "";
+    const int length =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string bytes(length, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &bytes[0], length, nullptr, nullptr);
+    return bytes;
+}
+
+std::wstring SystemMessage(unsigned long error)
+{
+    wchar_t* buffer = nullptr;
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                   error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring message = buffer ? buffer : L"";
+    LocalFree(buffer);
+    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' ' ||
+                                message.back() == L'.'))
+        message.pop_back();
+    return message.empty() ? L"error " + std::to_wstring(error) : message + L" (error " + std::to_wstring(error) + L")";
+}

@@ -1,0 +1,24 @@
+#pragma once
+#include <string>
+#include <vector>
+
+// Tests make folders deeper than 260 characters: every file call on a path the
+// runner did not make itself goes through the \\?\ form.
+std::wstring LongPath(const std::wstring& path);
+// The folder part of a path, without the last backslash.
+std::wstring FolderOf(const std::wstring& path);
+bool IsFolder(const std::wstring& path);
+// The names in a folder, without "." and "..".
+std::vector<std::wstring> FolderEntries(const std::wstring& folder);
+// Deletes a folder and everything in it, waiting a little for files that a
+// process just ended (or a virus scanner) still holds. Links are removed, not
+// followed.
+bool DeleteTree(const std::wstring& folder);
+bool ReadBytes(const std::wstring& path, std::string& bytes);
+
+// Text from a file the runner did not write: UTF-8 where it is valid UTF-8
+// (the list, ASCII output), else the ANSI code page (the tests' own messages).
+std::wstring DecodeText(const std::string& bytes);
+std::string Utf8(const std::wstring& text);
+// The system's text for an error code, on one line.
+std::wstring SystemMessage(unsigned long error);

@@ -1,0 +1,118 @@
+#include "tests/kit/ProgramRun.h"
+
+#include "tests/kit/Files.h"
+
+namespace {
+
+double Now()
+{
+    LARGE_INTEGER count, frequency;
+    QueryPerformanceCounter(&count);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+HANDLE NewJob()
+{
+    HANDLE job = CreateJobObjectW(nullptr, nullptr);
+    if (!job)
+        return nullptr;
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+    // A crash ends the process at once instead of waiting for a debugger or a dialog.
+    limits.BasicLimitInformation.LimitFlags =
+        JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE | JOB_OBJECT_LIMIT_DIE_ON_UNHANDLED_EXCEPTION;
+    SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    return job;
+}
+
+// Ends whatever the program left running, and waits until it has gone: the
+// runner deletes the folder those processes stand in next.
+void EndJob(HANDLE job)
+{
+    TerminateJobObject(job, 1);
+    for (int i = 0; i < 100; ++i) {
+        JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting = {};
+        if (!QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &accounting, sizeof accounting,
+                                       nullptr) ||
+            accounting.ActiveProcesses == 0)
+            break;
+        Sleep(50);
+    }
+}
+
+}  // namespace
+
+ProgramRun RunProgram(const std::wstring& exe, const std::wstring& arguments, const std::wstring& folder,
+                      const std::wstring& log, unsigned seconds, HANDLE stop)
+{
+    ProgramRun run;
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE input = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
+                               nullptr);
+    // One handle for both streams keeps their lines in the order written.
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    HANDLE output = CreateFileW(LongPath(log).c_str(), GENERIC_WRITE, share, &inherit, CREATE_ALWAYS, 0, nullptr);
+    if (input == INVALID_HANDLE_VALUE || output == INVALID_HANDLE_VALUE) {
+        run.startError = GetLastError();
+        if (input != INVALID_HANDLE_VALUE)
+            CloseHandle(input);
+        if (output != INVALID_HANDLE_VALUE)
+            CloseHandle(output);
+        return run;
+    }
+
+    // Inherited: the tests' temporary files go to their private folder.
+    SetEnvironmentVariableW(L"TEMP", folder.c_str());
+    SetEnvironmentVariableW(L"TMP", folder.c_str());
+
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = input;
+    startup.hStdOutput = output;
+    startup.hStdError = output;
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    if (!arguments.empty())
+        commandLine += L" " + arguments;
+    PROCESS_INFORMATION process = {};
+    const double started = Now();
+    const BOOL created = CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE, CREATE_SUSPENDED,
+                                       nullptr, folder.c_str(), &startup, &process);
+    if (!created)
+        run.startError = GetLastError();
+    CloseHandle(input);
+    CloseHandle(output);
+    if (!created) {
+        DeleteFileW(LongPath(log).c_str());
+        return run;
+    }
+
+    // Where the runner itself runs in a job that allows no other, the program goes alone.
+    HANDLE job = NewJob();
+    if (job && !AssignProcessToJobObject(job, process.hProcess)) {
+        CloseHandle(job);
+        job = nullptr;
+    }
+    ResumeThread(process.hThread);
+    CloseHandle(process.hThread);
+
+    const HANDLE waits[] = {process.hProcess, stop};
+    const DWORD waited = WaitForMultipleObjects(stop ? 2 : 1, waits, FALSE, seconds * 1000);
+    if (waited != WAIT_OBJECT_0) {
+        run.timedOut = waited == WAIT_TIMEOUT;
+        run.stopped = waited == WAIT_OBJECT_0 + 1;
+        if (job)
+            TerminateJobObject(job, 1);
+        else
+            TerminateProcess(process.hProcess, 1);
+        WaitForSingleObject(process.hProcess, 10000);
+    }
+    run.seconds = Now() - started;
+    GetExitCodeProcess(process.hProcess, &run.exitCode);
+    CloseHandle(process.hProcess);
+    if (job) {
+        EndJob(job);
+        CloseHandle(job);
+    }
+    return run;
+}

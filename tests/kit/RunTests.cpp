@@ -1,0 +1,355 @@
+// run-tests.exe: runs the test programs of the kit one after another, each
+// in a private temporary folder and under a time limit, and says which passed.
+//   run-tests [--list FILE] [--no-pause] [NAME...]
+// Exit code 0 when no program failed, 1 when one did, 2 when the kit or the
+// command line is wrong.
+#include <windows.h>
+
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "tests/kit/Files.h"
+#include "tests/kit/GTestSummary.h"
+#include "tests/kit/Output.h"
+#include "tests/kit/ProgramRun.h"
+#include "tests/kit/TestList.h"
+
+namespace {
+
+const wchar_t kUsage[] =
+    L"usage: run-tests [--list FILE] [--no-pause] [NAME...]\r\n"
+    L"  Runs the programs listed in bin\\tests.txt (or FILE), or only those NAMEs,\r\n"
+    L"  and writes their output to logs\\. --no-pause: never wait for a key at the end.";
+
+HANDLE g_stop = nullptr;  // set by Ctrl+C: the current program ends and no other starts
+
+BOOL WINAPI OnControl(DWORD event)
+{
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
+        return FALSE;
+    SetEvent(g_stop);
+    return TRUE;
+}
+
+bool Stopping()
+{
+    return WaitForSingleObject(g_stop, 0) == WAIT_OBJECT_0;
+}
+
+std::wstring ProgramPath()
+{
+    std::wstring path(32768, L'\0');
+    path.resize(GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size())));
+    return path;
+}
+
+std::wstring TempFolder()
+{
+    std::wstring path(MAX_PATH + 1, L'\0');
+    path.resize(GetTempPathW(static_cast<DWORD>(path.size()), &path[0]));
+    while (!path.empty() && path.back() == L'\\')
+        path.pop_back();
+    return path;
+}
+
+std::wstring FullPath(const std::wstring& path)
+{
+    std::wstring full(32768, L'\0');
+    const DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr);
+    return length == 0 || length >= full.size() ? path : full.substr(0, length);
+}
+
+// Makes the folder and empties it of the last run's logs; false when it cannot be written.
+bool PrepareLogs(const std::wstring& folder, Output& out, DWORD& error)
+{
+    if (!CreateDirectoryW(LongPath(folder).c_str(), nullptr)) {
+        error = GetLastError();
+        if (!IsFolder(folder))
+            return false;
+    }
+    for (const std::wstring& name : FolderEntries(folder)) {
+        // Not FindFirstFile's "*.log": that also finds "x.logs" through its short name.
+        if (name.size() > 4 && _wcsicmp(name.c_str() + name.size() - 4, L".log") == 0)
+            DeleteFileW(LongPath(folder + L"\\" + name).c_str());
+    }
+    if (!out.OpenSummary(folder + L"\\summary.txt")) {
+        error = GetLastError();
+        return false;
+    }
+    return true;
+}
+
+std::wstring Tenths(double value)
+{
+    const long long tenths = static_cast<long long>(value * 10 + 0.5);
+    return std::to_wstring(tenths / 10) + L"." + std::to_wstring(tenths % 10);
+}
+
+std::wstring Count(int n, const wchar_t* thing)
+{
+    return std::to_wstring(n) + L" " + thing + (n == 1 ? L"" : L"s");
+}
+
+std::wstring ExitCodeText(DWORD code)
+{
+    // Exceptions and loader errors are NTSTATUS values, read in hex.
+    if (code < 0x80000000u)
+        return L"exit code " + std::to_wstring(code);
+    static const struct {
+        DWORD code;
+        const wchar_t* meaning;
+    } known[] = {
+        {0x80000003u, L"breakpoint"},
+        {0xC0000005u, L"access violation"},
+        {0xC000001Du, L"illegal instruction"},
+        {0xC0000094u, L"integer division by zero"},
+        {0xC00000FDu, L"stack overflow"},
+        {0xC0000135u, L"a DLL it needs was not found"},
+        {0xC0000139u, L"a function it imports is missing from a DLL"},
+        {0xC0000142u, L"a DLL failed to initialize"},
+        {0xC000013Au, L"ended by Ctrl+C"},
+        {0xC0000374u, L"heap corruption"},
+        {0xC0000409u, L"stack buffer overrun or fail-fast exit"},
+        {0xC0000417u, L"invalid argument to a C runtime function"},
+    };
+    wchar_t hex[16];
+    swprintf(hex, 16, L"0x%08lX", static_cast<unsigned long>(code));
+    std::wstring text = L"exit code " + std::wstring(hex);
+    for (const auto& k : known) {
+        if (k.code == code)
+            text += L" (" + std::wstring(k.meaning) + L")";
+    }
+    return text;
+}
+
+enum class Outcome { Pass, Skip, Fail };
+
+struct Verdict {
+    Outcome outcome;
+    std::wstring detail;
+};
+
+Verdict Judge(const TestEntry& entry, const ProgramRun& run, const GTestSummary& summary)
+{
+    if (run.stopped)
+        return {Outcome::Fail, L"stopped by Ctrl+C"};
+    if (run.timedOut)
+        return {Outcome::Fail, L"ran out of its " + std::to_wstring(entry.seconds) + L" s"};
+    if (run.exitCode != 0) {
+        if (summary.ran && summary.failed > 0)
+            return {Outcome::Fail, std::to_wstring(summary.failed) + L" of " + Count(summary.total, L"test") +
+                                       L" failed (" + ExitCodeText(run.exitCode) + L")"};
+        return {Outcome::Fail, ExitCodeText(run.exitCode)};
+    }
+    // Exit 0 with nothing run is a filter or a build that matched no test, not a pass.
+    if (summary.passed > 0) {
+        std::wstring detail = Count(summary.passed, L"test");
+        if (summary.skipped > 0)
+            detail += L", " + std::to_wstring(summary.skipped) + L" skipped";
+        return {Outcome::Pass, detail + L", " + Tenths(run.seconds) + L" s"};
+    }
+    if (summary.skipped > 0)
+        return {Outcome::Skip, L"every case skipped: " +
+                                   (summary.skipReason.empty() ? L"(no reason given)" : summary.skipReason)};
+    return {Outcome::Fail, L"no test ran (exit code 0)"};
+}
+
+// Waits for a key only when this run has the console window to itself, as
+// when run-tests.cmd was double-clicked: the window would close at once.
+// Typed at a prompt of another program, or with no console (CI), never.
+void PauseIfOwnWindow(Output& out)
+{
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    DWORD mode = 0;
+    DWORD processes[4];
+    if (!GetConsoleMode(input, &mode))
+        return;
+    const DWORD count = GetConsoleProcessList(processes, 4);
+    if (count == 0 || count > 2)
+        return;
+    out.CloseSummary();
+    out.Line(L"Press any key to close this window");
+    FlushConsoleInputBuffer(input);
+    SetConsoleMode(input, 0);  // Ctrl+C is a key here too
+    INPUT_RECORD record;
+    DWORD read = 0;
+    while (ReadConsoleInputW(input, &record, 1, &read) && read == 1) {
+        const KEY_EVENT_RECORD& key = record.Event.KeyEvent;
+        if (record.EventType == KEY_EVENT && key.bKeyDown && key.wVirtualKeyCode != VK_SHIFT &&
+            key.wVirtualKeyCode != VK_CONTROL && key.wVirtualKeyCode != VK_MENU)
+            break;
+    }
+    SetConsoleMode(input, mode);
+}
+
+struct Options {
+    std::wstring list;
+    bool noPause = false;
+    std::vector<std::wstring> names;
+};
+
+// 0 on success, else the exit code; `help` when the usage was asked for.
+int ParseOptions(int argc, wchar_t** argv, Options& options, bool& help)
+{
+    help = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::wstring arg = argv[i];
+        if (arg == L"--no-pause") {
+            options.noPause = true;
+        } else if (arg == L"--list" && i + 1 < argc) {
+            options.list = FullPath(argv[++i]);
+        } else if (arg == L"--help" || arg == L"-h" || arg == L"/?") {
+            help = true;
+        } else if (arg[0] == L'-' || arg[0] == L'/') {
+            return 2;
+        } else {
+            options.names.push_back(arg);
+        }
+    }
+    return 0;
+}
+
+int RunAll(const Options& options, const std::wstring& bin, Output& out)
+{
+    const std::wstring kit = FolderOf(bin);
+    const std::wstring listPath = options.list.empty() ? bin + L"\\tests.txt" : options.list;
+    std::string bytes;
+    if (!ReadBytes(listPath, bytes)) {
+        out.Line(L"run-tests: cannot read " + listPath + L": " + SystemMessage(GetLastError()));
+        return 2;
+    }
+    std::vector<TestEntry> listed, entries;
+    std::wstring error;
+    if (!ParseTestList(DecodeText(bytes), listed, error)) {
+        out.Line(L"run-tests: " + listPath + L", " + error);
+        return 2;
+    }
+    for (const std::wstring& name : options.names) {
+        const size_t before = entries.size();
+        for (const TestEntry& entry : listed) {
+            if (_wcsicmp(entry.name.c_str(), name.c_str()) == 0)
+                entries.push_back(entry);
+        }
+        if (entries.size() == before) {
+            out.Line(L"run-tests: no program " + name + L" in " + listPath);
+            return 2;
+        }
+    }
+    if (options.names.empty())
+        entries = listed;
+    if (entries.empty()) {
+        out.Line(L"run-tests: no programs in " + listPath);
+        return 2;
+    }
+
+    // The kit's own logs folder, or where it cannot be written (a read-only
+    // copy, a disc, Program Files), one in the user's temporary folder.
+    const std::wstring temp = TempFolder();
+    std::wstring logs = kit + L"\\logs";
+    DWORD logsError = 0;
+    std::wstring note;
+    if (!PrepareLogs(logs, out, logsError)) {
+        note = L"(" + logs + L" cannot be written: " + SystemMessage(logsError) +
+               L"; the logs go to the temporary folder instead)";
+        logs = temp + L"\\rgbcolor-tests-logs";
+        if (!PrepareLogs(logs, out, logsError)) {
+            out.Line(L"run-tests: cannot write logs to " + logs + L" either: " + SystemMessage(logsError));
+            return 2;
+        }
+    }
+    out.Line(L"Testing the kit in " + kit + L"; logs in " + logs + L"; code page " + std::to_wstring(GetACP()));
+    if (!note.empty())
+        out.Line(note);
+
+    // Everything the tests write goes under one folder of this run, gone at its end.
+    const std::wstring privateRoot = temp + L"\\rgbcolor-tests-" + std::to_wstring(GetCurrentProcessId());
+    DeleteTree(privateRoot);
+    if (!CreateDirectoryW(LongPath(privateRoot).c_str(), nullptr)) {
+        out.Line(L"run-tests: cannot make " + privateRoot + L": " + SystemMessage(GetLastError()));
+        return 2;
+    }
+
+    size_t width = 0;
+    for (const TestEntry& entry : entries)
+        width = entry.label.size() > width ? entry.label.size() : width;
+    int passed = 0, failed = 0, skipped = 0;
+    for (const TestEntry& entry : entries) {
+        if (Stopping())
+            break;
+        const std::wstring folder = privateRoot + L"\\" + entry.label;
+        const std::wstring log = logs + L"\\" + entry.label + L".log";
+        Verdict verdict{Outcome::Fail, L""};
+        ProgramRun run;
+        bool logged = false;
+        if (!CreateDirectoryW(LongPath(folder).c_str(), nullptr)) {
+            verdict.detail = L"cannot make its temporary folder " + folder + L": " + SystemMessage(GetLastError());
+        } else {
+            run = RunProgram(bin + L"\\" + entry.name + L".exe", entry.arguments, folder, log, entry.seconds, g_stop);
+            if (run.startError != 0) {
+                verdict.detail = L"cannot start bin\\" + entry.name + L".exe: " + SystemMessage(run.startError);
+            } else {
+                logged = true;
+                std::string output;
+                ReadBytes(log, output);
+                if (Stopping())
+                    run.stopped = true;  // Ctrl+C reached the program first
+                verdict = Judge(entry, run, ParseGTestSummary(DecodeText(output)));
+            }
+            // Tests clean up after themselves: anything left is a fault of the
+            // test, unless the runner ended it.
+            const std::vector<std::wstring> left = FolderEntries(folder);
+            if (!left.empty() && !run.timedOut && !run.stopped) {
+                std::wstring names;
+                for (size_t i = 0; i < left.size() && i < 3; ++i)
+                    names += (i ? L", " : L"") + left[i];
+                if (left.size() > 3)
+                    names += L" and " + std::to_wstring(left.size() - 3) + L" more";
+                verdict.outcome = Outcome::Fail;
+                verdict.detail = L"left files in its temporary folder (" + names + L"); " + verdict.detail;
+            }
+            if (!DeleteTree(folder)) {
+                verdict.outcome = Outcome::Fail;
+                verdict.detail = L"its temporary folder " + folder + L" cannot be deleted; " + verdict.detail;
+            }
+        }
+        if (verdict.outcome == Outcome::Fail && logged)
+            verdict.detail += L", log: " + log;
+        const wchar_t* word = verdict.outcome == Outcome::Pass ? L"PASS" : verdict.outcome == Outcome::Skip ? L"SKIP"
+                                                                                                             : L"FAIL";
+        (verdict.outcome == Outcome::Pass ? passed : verdict.outcome == Outcome::Skip ? skipped : failed)++;
+        out.Line(std::wstring(word) + L"  " + entry.label + std::wstring(width - entry.label.size() + 3, L' ') +
+                 verdict.detail);
+    }
+
+    bool clean = DeleteTree(privateRoot);
+    if (!clean)
+        out.Line(L"run-tests: cannot delete " + privateRoot);
+    if (Stopping())
+        out.Line(L"Stopped by Ctrl+C; the programs after it did not run.");
+    out.Line(std::to_wstring(passed) + L" passed, " + std::to_wstring(failed) + L" failed, " +
+             std::to_wstring(skipped) + L" skipped");
+    return failed == 0 && clean && !Stopping() ? 0 : 1;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    // Inherited by the tests: a crash ends the program instead of waiting at a dialog.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    g_stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    SetConsoleCtrlHandler(OnControl, TRUE);
+
+    Output out;
+    Options options;
+    bool help = false;
+    int code = ParseOptions(argc, argv, options, help);
+    if (code != 0 || help)
+        out.Line(kUsage);
+    else
+        code = RunAll(options, FolderOf(ProgramPath()), out);
+    if (!options.noPause)
+        PauseIfOwnWindow(out);
+    return code;
+}
