@@ -9,7 +9,7 @@ if [ "$hx_dpi" = 96 ]; then
 else
     export WINEPREFIX=$hx_base_prefix-dpi$hx_dpi
 fi
-export WINEARCH=win32 LC_ALL=ja_JP.UTF-8 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEARCH=win32 LC_ALL=${HX_LC_ALL:-ja_JP.UTF-8} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 # Bump when the settings of scripts/wine-prefix change, so that existing prefixes get them.
 hx_prefix_marker=.hx-ready-4
 # Every prefix these scripts may have started a wineserver in.
