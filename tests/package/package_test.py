@@ -1,10 +1,12 @@
 #!/usr/bin/env python3
 """The release in dist/ as a user gets it: the zip, its readme and license,
-the stripped DLL and the checksums; and the same zip packaged from a source
-archive on a machine without git. Run after scripts/package.
+the stripped DLL and the checksums; the same zip packaged from a source
+archive on a machine without git; and the Windows test kit beside it. Run
+after scripts/kit (which packages the release too).
 
 usage: package_test.py [DIST]
 """
+import hashlib
 import os
 import pathlib
 import re
@@ -28,7 +30,7 @@ def tool(*args):
     return subprocess.run(args, capture_output=True, text=True, cwd=dist)
 
 
-zips = sorted(dist.glob("rgbcolor-*.zip"))
+zips = sorted(z for z in dist.glob("rgbcolor-*.zip") if not z.name.endswith("-tests.zip"))
 if len(zips) != 1:
     sys.exit(f"FAIL: one release zip expected in {dist}, found {[z.name for z in zips]}")
 version = re.fullmatch(r"rgbcolor-(\d+\.\d+\.\d+)\.zip", zips[0].name).group(1)
@@ -110,6 +112,35 @@ with tempfile.TemporaryDirectory() as tmp:
             check([(i.filename, z.read(i)) for i in z.infolist()] == [(i.filename, e.read(i)) for i in e.infolist()]
                   and {i.date_time for i in e.infolist()} == {(1980, 1, 1, 0, 0, 0)},
                   "the zip packaged without git is not the release's entries dated 1980-01-01")
+
+# The test kit: the release's DLL, every program its list names, what they
+# load, and no path of the build machine in any program (a test that found
+# the plug-in through one would fail on Windows).
+kit = dist / f"rgbcolor-{version}-tests.zip"
+check(kit.is_file(), f"no test kit {kit.name} (scripts/kit)")
+if kit.is_file():
+    with zipfile.ZipFile(kit) as z:
+        top = f"rgbcolor-{version}-tests/"
+        names = z.namelist()
+        listed_programs = [line.split()[1] for line in z.read(top + "bin/tests.txt").decode("ascii").splitlines()
+                           if line and not line.startswith("#")]
+        expected = [top + n for n in ["run-tests.cmd", "readme.txt", "LICENSE.txt", "THIRD-PARTY-NOTICES.txt",
+                                      "bin/tests.txt", "bin/rgbcolor.dll", "bin/run-tests.exe", "bin/hxhost.exe",
+                                      "bin/execute_bench.exe", "bin/rgbcolor_noalloc.dll", "bin/rgbcolor_throw.dll",
+                                      "bin/rgbcolor_noavx2.dll", "bin/cxx_baseline.dll"]]
+        expected += [top + f"bin/{p}.exe" for p in listed_programs]
+        check(sorted(names) == sorted(expected), f"the kit holds {sorted(set(names) ^ set(expected))} unlike expected")
+        check(len(listed_programs) >= 15, f"the kit lists {len(listed_programs)} programs")
+        release_sum = (dist / "SHA256SUMS").read_text().split("  rgbcolor.dll")[0].split()[-1]
+        check(hashlib.sha256(z.read(top + "bin/rgbcolor.dll")).hexdigest() == release_sum,
+              "the kit's rgbcolor.dll is not the release's (SHA256SUMS)")
+        check(z.read(top + "run-tests.cmd").count(b"\n") == z.read(top + "run-tests.cmd").count(b"\r\n"),
+              "run-tests.cmd has line ends other than CRLF")
+        for name in (n for n in names if n.endswith((".exe", ".dll"))):
+            data = z.read(name)
+            for path in (str(root), "build-win", "Z:\\", "/tmp/"):
+                check(path.encode() not in data and path.encode("utf-16-le") not in data,
+                      f"{name} carries the build machine's path {path!r}")
 
 for message in failures:
     print(f"FAIL: {message}")
