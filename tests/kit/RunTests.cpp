@@ -338,6 +338,9 @@ int wmain(int argc, wchar_t** argv)
 {
     // Inherited by the tests: a crash ends the program instead of waiting at a dialog.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    // The tests' dialogs must come to the front, where the keys go. Started
+    // from the console in front, the runner may pass that right on.
+    AllowSetForegroundWindow(ASFW_ANY);
     g_stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     SetConsoleCtrlHandler(OnControl, TRUE);
 
