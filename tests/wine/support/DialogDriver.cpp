@@ -188,7 +188,8 @@ void DialogDriver::OnTimeout()
 {
     KillTimer(owner, kWatchdogTimer);
     ADD_FAILURE() << "the dialog did not end within " << timeoutMs << " ms (" << next << " of " << steps.size()
-                  << " steps ran" << (awaitingMarker ? "; the input of the last one never came back: another window in front?" : "")
+                  << " steps ran"
+                  << (awaitingMarker ? "; the input of the last one never came back: another window in front?" : "")
                   << ")";
     awaitingMarker = false;
     if (dialog && IsWindow(dialog))
