@@ -2,15 +2,18 @@
 
 #include <windows.h>
 
+std::wstring FullPath(const std::wstring& path)
+{
+    std::wstring full(32768, L'\0');
+    const DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr);
+    return length == 0 || length >= full.size() ? path : full.substr(0, length);
+}
+
 std::wstring LongPath(const std::wstring& path)
 {
     if (path.compare(0, 4, L"\\\\?\\") == 0)
         return path;
-    std::wstring full(32768, L'\0');
-    DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr);
-    if (length == 0 || length >= full.size())
-        return path;
-    full.resize(length);
+    const std::wstring full = FullPath(path);
     if (full.compare(0, 2, L"\\\\") == 0)
         return L"\\\\?\\UNC\\" + full.substr(2);
     return L"\\\\?\\" + full;

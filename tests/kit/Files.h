@@ -2,6 +2,8 @@
 #include <string>
 #include <vector>
 
+// The absolute form of a path (itself where it has none).
+std::wstring FullPath(const std::wstring& path);
 // Tests make folders deeper than 260 characters: every file call on a path the
 // runner did not make itself goes through the \\?\ form.
 std::wstring LongPath(const std::wstring& path);

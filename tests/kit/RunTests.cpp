@@ -53,13 +53,6 @@ std::wstring TempFolder()
     return path;
 }
 
-std::wstring FullPath(const std::wstring& path)
-{
-    std::wstring full(32768, L'\0');
-    const DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr);
-    return length == 0 || length >= full.size() ? path : full.substr(0, length);
-}
-
 // Makes the folder and empties it of the last run's logs; false when it cannot be written.
 bool PrepareLogs(const std::wstring& folder, Output& out, DWORD& error)
 {

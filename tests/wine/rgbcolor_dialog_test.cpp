@@ -110,10 +110,11 @@ protected:
     std::vector<Bgra32> image = TestImage();
     DialogDriver driver;
 
-    std::int32_t Open()
+    std::int32_t Open() { return Open(driver); }
+    std::int32_t Open(DialogDriver& with)
     {
         return static_cast<std::int32_t>(
-            driver.Run([&](HWND owner) { return plugin.Setup(0, owner, image.data(), view.width, view.height); }));
+            with.Run([&](HWND owner) { return plugin.Setup(0, owner, image.data(), view.width, view.height); }));
     }
     void Settings(const std::string& body) { plugin.WriteSettings("[RGBColor]\r\n" + body); }
 };
@@ -446,7 +447,7 @@ TEST_F(RgbDialogTest, CancelEscapeAndTheCloseBoxLeaveTheFileAsItWas)
         plugin.WriteSettings(before);
         DialogDriver run;
         run.Then([&](HWND d) { SelectField(d, IDC_RED_EDIT); TypeText("88"); }).Then(way);
-        EXPECT_EQ(run.Run([&](HWND owner) { return plugin.Setup(0, owner, image.data(), kWidth, kHeight); }), 0);
+        EXPECT_EQ(Open(run), 0);
         EXPECT_EQ(plugin.ReadSettings(), before);
     }
 }
@@ -755,7 +756,7 @@ TEST_F(RgbDialogTest, CancelAfterAFailedSaveReturnsZeroAndKeepsTheFile)
                 EXPECT_EQ(spy.Count(HostEvent::MessageBox), 2);
                 ClickControl(d, IDCANCEL);
             });
-        EXPECT_EQ(run.Run([&](HWND owner) { return plugin.Setup(0, owner, image.data(), kWidth, kHeight); }), 0)
+        EXPECT_EQ(Open(run), 0)
             << "not confirmed: nothing was stored";
         SetFileAttributesA(plugin.SettingsPath().c_str(), FILE_ATTRIBUTE_NORMAL);
         EXPECT_EQ(plugin.ReadSettings(), "[RGBColor]\r\nr=3\r\n");

@@ -231,12 +231,7 @@ TEST(PluginPaths, DoubleByteFolderAndFileNamesFindTheirSettings)
     RemoveTree(elsewhere);
 }
 
-// Wide forms of the ANSI paths under %TEMP%; \\?\ lifts the 260-character limit.
-std::wstring Widened(const std::string& ansi)
-{
-    return WideFromAnsi(ansi);
-}
-
+// \\?\ lifts the 260-character limit of the wide functions.
 std::wstring Long(const std::wstring& path)
 {
     return L"\\\\?\\" + path;
@@ -250,7 +245,7 @@ std::string FolderOfLength(const std::string& base, std::size_t length)
     while (path.size() < length) {
         const std::size_t room = length - path.size() - 1;  // one for the backslash
         path += "\\" + std::string(room > 60 ? 60 : room, 'd');
-        CreateDirectoryW(Long(Widened(path)).c_str(), nullptr);
+        CreateDirectoryW(Long(WideFromAnsi(path)).c_str(), nullptr);
     }
     return path;
 }
@@ -320,7 +315,7 @@ TEST(PluginPaths, AFolderAtTheLimitStillWorks)
     execute(0, 0, u(&src), u(&dst), 0, u(&rect), 0, 1, 0, nullptr, 0);
     EXPECT_EQ(dst.red, 100) << "the settings file at the 260-byte limit was not read";
     FreeLibrary(module);
-    RemoveLongTree(Widened(base));
+    RemoveLongTree(WideFromAnsi(base));
 }
 
 // Not run on its own: the child process that the test below starts from a
@@ -394,11 +389,11 @@ TEST(PluginPaths, FoldersWithoutAnAnsiSettingsPathReadAndWriteNothing)
             continue;
         }
         const std::string top = MakeTempFolder();
-        const std::wstring base = Widened(top);
-        const std::wstring folder = f.leaf.empty() ? Widened(FolderOfLength(top, 249)) : base + L"\\" + f.leaf;
+        const std::wstring base = WideFromAnsi(top);
+        const std::wstring folder = f.leaf.empty() ? WideFromAnsi(FolderOfLength(top, 249)) : base + L"\\" + f.leaf;
         CreateDirectoryW(Long(folder).c_str(), nullptr);
         const std::wstring dll = folder + L"\\a.dll";
-        ASSERT_TRUE(CopyFileW(Widened(BuiltPluginPath()).c_str(), dll.c_str(), FALSE)) << f.what;
+        ASSERT_TRUE(CopyFileW(WideFromAnsi(BuiltPluginPath()).c_str(), dll.c_str(), FALSE)) << f.what;
         const std::string body = "[RGBColor]\r\nr=-100\r\n";
         WriteWide(folder + L"\\kwfilters.ini", body);
         const std::wstring decoy = base + L"\\" + f.decoy + L"\\kwfilters.ini";
