@@ -33,6 +33,13 @@ target_include_directories(hxcore PUBLIC ${CMAKE_SOURCE_DIR})
 set_source_files_properties(filters/rgbcolor/ChannelMathSse2.cpp PROPERTIES COMPILE_OPTIONS -msse2)
 set_source_files_properties(filters/rgbcolor/ChannelMathAvx2.cpp PROPERTIES COMPILE_OPTIONS -mavx2)
 
+# The same logic as a debug or coverage build compiles it: GCC cleans the
+# YMM upper halves after AVX2 code by itself only from -O2 up, and a test
+# checks that the loops do it at -O0 too.
+add_library(hxcore_O0 STATIC EXCLUDE_FROM_ALL ${HX_CORE_SOURCES})
+target_include_directories(hxcore_O0 PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_options(hxcore_O0 PRIVATE -O0)
+
 # The dialog and preview framework every filter dialog stands on.
 set(HX_PLUGIN_UI_SOURCES
     ui/FilterDialog.cpp

@@ -129,8 +129,10 @@ void AdjustRow(const Bgra32* src, Bgra32* dst, std::int32_t count, const Channel
     }
     if (i < count)
         AdjustFew(src + i, dst + i, count - i, gains);
-    // The compiler ends each caller below with vzeroupper: the host's SSE
-    // code pays no transition penalty afterwards.
+    // Clean upper halves for the host's SSE code, which would otherwise pay a
+    // transition at every instruction on some CPUs. GCC adds this itself only
+    // from -O2 up; a debug or coverage build needs it said.
+    _mm256_zeroupper();
 }
 
 }  // namespace
