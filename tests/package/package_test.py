@@ -78,7 +78,7 @@ def manifest_faults(name, image):
     an explicit DPI awareness, and the host it stands for (hx_add_manifest in cmake/Windows.cmake)."""
     try:
         found = manifests(image)
-    except struct.error:
+    except (struct.error, TypeError):  # a table or a data entry outside the image
         found = None
     if found is None:
         return ["a PE resource directory that cannot be read"]
@@ -96,16 +96,18 @@ def manifest_faults(name, image):
         return {(e.get(attribute) if attribute else (e.text or "").strip()) for e in elements.get(tag, [])}
 
     faults = []
-    if [(e.get("level"), e.get("uiAccess")) for e in elements.get("requestedExecutionLevel", [])] != [("asInvoker", "false")]:
+    levels = [(e.get("level"), e.get("uiAccess")) for e in elements.get("requestedExecutionLevel", [])]
+    if levels != [("asInvoker", "false")]:
         faults.append("no requestedExecutionLevel asInvoker without uiAccess")
     windows_7_to_11 = {"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
                        "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}
     if not windows_7_to_11 <= texts("supportedOS", "Id"):
         faults.append("not every supportedOS from Windows 7 to 11")
     modern = name.endswith("_cc6.exe") or name.endswith("/hxhost.exe")
-    awareness = (texts("dpiAware"), texts("dpiAwareness"))
-    if awareness != (({"true/pm"}, {"PerMonitorV2"}) if modern else ({"true"}, set())):
-        faults.append(f"DPI awareness {awareness}, not {'per-monitor v2' if modern else 'system'}")
+    awareness = (sorted(texts("dpiAware")), sorted(texts("dpiAwareness")))
+    expected = (["true/pm"], ["PerMonitorV2"]) if modern else (["true"], [])
+    if awareness != expected:
+        faults.append(f"dpiAware and dpiAwareness {awareness} instead of {expected}")
     if ("Microsoft.Windows.Common-Controls" in texts("assemblyIdentity", "name")) != modern:
         faults.append("common controls 6 " + ("missing" if modern else "where the classic controls are tested"))
     return faults
