@@ -68,6 +68,26 @@ function(hx_use_win32_thread_model target)
         RULE_LAUNCH_LINK ${CMAKE_SOURCE_DIR}/cmake/win32-thread-model)
 endfunction()
 
+# Every program embeds a manifest (resource RT_MANIFEST 1), one of two kinds:
+#   hx_add_manifest(TARGET classic)  an older host: classic controls, system DPI awareness
+#   hx_add_manifest(TARGET modern)   a modern host: common controls 6, per-monitor DPI awareness v2
+# Both ask for no UAC virtualisation (asInvoker) and name Windows 7 to 11
+# (host/classic.manifest, host/hxhost.manifest; docs/reliability.md says why).
+function(hx_add_manifest target kind)
+    if(kind STREQUAL "classic")
+        set(rc ${CMAKE_SOURCE_DIR}/host/classic_manifest.rc)
+        set(manifest ${CMAKE_SOURCE_DIR}/host/classic.manifest)
+    elseif(kind STREQUAL "modern")
+        set(rc ${CMAKE_SOURCE_DIR}/host/manifest.rc)
+        set(manifest ${CMAKE_SOURCE_DIR}/host/hxhost.manifest)
+    else()
+        message(FATAL_ERROR "hx_add_manifest(${target} ${kind}): the kind is classic or modern")
+    endif()
+    target_sources(${target} PRIVATE ${rc})
+    # windres finds the manifest beside the .rc but does not record it as an input.
+    set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS ${manifest})
+endfunction()
+
 include(cmake/Resources.cmake)
 
 # windres output does not record its includes: name them so edits rebuild the resources.

@@ -43,7 +43,7 @@ void EndJob(HANDLE job)
 }  // namespace
 
 ProgramRun RunProgram(const std::wstring& exe, const std::wstring& arguments, const std::wstring& folder,
-                      const std::wstring& log, unsigned seconds, HANDLE stop)
+                      const std::wstring& log, DWORD milliseconds, HANDLE stop)
 {
     ProgramRun run;
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
@@ -97,7 +97,7 @@ ProgramRun RunProgram(const std::wstring& exe, const std::wstring& arguments, co
     CloseHandle(process.hThread);
 
     const HANDLE waits[] = {process.hProcess, stop};
-    const DWORD waited = WaitForMultipleObjects(stop ? 2 : 1, waits, FALSE, seconds * 1000);
+    const DWORD waited = WaitForMultipleObjects(stop ? 2 : 1, waits, FALSE, milliseconds);
     if (waited != WAIT_OBJECT_0) {
         run.timedOut = waited == WAIT_TIMEOUT;
         run.stopped = waited == WAIT_OBJECT_0 + 1;

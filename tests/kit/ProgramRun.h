@@ -13,7 +13,7 @@ struct ProgramRun {
 };
 
 // Runs `exe arguments` in `folder` (also its TEMP and TMP), stdin from NUL,
-// stdout and stderr into `log`, for at most `seconds`. The program and every
+// stdout and stderr into `log`, for at most `milliseconds`. The program and every
 // process it starts run in a job and end with it. Setting `stop` ends it early.
 ProgramRun RunProgram(const std::wstring& exe, const std::wstring& arguments, const std::wstring& folder,
-                      const std::wstring& log, unsigned seconds, HANDLE stop);
+                      const std::wstring& log, DWORD milliseconds, HANDLE stop);

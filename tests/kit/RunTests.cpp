@@ -1,6 +1,6 @@
 // run-tests.exe: runs the test programs of the kit one after another, each
 // in a private temporary folder and under a time limit, and says which passed.
-//   run-tests [--list FILE] [--no-pause] [NAME...]
+//   run-tests [--list FILE] [--no-pause] [--budget SECONDS] [NAME...]
 // Exit code 0 when no program failed, 1 when one did, 2 when the kit or the
 // command line is wrong.
 #include <windows.h>
@@ -13,14 +13,18 @@
 #include "tests/kit/GTestSummary.h"
 #include "tests/kit/Output.h"
 #include "tests/kit/ProgramRun.h"
+#include "tests/kit/QuickEditOff.h"
+#include "tests/kit/SystemColours.h"
 #include "tests/kit/TestList.h"
 
 namespace {
 
 const wchar_t kUsage[] =
-    L"usage: run-tests [--list FILE] [--no-pause] [NAME...]\r\n"
+    L"usage: run-tests [--list FILE] [--no-pause] [--budget SECONDS] [NAME...]\r\n"
     L"  Runs the programs listed in bin\\tests.txt (or FILE), or only those NAMEs,\r\n"
-    L"  and writes their output to logs\\. --no-pause: never wait for a key at the end.";
+    L"  and writes their output to logs\\. --no-pause: never wait for a key at the end.\r\n"
+    L"  --budget: the whole run's time; a program still running when it is spent is\r\n"
+    L"  ended, and those after it do not start (each counts as failed).";
 
 HANDLE g_stop = nullptr;  // set by Ctrl+C: the current program ends and no other starts
 
@@ -116,6 +120,22 @@ std::wstring ExitCodeText(DWORD code)
     return text;
 }
 
+// Why the system refused to start a program, where its own text leaves the cause unnamed.
+std::wstring StartRefusal(DWORD error)
+{
+    // Codes newer than mingw-w64's winerror.h: ERROR_SYSTEM_INTEGRITY_POLICY_VIOLATION
+    // and the other "An Application Control policy has blocked this file" ones,
+    // ERROR_VIRUS_INFECTED and ERROR_VIRUS_DELETED.
+    const wchar_t* cause = nullptr;
+    if (error == 4551 || (error >= 4556 && error <= 4559) || (error >= 4580 && error <= 4583))
+        cause = L"Smart App Control or an App Control policy blocked it";
+    else if (error == ERROR_ACCESS_DISABLED_BY_POLICY)
+        cause = L"a policy of this computer (AppLocker or software restriction) blocked it";
+    else if (error == 225 || error == 226)
+        cause = L"an antivirus program took it for malware";
+    return cause ? L"; " + std::wstring(cause) + L" (readme.txt: \"If Windows blocks the programs\")" : L"";
+}
+
 enum class Outcome { Pass, Skip, Fail };
 
 struct Verdict {
@@ -123,10 +143,13 @@ struct Verdict {
     std::wstring detail;
 };
 
-Verdict Judge(const TestEntry& entry, const ProgramRun& run, const GTestSummary& summary)
+// `budget`: the seconds of the whole run, where they were the program's limit.
+Verdict Judge(const TestEntry& entry, const ProgramRun& run, const GTestSummary& summary, unsigned budget)
 {
     if (run.stopped)
         return {Outcome::Fail, L"stopped by Ctrl+C"};
+    if (run.timedOut && budget)
+        return {Outcome::Fail, L"cut short: the run's budget of " + std::to_wstring(budget) + L" s was spent"};
     if (run.timedOut)
         return {Outcome::Fail, L"ran out of its " + std::to_wstring(entry.seconds) + L" s"};
     if (run.exitCode != 0) {
@@ -179,6 +202,7 @@ void PauseIfOwnWindow(Output& out)
 struct Options {
     std::wstring list;
     bool noPause = false;
+    unsigned budget = 0;  // seconds for the whole run; 0: none
     std::vector<std::wstring> names;
 };
 
@@ -192,6 +216,12 @@ int ParseOptions(int argc, wchar_t** argv, Options& options, bool& help)
             options.noPause = true;
         } else if (arg == L"--list" && i + 1 < argc) {
             options.list = FullPath(argv[++i]);
+        } else if (arg == L"--budget" && i + 1 < argc) {
+            wchar_t* end = nullptr;
+            const unsigned long seconds = wcstoul(argv[++i], &end, 10);
+            if (*argv[i] < L'0' || *argv[i] > L'9' || *end || seconds == 0 || seconds > 86400)
+                return 2;
+            options.budget = seconds;
         } else if (arg == L"--help" || arg == L"-h" || arg == L"/?") {
             help = true;
         } else if (arg[0] == L'-' || arg[0] == L'/') {
@@ -267,6 +297,7 @@ int RunAll(const Options& options, const std::wstring& bin, Output& out)
     for (const TestEntry& entry : entries)
         width = entry.label.size() > width ? entry.label.size() : width;
     int passed = 0, failed = 0, skipped = 0;
+    const DWORD started = GetTickCount();
     for (const TestEntry& entry : entries) {
         if (Stopping())
             break;
@@ -275,19 +306,41 @@ int RunAll(const Options& options, const std::wstring& bin, Output& out)
         Verdict verdict{Outcome::Fail, L""};
         ProgramRun run;
         bool logged = false;
-        if (!CreateDirectoryW(LongPath(folder).c_str(), nullptr)) {
+        // In milliseconds: the program's own limit, or what is left of the budget if that is less.
+        DWORD limit = entry.seconds * 1000;
+        const DWORD spent = GetTickCount() - started;
+        const bool budgetSpent = options.budget && spent >= options.budget * 1000;
+        const bool budgetIsLimit = options.budget && !budgetSpent && options.budget * 1000 - spent < limit;
+        if (budgetIsLimit)
+            limit = options.budget * 1000 - spent;
+        if (budgetSpent) {
+            verdict.detail = L"not run: the run's budget of " + std::to_wstring(options.budget) + L" s was spent";
+        } else if (!CreateDirectoryW(LongPath(folder).c_str(), nullptr)) {
             verdict.detail = L"cannot make its temporary folder " + folder + L": " + SystemMessage(GetLastError());
         } else {
-            run = RunProgram(bin + L"\\" + entry.name + L".exe", entry.arguments, folder, log, entry.seconds, g_stop);
+            const SystemColours colours;
+            run = RunProgram(bin + L"\\" + entry.name + L".exe", entry.arguments, folder, log, limit, g_stop);
             if (run.startError != 0) {
-                verdict.detail = L"cannot start bin\\" + entry.name + L".exe: " + SystemMessage(run.startError);
+                verdict.detail = L"cannot start bin\\" + entry.name + L".exe: " + SystemMessage(run.startError) +
+                                 StartRefusal(run.startError);
             } else {
                 logged = true;
                 std::string output;
                 ReadBytes(log, output);
                 if (Stopping())
                     run.stopped = true;  // Ctrl+C reached the program first
-                verdict = Judge(entry, run, ParseGTestSummary(DecodeText(output)));
+                verdict = Judge(entry, run, ParseGTestSummary(DecodeText(output)),
+                                budgetIsLimit ? options.budget : 0);
+            }
+            // A program ended by the runner cannot put back what it changed (one
+            // that forgot did not): either way the session gets its colours back.
+            const int changed = colours.Restore();
+            if (changed && !run.timedOut && !run.stopped) {
+                verdict.outcome = Outcome::Fail;
+                verdict.detail = L"left " + Count(changed, L"desktop colour") + L" changed (put back); " +
+                                 verdict.detail;
+            } else if (changed) {
+                verdict.detail += L"; " + Count(changed, L"desktop colour") + L" it changed put back";
             }
             // Tests clean up after themselves: anything left is a fault of the
             // test, unless the runner ended it.
@@ -337,6 +390,8 @@ int wmain(int argc, wchar_t** argv)
     g_stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     SetConsoleCtrlHandler(OnControl, TRUE);
 
+    // A click in the console must not halt the run.
+    const QuickEditOff quickEditOff;
     Output out;
     Options options;
     bool help = false;

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # The kit's runner under Wine, started through run-tests.cmd from a folder
-# with a Japanese name: a pass, a program that ran no test, one out of time;
-# then logs in TEMP when the kit's folder cannot take them.
+# with a Japanese name and & ^ ! ( ) in it: a pass, a program that ran no
+# test, one out of time; logs in TEMP when the kit's folder cannot take them;
+# a budget spent, with the desktop's colours put back; QuickEdit off while it
+# runs; the .cmd without its runner. Not %: Wine's cmd expands the folder
+# name of %~dp0 once more (Windows does not), so no .cmd works there.
 #   runner_test.sh BUILD_DIR
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -13,11 +16,11 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 . "$root/scripts/wine-env.sh"
 wine_run() { "$root/scripts/wine-run" "$@" 2>/dev/null | tr -d '\r'; }
 
-kit="$work/キット dir"
+kit="$work/キット &^!() dir"
 mkdir -p "$kit/bin" "$kit/logs"
 cp "$build/kit/run-tests.cmd" "$kit/"
 grep -q $'\r$' "$kit/run-tests.cmd" || fail "run-tests.cmd has no CR LF line ends"
-for f in run-tests kernel_stack_test plugin_exports_test robustness_load_test; do
+for f in run-tests kernel_stack_test plugin_exports_test robustness_load_test ui_pane_test console_mode; do
     ln -s "$build/bin/$f.exe" "$kit/bin/"
 done
 ln -s "$build"/bin/*.dll "$kit/bin/"
@@ -30,7 +33,7 @@ before=$(ls -A "$temp")
 out=$(cd "$kit" && wine_run cmd /c run-tests.cmd --list '..\list.txt' --no-pause); rc=$?
 [ "$rc" -eq 1 ] || fail "exit $rc with a program failed, expected 1"
 grep -qE '^PASS  kernel_stack_test +[0-9]+ tests, [0-9.]+ s$' <<<"$out" || fail "no pass line: $out"
-no_test='^FAIL  plugin_exports_test +no test ran \(exit code 0\), log: .*キット dir\\logs\\plugin_exports_test.log$'
+no_test='^FAIL  plugin_exports_test +no test ran \(exit code 0\), log: .*キット &\^!\(\) dir\\logs\\plugin_exports_test.log$'
 grep -qE "$no_test" <<<"$out" || fail "no line for the program that ran no test: $out"
 grep -qE '^FAIL  robustness_load_test +ran out of its 1 s, log: ' <<<"$out" || fail "no timeout line: $out"
 [ "$(tail -n1 <<<"$out")" = "1 passed, 2 failed, 0 skipped" ] || fail "closing line: $(tail -n1 <<<"$out")"
@@ -48,6 +51,45 @@ grep -q 'logs cannot be written' <<<"$out" || fail "no word of the fallback: $ou
 [ -f "$temp/rgbcolor-tests-logs/kernel_stack_test.log" ] || fail "no log in TEMP"
 [ "$(tail -n1 <<<"$out")" = "1 passed, 0 failed, 0 skipped" ] || fail "closing line: $(tail -n1 <<<"$out")"
 rm -rf "$temp/rgbcolor-tests-logs"
+rm "$kit/logs"
+
+# A budget spent in a program that changed the window colour (set up before
+# its first case, put back after its last): it is cut short, the next is not
+# run, and the colour is back. Wine keeps a colour changed for the session
+# in a registry key of its own, the saved ones in the user's.
+window() {
+    wine_run reg query 'HKCU\Software\Wine\Temporary System Parameters\Control Panel\Colors' /v Window |
+        grep -o '[0-9]* [0-9]* [0-9]*$' ||
+        wine_run reg query 'HKCU\Control Panel\Colors' /v Window | grep -o '[0-9]* [0-9]* [0-9]*$'
+}
+printf '%s\n' '300 ui_pane_test --gtest_filter=PaneTest.* --gtest_repeat=-1' '300 kernel_stack_test' >"$work/budget.txt"
+before=$(window)
+out=$(cd "$kit" && wine_run cmd /c run-tests.cmd --list '..\budget.txt' --no-pause --budget 4); rc=$?
+[ "$rc" -eq 1 ] || fail "exit $rc with the budget spent, expected 1"
+grep -qE "^FAIL  ui_pane_test +cut short: the run's budget of 4 s was spent, log: " <<<"$out" || fail "no cut line: $out"
+grep -qE "^FAIL  kernel_stack_test +not run: the run's budget of 4 s was spent$" <<<"$out" || fail "no line for the program not run: $out"
+grep -q '^\[ RUN      \] PaneTest' "$kit/logs/ui_pane_test.log" || fail "ui_pane_test ran no case within the budget"
+[ "$(window)" = "$before" ] || fail "the window colour is $(window), was $before"
+
+# QuickEdit: off for the programs the runner starts, as it was afterwards.
+# Wine makes a console only on a terminal, which script(1) gives it.
+printf '%s\r\n' '@echo off' 'bin\console_mode.exe >..\before.txt' \
+    'call run-tests.cmd --list ..\console.txt --no-pause >nul' 'bin\console_mode.exe >..\after.txt' >"$work/modes.cmd"
+echo '10 console_mode' >"$work/console.txt"
+(cd "$kit" && script -qec "'$root/scripts/wine-run' cmd /c '..\modes.cmd'" /dev/null </dev/null >/dev/null 2>&1)
+mode() { printf '%d' "$(grep -o '0x[0-9a-f]*' "$1")"; }
+[ $(($(mode "$work/before.txt") & 0xC0)) -eq $((0xC0)) ] || fail "the console began without QuickEdit: $(cat "$work/before.txt")"
+[ $(($(mode "$kit/logs/console_mode.log") & 0xC0)) -eq $((0x80)) ] || fail "QuickEdit during the run: $(cat "$kit/logs/console_mode.log")"
+cmp -s "$work/before.txt" "$work/after.txt" || fail "console mode not restored: $(cat "$work/before.txt" "$work/after.txt")"
+
+# The .cmd alone, as Explorer takes it out of the zip, and beside a runner that cannot start.
+alone="$work/alone"
+mkdir -p "$alone/bin" && cp "$kit/run-tests.cmd" "$alone/"
+out=$(cd "$alone" && wine_run cmd /c run-tests.cmd); rc=$?
+[ "$rc" -eq 2 ] && grep -q 'bin\\run-tests.exe is missing' <<<"$out" || fail "exit $rc without the runner: $out"
+echo 'not a program' >"$alone/bin/run-tests.exe"
+out=$(cd "$alone" && wine_run cmd /c run-tests.cmd); rc=$?
+[ "$rc" -ne 0 ] && grep -q 'did not start' <<<"$out" || fail "exit $rc with a runner that cannot start: $out"
 
 [ "$failures" -eq 0 ] && echo "runner_test: all checks passed"
 exit $((failures > 0))

@@ -11,10 +11,12 @@ import os
 import pathlib
 import re
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
 import zipfile
+from xml.etree import ElementTree
 
 root = pathlib.Path(__file__).resolve().parents[2]
 dist = pathlib.Path(sys.argv[1]) if len(sys.argv) > 1 else root / "dist"
@@ -28,6 +30,87 @@ def check(ok, message):
 
 def tool(*args):
     return subprocess.run(args, capture_output=True, text=True, cwd=dist)
+
+
+def manifests(image):
+    """The RT_MANIFEST resources named 1 in a PE image's resource directory (one a language);
+    None for an image whose resource directory cannot be read."""
+    pe = struct.unpack_from("<I", image, 0x3C)[0]
+    if image[:2] != b"MZ" or image[pe:pe + 4] != b"PE\0\0":
+        return None
+    section_count, optional_size = struct.unpack_from("<H12xH", image, pe + 6)
+    optional = pe + 24
+    directories = optional + (96 if struct.unpack_from("<H", image, optional)[0] == 0x10B else 112)
+    resources_rva, resources_size = struct.unpack_from("<II", image, directories + 2 * 8)
+    sections = [struct.unpack_from("<8xIIII", image, optional + optional_size + 40 * i) for i in range(section_count)]
+
+    def offset(rva):
+        return next((rva - va + raw for size, va, raw_size, raw in sections if va <= rva < va + max(size, raw_size)),
+                    None)
+
+    def entries(directory):
+        """(id, or None for a name; the offset of the entry's table or data in the resource section)"""
+        named, ids = struct.unpack_from("<HH", image, base + directory + 12)
+        for i in range(named + ids):
+            name, target = struct.unpack_from("<II", image, base + directory + 16 + 8 * i)
+            yield (None if name & 0x80000000 else name), target & 0x7FFFFFFF
+
+    if not resources_size:
+        return []
+    base = offset(resources_rva)
+    if base is None:
+        return None
+    found = []
+    for kind, names in entries(0):
+        if kind != 24:  # RT_MANIFEST
+            continue
+        for name, languages in entries(names):
+            if name != 1:
+                continue
+            for _, leaf in entries(languages):
+                rva, size = struct.unpack_from("<II", image, base + leaf)
+                found.append(image[offset(rva):offset(rva) + size])
+    return found
+
+
+def manifest_faults(name, image):
+    """What the manifest of a program of the kit lacks: no UAC virtualisation, Windows 7 to 11,
+    an explicit DPI awareness, and the host it stands for (hx_add_manifest in cmake/Windows.cmake)."""
+    try:
+        found = manifests(image)
+    except (struct.error, TypeError):  # a table or a data entry outside the image
+        found = None
+    if found is None:
+        return ["a PE resource directory that cannot be read"]
+    if len(found) != 1:
+        return [f"{len(found)} manifests (RT_MANIFEST 1) instead of one"]
+    try:
+        tree = ElementTree.fromstring(found[0])
+    except ElementTree.ParseError as error:
+        return [f"a manifest that is not XML: {error}"]
+    elements = {}
+    for element in tree.iter():
+        elements.setdefault(element.tag.split("}")[-1], []).append(element)
+
+    def texts(tag, attribute=None):
+        return {(e.get(attribute) if attribute else (e.text or "").strip()) for e in elements.get(tag, [])}
+
+    faults = []
+    levels = [(e.get("level"), e.get("uiAccess")) for e in elements.get("requestedExecutionLevel", [])]
+    if levels != [("asInvoker", "false")]:
+        faults.append("no requestedExecutionLevel asInvoker without uiAccess")
+    windows_7_to_11 = {"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
+                       "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}
+    if not windows_7_to_11 <= texts("supportedOS", "Id"):
+        faults.append("not every supportedOS from Windows 7 to 11")
+    modern = name.endswith("_cc6.exe") or name.endswith("/hxhost.exe")
+    awareness = (sorted(texts("dpiAware")), sorted(texts("dpiAwareness")))
+    expected = (["true/pm"], ["PerMonitorV2"]) if modern else (["true"], [])
+    if awareness != expected:
+        faults.append(f"dpiAware and dpiAwareness {awareness} instead of {expected}")
+    if ("Microsoft.Windows.Common-Controls" in texts("assemblyIdentity", "name")) != modern:
+        faults.append("common controls 6 " + ("missing" if modern else "where the classic controls are tested"))
+    return faults
 
 
 zips = sorted(z for z in dist.glob("rgbcolor-*.zip") if not z.name.endswith("-tests.zip"))
@@ -138,6 +221,8 @@ if kit.is_file():
               "run-tests.cmd has line ends other than CRLF")
         for name in (n for n in names if n.endswith((".exe", ".dll"))):
             data = z.read(name)
+            for fault in manifest_faults(name, data) if name.endswith(".exe") else ():
+                check(False, f"{name}: {fault}")
             for path in (str(root), "build-win", "Z:\\", "/tmp/"):
                 check(path.encode() not in data and path.encode("utf-16-le") not in data,
                       f"{name} carries the build machine's path {path!r}")
