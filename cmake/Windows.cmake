@@ -125,7 +125,7 @@ hx_add_plugin(rgbcolor)
 # Fault-injection build for the tests: the filter allocation at load fails.
 hx_add_plugin(rgbcolor_noalloc)
 target_compile_definitions(rgbcolor_noalloc PRIVATE HX_FAIL_FILTER_ALLOCATION)
-# And one whose Setup throws a standard exception.
+# And one whose Setup throws (the width it is given chooses what).
 hx_add_plugin(rgbcolor_throw)
 target_compile_definitions(rgbcolor_throw PRIVATE HX_THROW_FROM_SETUP)
 

@@ -105,8 +105,18 @@ std::int32_t RgbColorFilter::Setup(HWND parent, Bgra32* pixels, std::int32_t wid
     RgbColorDialog dialog;  // destroyed on every way out, exceptions included
 #ifdef HX_THROW_FROM_SETUP
     // Fault-injection build: the throw must unwind through this module's own
-    // frames (its .eh_frame, kept by the strip) to the guard.
-    throw std::runtime_error("injected");
+    // frames (its .eh_frame, kept by the strip) to the guard. The width
+    // chooses what, so that one build serves every case.
+    switch (width) {
+    case 2:
+        throw std::bad_alloc();
+    case 3:
+        throw std::logic_error("injected logic");
+    case 4:
+        throw 4;  // no std::exception: the guard lets it pass
+    default:
+        throw std::runtime_error("injected");
+    }
 #endif
     return dialog.RunModal(parent, pixels, width, height) == 1 ? 1 : 0;
 }

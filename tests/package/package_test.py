@@ -196,6 +196,21 @@ with tempfile.TemporaryDirectory() as tmp:
                   and {i.date_time for i in e.infolist()} == {(1980, 1, 1, 0, 0, 0)},
                   "the zip packaged without git is not the release's entries dated 1980-01-01")
 
+
+# The checkout's root alone is often part of other text (each test program
+# holds "googletest/src/", a problem for a checkout at /src): a path into the
+# checkout is the root, a separator and a whole name from its top.
+def checkout_path(encoding):
+    def alternatives(texts):
+        return b"(?:" + b"|".join(re.escape(t.encode(encoding)) for t in texts) + b")"
+    name_char = b"[\\w.-]" + (b"\\x00" if encoding == "utf-16-le" else b"")
+    return re.compile(re.escape(str(root).encode(encoding)) + alternatives("/\\") +
+                      alternatives(sorted(os.listdir(root))) + b"(?!" + name_char + b")")
+
+
+checkout_paths = {encoding: checkout_path(encoding) for encoding in ("ascii", "utf-16-le")}
+
+
 # The test kit: the release's DLL, every program its list names, what they
 # load, and no path of the build machine in any program (a test that found
 # the plug-in through one would fail on Windows).
@@ -223,9 +238,12 @@ if kit.is_file():
             data = z.read(name)
             for fault in manifest_faults(name, data) if name.endswith(".exe") else ():
                 check(False, f"{name}: {fault}")
-            for path in (str(root), "build-win", "Z:\\", "/tmp/"):
+            for path in ("build-win", "Z:\\", "/tmp/"):
                 check(path.encode() not in data and path.encode("utf-16-le") not in data,
                       f"{name} carries the build machine's path {path!r}")
+            for encoding, pattern in checkout_paths.items():
+                found = pattern.search(data)
+                check(not found, f"{name} carries the build machine's path {found and found[0].decode(encoding)!r}")
 
 for message in failures:
     print(f"FAIL: {message}")

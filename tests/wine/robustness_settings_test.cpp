@@ -102,9 +102,13 @@ struct HostileFile {
 
 std::vector<HostileFile> HostileFiles()
 {
-    std::string big = "[Big]\r\n";
-    for (int i = 0; big.size() < (1u << 20); ++i)
-        big += "key" + std::to_string(i) + "=" + std::string(40, 'v') + "\r\n";
+    auto keys = [](const std::string& name, std::size_t bytes) {
+        std::string lines;
+        for (int i = 0; lines.size() < bytes; ++i)
+            lines += name + std::to_string(i) + "=" + std::string(40, 'v') + "\r\n";
+        return lines;
+    };
+    const std::string big = "[Big]\r\n" + keys("key", 1u << 20);
     return {
         {"garbage bytes", std::string("\x01\x02\xFF\xFE\x00garbage\x81\r\n[RGBColor\r\nr=7", 28)},
         {"garbage values", "[RGBColor]\r\nr=abc\r\ng=\x83\x5C\r\nb=--5\r\npreview=yes\r\n"},
@@ -116,10 +120,30 @@ std::vector<HostileFile> HostileFiles()
         {"duplicated sections", "[RGBColor]\r\nr=10\r\n[Other]\r\nx=1\r\n[RGBColor]\r\ng=20\r\n"},
         {"empty file", ""},
         {"1 MiB file", big + "[RGBColor]\r\nr=-40\r\nb=33\r\npreview=1\r\n"},
+        // More than the first read of the section takes.
+        {"10 KB section", "[RGBColor]\r\n" + keys("before", 5000) + "r=-30\r\ng=45\r\nb=7\r\npreview=1\r\n" +
+                              keys("after", 5000) + "[Other]\r\nx=1\r\n"},
         {"UTF-16 with a byte-order mark", Utf16WithBom("[RGBColor]\r\nr=40\r\ng=-60\r\npreview=1\r\n")},
         {"a 100,000-character line", "[RGBColor]\r\nr=" + std::string(100000, '9') + "\r\ng=12\r\n"},
         {"out of range", "[RGBColor]\r\nr=20\r\ng=101\r\n"},
     };
+}
+
+// The lines of section RGBColor other than those of its four keys, in order.
+std::vector<std::string> OtherLines(const std::string& path)
+{
+    std::vector<char> section(1u << 20);
+    const DWORD length = GetPrivateProfileSectionA("RGBColor", section.data(), section.size(), path.c_str());
+    std::vector<std::string> lines;
+    for (const char* line = section.data(); line < section.data() + length; line += std::strlen(line) + 1) {
+        std::string key(line, std::strcspn(line, "="));
+        key.erase(key.find_last_not_of(" \t") + 1);
+        key.erase(0, key.find_first_not_of(" \t"));
+        if (lstrcmpiA(key.c_str(), "r") && lstrcmpiA(key.c_str(), "g") && lstrcmpiA(key.c_str(), "b") &&
+            lstrcmpiA(key.c_str(), "preview"))
+            lines.push_back(line);
+    }
+    return lines;
 }
 
 TEST(HostileSettings, RunsUseWhatThePlatformReadsOrRefuse)
@@ -152,6 +176,7 @@ TEST(HostileSettings, TheDialogShowsValidAmountsAndOkWritesValidOnesKeepingTheRe
         const Stored s = ReadAsPlatform(plugin.SettingsPath());
         char other[64] = {};
         GetPrivateProfileStringA("Other", "x", "(none)", other, sizeof other, plugin.SettingsPath().c_str());
+        const std::vector<std::string> others = OtherLines(plugin.SettingsPath());
         std::string shown[3];
         DialogDriver driver;
         driver.Then([&](HWND d) {
@@ -177,6 +202,9 @@ TEST(HostileSettings, TheDialogShowsValidAmountsAndOkWritesValidOnesKeepingTheRe
         char otherAfter[64] = {};
         GetPrivateProfileStringA("Other", "x", "(none)", otherAfter, sizeof otherAfter, plugin.SettingsPath().c_str());
         EXPECT_STREQ(otherAfter, other) << file.name << ": another section must survive";
+        const std::vector<std::string> othersAfter = OtherLines(plugin.SettingsPath());
+        EXPECT_TRUE(othersAfter == others) << file.name << ": the section's other " << others.size()
+                                           << " lines must stay, in order; after OK: " << othersAfter.size();
         ExpectRunFollowsTheFile(plugin, std::string(file.name) + ", after OK");
     }
 }
@@ -334,35 +362,6 @@ TEST(PluginPaths, DISABLED_TheHostHearsTheQueryBeforeAnErrorBox)
     EXPECT_EQ(spy.Events()[1].kind, HostEvent::MessageBox);
 }
 
-// Runs the test above in a copy of this executable at `host`, its output
-// in ours; its exit code.
-DWORD RunAsHost(const std::wstring& host)
-{
-    std::wstring command = L"\"" + host +
-                           L"\" --gtest_also_run_disabled_tests"
-                           L" --gtest_filter=PluginPaths.DISABLED_TheHostHearsTheQueryBeforeAnErrorBox";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
-    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-    // The copy finds the plug-in where this program does.
-    SetEnvironmentVariableW(L"HX_PLUGIN_DIR", WideFromAnsi(PluginDir()).c_str());
-    PROCESS_INFORMATION child{};
-    if (!CreateProcessW(host.c_str(), &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &child)) {
-        ADD_FAILURE() << "cannot start the host: error " << GetLastError();
-        return 1;
-    }
-    DWORD code = STILL_ACTIVE;
-    if (WaitForSingleObject(child.hProcess, 60000) == WAIT_OBJECT_0)
-        GetExitCodeProcess(child.hProcess, &code);
-    else
-        TerminateProcess(child.hProcess, 1);
-    CloseHandle(child.hThread);
-    CloseHandle(child.hProcess);
-    return code;
-}
-
 // Folders whose settings path the plug-in cannot name with the ANSI functions
 // it uses: it neither reads a settings file there (amounts 0) nor writes one
 // anywhere, and OK says it cannot store. A host executable there still hears
@@ -442,7 +441,8 @@ TEST(PluginPaths, FoldersWithoutAnAnsiSettingsPathReadAndWriteNothing)
         GetModuleFileNameW(nullptr, self, MAX_PATH);
         const std::wstring host = folder + L"\\\u8868\u793A\u8868\u793A.exe";
         ASSERT_TRUE(CopyFileW(self, host.c_str(), FALSE)) << f.what;
-        EXPECT_EQ(RunAsHost(host), 0u) << f.what << ": the host did not hear the query";
+        EXPECT_EQ(RunTestAsChild("PluginPaths.DISABLED_TheHostHearsTheQueryBeforeAnErrorBox", host), 0u)
+            << f.what << ": the host did not hear the query";
         RemoveLongTree(base);
     }
 }

@@ -1,5 +1,6 @@
 #include "support/Platform.h"
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 bool RunningUnderWine()
@@ -53,6 +54,33 @@ std::string PluginDir()
         return ansi;
     }();
     return dir;
+}
+
+unsigned long RunTestAsChild(const char* test, const std::wstring& program)
+{
+    std::wstring self(32768, L'\0');
+    self.resize(GetModuleFileNameW(nullptr, &self[0], static_cast<DWORD>(self.size())));
+    const std::wstring path = program.empty() ? self : program;
+    std::wstring command = L"\"" + path + L"\" --gtest_also_run_disabled_tests --gtest_filter=" + WideFromAnsi(test);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    SetEnvironmentVariableW(L"HX_PLUGIN_DIR", WideFromAnsi(PluginDir()).c_str());
+    PROCESS_INFORMATION child{};
+    if (!CreateProcessW(path.c_str(), &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &child)) {
+        ADD_FAILURE() << "cannot start " << test << ": error " << GetLastError();
+        return 1;
+    }
+    DWORD code = STILL_ACTIVE;
+    if (WaitForSingleObject(child.hProcess, 60000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(child.hProcess, &code);
+    else
+        TerminateProcess(child.hProcess, 1);
+    CloseHandle(child.hThread);
+    CloseHandle(child.hProcess);
+    return code;
 }
 
 bool JapaneseCodePage()

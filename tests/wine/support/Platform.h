@@ -11,6 +11,11 @@ bool RunningUnderWine();
 // ANSI form, its short name.
 std::string PluginDir();
 
+// Runs the disabled test `test` ("Suite.DISABLED_Name") as a child process
+// of this program, or of its copy at `program`, its output in ours; the copy
+// finds the plug-in where this program does. The child's exit code.
+unsigned long RunTestAsChild(const char* test, const std::wstring& program = L"");
+
 // A path in the ANSI code page as a wide string, and back (empty where a
 // character has no ANSI form).
 std::wstring WideFromAnsi(const std::string& ansi);
