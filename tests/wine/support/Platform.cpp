@@ -32,6 +32,28 @@ std::string AnsiFromWide(const std::wstring& wide)
     return lossy ? "" : ansi;
 }
 
+std::string AnsiPath(const std::wstring& path)
+{
+    std::string ansi = AnsiFromWide(path);
+    if (ansi.empty()) {
+        std::wstring shortPath(32768, L'\0');
+        shortPath.resize(GetShortPathNameW(path.c_str(), &shortPath[0], static_cast<DWORD>(shortPath.size())));
+        ansi = AnsiFromWide(shortPath);
+    }
+    return ansi;
+}
+
+std::wstring LongPath(const std::wstring& path)
+{
+    if (path.compare(0, 4, L"\\\\?\\") == 0)
+        return path;
+    std::wstring full(32768, L'\0');
+    full.resize(GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr));
+    if (full.empty())
+        return path;
+    return full.compare(0, 2, L"\\\\") == 0 ? L"\\\\?\\UNC\\" + full.substr(2) : L"\\\\?\\" + full;
+}
+
 std::string PluginDir()
 {
     static const std::string dir = [] {
@@ -44,13 +66,7 @@ std::string PluginDir()
         } else {
             path.resize(length);
         }
-        std::string ansi = AnsiFromWide(path);
-        if (ansi.empty()) {  // e.g. a Japanese folder under code page 1252
-            std::wstring shortPath(32768, L'\0');
-            shortPath.resize(GetShortPathNameW(path.c_str(), &shortPath[0], static_cast<DWORD>(shortPath.size())));
-            ansi = AnsiFromWide(shortPath);
-        }
-        return ansi;
+        return AnsiPath(path);
     }();
     return dir;
 }

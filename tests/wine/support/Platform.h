@@ -15,6 +15,12 @@ std::string PluginDir();
 // character has no ANSI form).
 std::wstring WideFromAnsi(const std::string& ansi);
 std::string AnsiFromWide(const std::wstring& wide);
+// An existing path as the ANSI functions can name it: its own form or, where
+// a character has none (a Japanese user name under code page 1252), its short
+// name; empty when the volume keeps no short names.
+std::string AnsiPath(const std::wstring& path);
+// The \\?\ form of a path, which the wide functions take beyond MAX_PATH.
+std::wstring LongPath(const std::wstring& path);
 
 // Japanese file names and texts shown in windows mean what they say only in
 // the Japanese ANSI code page; elsewhere a test that needs them is skipped.

@@ -1,5 +1,6 @@
 #include "support/PluginSandbox.h"
 
+#include "support/HostSpy.h"
 #include "support/Platform.h"
 
 #include <gtest/gtest.h>
@@ -23,15 +24,19 @@ std::string BuiltPluginPath()
 
 std::string MakeTempFolder(const std::string& leaf)
 {
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
+    std::wstring wide(MAX_PATH + 1, L'\0');
+    wide.resize(GetTempPathW(static_cast<DWORD>(wide.size()), &wide[0]));
+    std::string temp = AnsiPath(wide);
+    if (temp.empty()) {
+        ADD_FAILURE() << "the temporary folder has no ANSI name and no short name; using the program's";
+        temp = PluginDir() + "\\";
+    }
     // Wine reuses small process ids, and a killed run leaves its folders:
     // only a folder this call created itself is fresh.
     static unsigned counter = 0;
     std::string base;
     do {
-        base = std::string(temp) + "hxtest-" + std::to_string(GetCurrentProcessId()) + "-" +
-               std::to_string(++counter);
+        base = temp + "hxtest-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
     } while (!CreateDirectoryA(base.c_str(), nullptr) && GetLastError() == ERROR_ALREADY_EXISTS);
     if (leaf.empty())
         return base;
@@ -45,31 +50,85 @@ std::string MakeTempFolder(const std::string& leaf)
     return path;
 }
 
-void RemoveTree(const std::string& path)
+namespace {
+
+// A virus scanner or an indexer opens a file just after it was written, and
+// a deleted file stays until its last handle closes: the file or its folder
+// is refused for a moment. Tries again for about 300 ms.
+template <typename Attempt>
+bool Retrying(Attempt attempt)
 {
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &entry);
+    for (int tries = 1;; ++tries) {
+        if (attempt())
+            return true;
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            return true;
+        const bool busy = error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED ||
+                          error == ERROR_LOCK_VIOLATION || error == ERROR_DIR_NOT_EMPTY;
+        if (!busy || tries == 10)
+            return false;
+        Sleep(30);
+    }
+}
+
+// Windows deletes neither a read-only file nor a read-only folder; CopyFile
+// carries the attribute over from a kit on a disc or a read-only share.
+void ClearReadOnly(const std::wstring& longPath)
+{
+    const DWORD attributes = GetFileAttributesW(longPath.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        SetFileAttributesW(longPath.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+}
+
+bool RemoveFolder(const std::wstring& longPath)
+{
+    ClearReadOnly(longPath);
+    return Retrying([&] { return RemoveDirectoryW(longPath.c_str()); });
+}
+
+}  // namespace
+
+bool RemoveFile(const std::wstring& path)
+{
+    const std::wstring file = LongPath(path);
+    ClearReadOnly(file);
+    return Retrying([&] { return DeleteFileW(file.c_str()); });
+}
+
+bool RemoveTree(const std::wstring& path)
+{
+    const std::wstring folder = LongPath(path);
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &entry);
     if (find != INVALID_HANDLE_VALUE) {
         do {
-            std::string name = entry.cFileName;
-            if (name == "." || name == "..")
+            const std::wstring name = entry.cFileName;
+            if (name == L"." || name == L"..")
                 continue;
-            std::string child = path + "\\" + name;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            const std::wstring child = folder + L"\\" + name;
+            if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                RemoveFile(child);
+            else if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+                RemoveFolder(child);  // a link goes, not what it leads to
+            else
                 RemoveTree(child);
-            } else {
-                SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(child.c_str());
-            }
-        } while (FindNextFileA(find, &entry));
+        } while (FindNextFileW(find, &entry));
         FindClose(find);
     }
-    RemoveDirectoryA(path.c_str());
+    return RemoveFolder(folder);
+}
+
+bool RemoveTree(const std::string& path)
+{
+    return RemoveTree(WideFromAnsi(path));
 }
 
 PluginSandbox::PluginSandbox(const std::string& folderName, const std::string& file, bool load,
                              const std::string& built)
-    : folder(MakeTempFolder(folderName)), dllPath(folder + "\\" + file)
+    : folder(MakeTempFolder(folderName)),
+      top(folderName.empty() ? folder : folder.substr(0, folder.size() - folderName.size() - 1)),
+      dllPath(folder + "\\" + file)
 {
     if (!CopyFileA((PluginDir() + "\\" + built).c_str(), dllPath.c_str(), FALSE)) {
         ADD_FAILURE() << "cannot copy the plug-in to " << dllPath << " (error " << GetLastError() << ")";
@@ -82,28 +141,26 @@ PluginSandbox::PluginSandbox(const std::string& folderName, const std::string& f
 PluginSandbox::~PluginSandbox()
 {
     Unload();
-    // The temp folder is the parent when a leaf name was given; remove what we made.
-    std::string top = folder;
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    std::size_t prefix = std::string(temp).size();
-    std::size_t slash = top.find('\\', prefix);
-    if (slash != std::string::npos)
-        top = top.substr(0, slash);
-    RemoveTree(top);
+    // With a leaf name given, the folder MakeTempFolder made is its parent.
+    EXPECT_TRUE(RemoveTree(top)) << "the sandbox " << top << " stays behind";
 }
 
 bool PluginSandbox::Load()
 {
-    if (!module)
+    if (!module) {
         module = LoadLibraryA(dllPath.c_str());
+        if (module)
+            HostSpy::Watch(module);
+    }
     return module != nullptr;
 }
 
 void PluginSandbox::Unload()
 {
-    if (module)
+    if (module) {
+        HostSpy::Forget(module);
         FreeLibrary(module);
+    }
     module = nullptr;
 }
 
@@ -128,7 +185,7 @@ std::string PluginSandbox::ReadSettings() const
 
 void PluginSandbox::RemoveSettings() const
 {
-    DeleteFileA(SettingsPath().c_str());
+    RemoveFile(WideFromAnsi(SettingsPath()));
 }
 
 FARPROC PluginSandbox::Proc(const char* name) const

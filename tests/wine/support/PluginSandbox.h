@@ -47,6 +47,7 @@ public:
 
 private:
     std::string folder;
+    std::string top;
     std::string dllPath;
     HMODULE module = nullptr;
 };
@@ -55,5 +56,9 @@ private:
 std::string BuiltPluginPath();
 // A new, empty folder under %TEMP% (with `leaf` as its last part when given).
 std::string MakeTempFolder(const std::string& leaf = "");
-// Deletes a folder and everything in it.
-void RemoveTree(const std::string& path);
+// Deletes a folder and everything in it (paths of any length, read-only
+// entries, files busy for a moment); whether it is gone. Wide or ANSI.
+bool RemoveTree(const std::wstring& path);
+bool RemoveTree(const std::string& path);
+// Deletes a file, read-only or busy for a moment; whether it is gone.
+bool RemoveFile(const std::wstring& path);
