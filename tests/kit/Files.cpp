@@ -9,16 +9,6 @@ std::wstring FullPath(const std::wstring& path)
     return length == 0 || length >= full.size() ? path : full.substr(0, length);
 }
 
-std::wstring LongPath(const std::wstring& path)
-{
-    if (path.compare(0, 4, L"\\\\?\\") == 0)
-        return path;
-    const std::wstring full = FullPath(path);
-    if (full.compare(0, 2, L"\\\\") == 0)
-        return L"\\\\?\\UNC\\" + full.substr(2);
-    return L"\\\\?\\" + full;
-}
-
 std::wstring FolderOf(const std::wstring& path)
 {
     const size_t slash = path.find_last_of(L"\\/");
@@ -48,24 +38,6 @@ void ForEachEntry(const std::wstring& folder, Visit visit)
     FindClose(find);
 }
 
-// One pass; false when something stayed.
-bool DeleteTreeOnce(const std::wstring& longFolder)
-{
-    ForEachEntry(longFolder, [&](const std::wstring& name, DWORD attributes) {
-        const std::wstring path = longFolder + L"\\" + name;
-        if (attributes & FILE_ATTRIBUTE_READONLY)
-            SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-            DeleteTreeOnce(path);
-        else if (attributes & FILE_ATTRIBUTE_DIRECTORY)
-            RemoveDirectoryW(path.c_str());
-        else
-            DeleteFileW(path.c_str());
-    });
-    return RemoveDirectoryW(longFolder.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND ||
-           GetLastError() == ERROR_PATH_NOT_FOUND;
-}
-
 }  // namespace
 
 std::vector<std::wstring> FolderEntries(const std::wstring& folder)
@@ -77,10 +49,10 @@ std::vector<std::wstring> FolderEntries(const std::wstring& folder)
 
 bool DeleteTree(const std::wstring& folder)
 {
-    const std::wstring longFolder = LongPath(folder);
-    // A deleted file lingers until its last handle closes, and keeps its folder from going.
+    // A program the job just ended may hold its files a little longer than
+    // a scanner would: the test's own removal, tried for about 2 s.
     for (int attempt = 0; attempt < 20; ++attempt) {
-        if (DeleteTreeOnce(longFolder))
+        if (RemoveTree(folder))
             return true;
         Sleep(100);
     }

@@ -83,7 +83,7 @@ ProgramRun RunProgram(const std::wstring& exe, const std::wstring& arguments, co
     CloseHandle(input);
     CloseHandle(output);
     if (!created) {
-        DeleteFileW(LongPath(log).c_str());
+        RemoveFile(log);
         return run;
     }
 

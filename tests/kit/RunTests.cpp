@@ -68,7 +68,7 @@ bool PrepareLogs(const std::wstring& folder, Output& out, DWORD& error)
     for (const std::wstring& name : FolderEntries(folder)) {
         // Not FindFirstFile's "*.log": that also finds "x.logs" through its short name.
         if (name.size() > 4 && _wcsicmp(name.c_str() + name.size() - 4, L".log") == 0)
-            DeleteFileW(LongPath(folder + L"\\" + name).c_str());
+            RemoveFile(folder + L"\\" + name);
     }
     if (!out.OpenSummary(folder + L"\\summary.txt")) {
         error = GetLastError();

@@ -626,7 +626,7 @@ TEST_F(RgbDialogTest, ASaveThatFailsIsReportedAndTheDialogStaysOpen)
             EXPECT_NE(box.text.find("設定ファイル"), std::string::npos) << box.text;
             EXPECT_TRUE(IsWindowVisible(d)) << "the dialog stays open to retry or cancel";
             EXPECT_TRUE(InStep(d, kRed, 12));
-            RemoveDirectoryA(plugin.SettingsPath().c_str());  // the user frees the path and retries
+            RemoveTree(plugin.SettingsPath());  // the user frees the path and retries
             ClickControl(d, IDOK);
         });
     EXPECT_EQ(Open(), 1) << "confirmed only once the settings were stored";

@@ -153,6 +153,11 @@ TEST(HostileSettings, RunsUseWhatThePlatformReadsOrRefuse)
         plugin.WriteSettings(file.bytes);
         ExpectRunFollowsTheFile(plugin, file.name);
     }
+    // A kit from a disc or a read-only share: the copies are read-only (CopyFile
+    // keeps the attribute), and the sandbox still goes (its end checks that).
+    for (const std::string& path : {plugin.DllPath(), plugin.SettingsPath(), plugin.Folder()})
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+    ExpectRunFollowsTheFile(plugin, "read-only");
 }
 
 TEST(HostileSettings, ASettingsPathThatIsAFolderReadsAsNoFile)
@@ -259,12 +264,6 @@ TEST(PluginPaths, DoubleByteFolderAndFileNamesFindTheirSettings)
     RemoveTree(elsewhere);
 }
 
-// \\?\ lifts the 260-character limit of the wide functions.
-std::wstring Long(const std::wstring& path)
-{
-    return L"\\\\?\\" + path;
-}
-
 // A folder of exactly `length` characters under %TEMP% (made through the
 // wide API, whose \\?\ form has no 248-character limit).
 std::string FolderOfLength(const std::string& base, std::size_t length)
@@ -273,35 +272,14 @@ std::string FolderOfLength(const std::string& base, std::size_t length)
     while (path.size() < length) {
         const std::size_t room = length - path.size() - 1;  // one for the backslash
         path += "\\" + std::string(room > 60 ? 60 : room, 'd');
-        CreateDirectoryW(Long(WideFromAnsi(path)).c_str(), nullptr);
+        CreateDirectoryW(LongPath(WideFromAnsi(path)).c_str(), nullptr);
     }
     return path;
 }
 
-// Deletes a folder tree whose paths may exceed MAX_PATH or leave the ANSI code page.
-void RemoveLongTree(const std::wstring& path)
-{
-    WIN32_FIND_DATAW entry;
-    HANDLE find = FindFirstFileW(Long(path + L"\\*").c_str(), &entry);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = entry.cFileName;
-            if (name == L"." || name == L"..")
-                continue;
-            const std::wstring child = path + L"\\" + name;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveLongTree(child);
-            else
-                DeleteFileW(Long(child).c_str());
-        } while (FindNextFileW(find, &entry));
-        FindClose(find);
-    }
-    RemoveDirectoryW(Long(path).c_str());
-}
-
 void WriteWide(const std::wstring& path, const std::string& bytes)
 {
-    HANDLE file = CreateFileW(Long(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    HANDLE file = CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     DWORD written = 0;
     WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
@@ -311,7 +289,7 @@ void WriteWide(const std::wstring& path, const std::string& bytes)
 std::string ReadWide(const std::wstring& path)
 {
     std::string bytes;
-    HANDLE file = CreateFileW(Long(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE file = CreateFileW(LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     char chunk[256];
     DWORD read = 0;
     while (file != INVALID_HANDLE_VALUE && ReadFile(file, chunk, sizeof chunk, &read, nullptr) && read > 0)
@@ -343,7 +321,42 @@ TEST(PluginPaths, AFolderAtTheLimitStillWorks)
     execute(0, 0, u(&src), u(&dst), 0, u(&rect), 0, 1, 0, nullptr, 0);
     EXPECT_EQ(dst.red, 100) << "the settings file at the 260-byte limit was not read";
     FreeLibrary(module);
-    RemoveLongTree(WideFromAnsi(base));
+    EXPECT_TRUE(RemoveTree(base));
+}
+
+// A %TEMP% with no ANSI name (a Japanese user name under code page 1252):
+// sandboxes are made through its short name, and the plug-in there reads its settings.
+TEST(PluginPaths, ATempFolderWithoutAnAnsiNameIsReachedThroughItsShortName)
+{
+    const std::string top = MakeTempFolder();
+    const std::wstring temp = WideFromAnsi(top) + L"\\\U00020BB7\u91CE\u5BB6";
+    ASSERT_TRUE(CreateDirectoryW(temp.c_str(), nullptr));
+    if (AnsiPath(temp).empty()) {
+        RemoveTree(top);
+        GTEST_SKIP() << "this volume makes no short names";
+    }
+    std::wstring saved[2];
+    const wchar_t* names[2] = {L"TMP", L"TEMP"};
+    for (int i = 0; i < 2; ++i) {
+        saved[i].resize(32768);
+        saved[i].resize(GetEnvironmentVariableW(names[i], &saved[i][0], 32768));
+        SetEnvironmentVariableW(names[i], temp.c_str());
+    }
+    {
+        PluginSandbox plugin;  // says so when it cannot load
+        const std::string leaf = plugin.Folder().substr(plugin.Folder().rfind('\\') + 1);
+        EXPECT_NE(GetFileAttributesW((temp + L"\\" + WideFromAnsi(leaf)).c_str()), INVALID_FILE_ATTRIBUTES)
+            << plugin.Folder() << " is not in the temporary folder";
+        plugin.WriteSettings("[RGBColor]\r\nr=-100\r\n");
+        Bgra32 src{10, 10, 200, 255}, dst{};
+        ImageRect rect{0, 0, 1, 1};
+        if (plugin.Module())
+            plugin.Execute(0, nullptr, &src, &dst, &rect, 1, nullptr, 0);
+        EXPECT_EQ(dst.red, 100) << "the settings in " << plugin.Folder() << " were not read";
+    }
+    for (int i = 0; i < 2; ++i)
+        SetEnvironmentVariableW(names[i], saved[i].empty() ? nullptr : saved[i].c_str());
+    EXPECT_TRUE(RemoveTree(top));
 }
 
 // Not run on its own: the child process that the test below starts from a
@@ -390,7 +403,7 @@ TEST(PluginPaths, FoldersWithoutAnAnsiSettingsPathReadAndWriteNothing)
         const std::string top = MakeTempFolder();
         const std::wstring base = WideFromAnsi(top);
         const std::wstring folder = f.leaf.empty() ? WideFromAnsi(FolderOfLength(top, 249)) : base + L"\\" + f.leaf;
-        CreateDirectoryW(Long(folder).c_str(), nullptr);
+        CreateDirectoryW(LongPath(folder).c_str(), nullptr);
         const std::wstring dll = folder + L"\\a.dll";
         ASSERT_TRUE(CopyFileW(WideFromAnsi(BuiltPluginPath()).c_str(), dll.c_str(), FALSE)) << f.what;
         const std::string body = "[RGBColor]\r\nr=-100\r\n";
@@ -443,7 +456,7 @@ TEST(PluginPaths, FoldersWithoutAnAnsiSettingsPathReadAndWriteNothing)
         ASSERT_TRUE(CopyFileW(self, host.c_str(), FALSE)) << f.what;
         EXPECT_EQ(RunTestAsChild("PluginPaths.DISABLED_TheHostHearsTheQueryBeforeAnErrorBox", host), 0u)
             << f.what << ": the host did not hear the query";
-        RemoveLongTree(base);
+        EXPECT_TRUE(RemoveTree(base)) << f.what;
     }
 }
 

@@ -1,21 +1,26 @@
 #include "support/HostSpy.h"
 
+#include "support/ImportHook.h"
+
+#include <psapi.h>
+
+#include <algorithm>
+#include <memory>
+
 namespace {
 
 std::vector<HostEvent> events;
-HHOOK hook = nullptr;
+bool spying = false;
+std::vector<std::unique_ptr<ImportHook>> boxHooks;
+int(WINAPI* realMessageBoxA)(HWND, LPCSTR, LPCSTR, UINT) = nullptr;
 
-bool IsMessageBox(HWND window)
-{
-    char className[16] = {};
-    GetClassNameA(window, className, sizeof className);
-    // Message boxes are dialogs that user32 makes from its own template, with
-    // the text in a static of id 0xFFFF (other dialogs' labels may share that
-    // id). Their instance is user32's on Windows and null under Wine.
-    const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
-    return std::string(className) == "#32770" && (!instance || instance == GetModuleHandleA("user32.dll")) &&
-           GetDlgItem(window, 0xFFFF) != nullptr;
-}
+// One MessageBoxA call of a watched module, on the thread that made it.
+struct BoxCall {
+    HWND owner;
+    HHOOK hook = nullptr;
+    bool seen = false;
+};
+thread_local BoxCall* call = nullptr;
 
 BOOL CALLBACK FindErrorIcon(HWND child, LPARAM found)
 {
@@ -27,25 +32,41 @@ BOOL CALLBACK FindErrorIcon(HWND child, LPARAM found)
     return TRUE;
 }
 
+// Inside the call, the first dialog to activate is the box (its owner comes
+// back to the front only as it closes): what it shows is read, and it is closed.
 LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam)
 {
-    if (code == HCBT_ACTIVATE) {
-        HWND window = reinterpret_cast<HWND>(wParam);
-        if (IsMessageBox(window)) {
-            HostEvent e;
-            e.kind = HostEvent::MessageBox;
-            char buffer[2048] = {};
-            GetWindowTextA(window, buffer, sizeof buffer);
-            e.caption = buffer;
-            GetDlgItemTextA(window, 0xFFFF, buffer, sizeof buffer);
-            e.text = buffer;
-            e.owner = GetWindow(window, GW_OWNER);
-            EnumChildWindows(window, FindErrorIcon, reinterpret_cast<LPARAM>(&e.errorIcon));
-            events.push_back(e);
-            PostMessageA(window, WM_COMMAND, IDOK, 0);
-        }
+    BoxCall* c = call;
+    HWND window = reinterpret_cast<HWND>(wParam);
+    char className[16] = {};
+    if (code == HCBT_ACTIVATE && c && !c->seen && window != c->owner &&
+        GetClassNameA(window, className, sizeof className) && std::string(className) == "#32770") {
+        c->seen = true;
+        HostEvent e;
+        e.kind = HostEvent::MessageBox;
+        char buffer[2048] = {};
+        GetWindowTextA(window, buffer, sizeof buffer);
+        e.caption = buffer;
+        GetDlgItemTextA(window, 0xFFFF, buffer, sizeof buffer);  // the box's text
+        e.text = buffer;
+        e.owner = GetWindow(window, GW_OWNER);
+        EnumChildWindows(window, FindErrorIcon, reinterpret_cast<LPARAM>(&e.errorIcon));
+        events.push_back(e);
+        PostMessageA(window, WM_COMMAND, IDOK, 0);
     }
-    return CallNextHookEx(hook, code, wParam, lParam);
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+int WINAPI SpyMessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
+{
+    BoxCall here{owner};
+    BoxCall* outer = call;
+    call = &here;
+    here.hook = SetWindowsHookExA(WH_CBT, CbtProc, nullptr, GetCurrentThreadId());
+    const int result = realMessageBoxA(owner, text, caption, type);
+    UnhookWindowsHookEx(here.hook);
+    call = outer;
+    return result;
 }
 
 LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -68,14 +89,45 @@ extern "C" std::int32_t __stdcall HXF_QueryClientInfo(std::int32_t code, std::in
 HostSpy::HostSpy()
 {
     events.clear();
-    hook = SetWindowsHookExA(WH_CBT, CbtProc, nullptr, GetCurrentThreadId());
+    realMessageBoxA = reinterpret_cast<decltype(realMessageBoxA)>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("user32.dll"), "MessageBoxA")));
+    spying = true;
+    // This program (it may link the framework itself) and the plug-ins loaded already.
+    Watch(GetModuleHandleA(nullptr));
+    std::vector<HMODULE> modules(1024);
+    DWORD bytes = 0;
+    EnumProcessModules(GetCurrentProcess(), modules.data(), static_cast<DWORD>(modules.size() * sizeof(HMODULE)),
+                       &bytes);
+    modules.resize(std::min<std::size_t>(modules.size(), bytes / sizeof(HMODULE)));
+    for (HMODULE module : modules)
+        if (GetProcAddress(module, "HX_GetPluginInfo"))
+            Watch(module);
 }
 
 HostSpy::~HostSpy()
 {
-    if (hook)
-        UnhookWindowsHookEx(hook);
-    hook = nullptr;
+    boxHooks.clear();
+    spying = false;
+}
+
+void HostSpy::Watch(HMODULE module)
+{
+    if (!spying)
+        return;
+    for (const auto& hook : boxHooks)
+        if (hook->Module() == module)
+            return;
+    auto hook = std::make_unique<ImportHook>(module, "user32.dll", "MessageBoxA",
+                                             reinterpret_cast<void*>(SpyMessageBoxA));
+    if (hook->Installed())
+        boxHooks.push_back(std::move(hook));
+}
+
+void HostSpy::Forget(HMODULE module)
+{
+    boxHooks.erase(std::remove_if(boxHooks.begin(), boxHooks.end(),
+                                  [&](const std::unique_ptr<ImportHook>& hook) { return hook->Module() == module; }),
+                   boxHooks.end());
 }
 
 const std::vector<HostEvent>& HostSpy::Events() const

@@ -7,6 +7,9 @@
 
 // What the plug-in did to its host, in order: queries through the exported
 // HXF_QueryClientInfo and message boxes it showed (each captured and closed).
+// A box is known by its call, not by its looks: the spy hooks MessageBoxA in
+// the import table of this program and of every plug-in loaded, and the first
+// dialog that activates inside that call on its thread is the box.
 struct HostEvent {
     enum Kind { Query, MessageBox } kind;
     std::int32_t code = 0;
@@ -19,8 +22,12 @@ struct HostEvent {
 
 class HostSpy {
 public:
-    HostSpy();  // starts a fresh log and hooks this thread's windows
+    HostSpy();  // starts a fresh log and hooks the modules loaded now
     ~HostSpy();
+    // A plug-in loaded or about to be freed while a spy is active (PluginSandbox
+    // calls these); nothing otherwise.
+    static void Watch(HMODULE module);
+    static void Forget(HMODULE module);
     HostSpy(const HostSpy&) = delete;
     HostSpy& operator=(const HostSpy&) = delete;
 

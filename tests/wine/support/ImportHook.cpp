@@ -15,6 +15,7 @@ void WriteSlot(void** slot, void* value)
 }  // namespace
 
 ImportHook::ImportHook(HMODULE module, const char* dll, const char* function, void* replacement)
+    : module(module), replacement(replacement)
 {
     auto* base = reinterpret_cast<BYTE*>(module);
     auto* nt = reinterpret_cast<IMAGE_NT_HEADERS32*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
@@ -40,6 +41,11 @@ ImportHook::ImportHook(HMODULE module, const char* dll, const char* function, vo
 
 ImportHook::~ImportHook()
 {
-    if (slot)
+    // A test may free the module first: then there is nothing to put back.
+    HMODULE owner = nullptr;
+    if (slot &&
+        GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                           reinterpret_cast<const char*>(slot), &owner) &&
+        owner == module && *slot == replacement)
         WriteSlot(slot, original);
 }

@@ -13,13 +13,26 @@ std::string PluginDir();
 
 // Runs the disabled test `test` ("Suite.DISABLED_Name") as a child process
 // of this program, or of its copy at `program`, its output in ours; the copy
-// finds the plug-in where this program does. The child's exit code.
+// finds the plug-in where this program does. The child's exit code, or
+// kChildNotStarted.
+constexpr unsigned long kChildNotStarted = 0xFFFFFFFFul;
 unsigned long RunTestAsChild(const char* test, const std::wstring& program = L"");
 
 // A path in the ANSI code page as a wide string, and back (empty where a
 // character has no ANSI form).
 std::wstring WideFromAnsi(const std::string& ansi);
 std::string AnsiFromWide(const std::wstring& wide);
+// An existing path as the ANSI functions can name it: its own form or, where
+// a character has none (a Japanese user name under code page 1252), its short
+// name; empty when the volume keeps no short names.
+std::string AnsiPath(const std::wstring& path);
+// The \\?\ form of a path, which the wide functions take beyond MAX_PATH.
+std::wstring LongPath(const std::wstring& path);
+// Deletes a folder and everything in it (paths of any length, read-only
+// entries, files busy for a moment); whether it is gone.
+bool RemoveTree(const std::wstring& path);
+// Deletes a file, read-only or busy for a moment; whether it is gone.
+bool RemoveFile(const std::wstring& path);
 
 // Japanese file names and texts shown in windows mean what they say only in
 // the Japanese ANSI code page; elsewhere a test that needs them is skipped.

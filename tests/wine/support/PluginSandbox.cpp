@@ -1,5 +1,6 @@
 #include "support/PluginSandbox.h"
 
+#include "support/HostSpy.h"
 #include "support/Platform.h"
 
 #include <gtest/gtest.h>
@@ -23,15 +24,19 @@ std::string BuiltPluginPath()
 
 std::string MakeTempFolder(const std::string& leaf)
 {
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
+    std::wstring wide(MAX_PATH + 1, L'\0');
+    wide.resize(GetTempPathW(static_cast<DWORD>(wide.size()), &wide[0]));
+    std::string temp = AnsiPath(wide);
+    if (temp.empty()) {
+        ADD_FAILURE() << "the temporary folder has no ANSI name and no short name; using the program's";
+        temp = PluginDir() + "\\";
+    }
     // Wine reuses small process ids, and a killed run leaves its folders:
     // only a folder this call created itself is fresh.
     static unsigned counter = 0;
     std::string base;
     do {
-        base = std::string(temp) + "hxtest-" + std::to_string(GetCurrentProcessId()) + "-" +
-               std::to_string(++counter);
+        base = temp + "hxtest-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
     } while (!CreateDirectoryA(base.c_str(), nullptr) && GetLastError() == ERROR_ALREADY_EXISTS);
     if (leaf.empty())
         return base;
@@ -45,31 +50,16 @@ std::string MakeTempFolder(const std::string& leaf)
     return path;
 }
 
-void RemoveTree(const std::string& path)
+bool RemoveTree(const std::string& path)
 {
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &entry);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = entry.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            std::string child = path + "\\" + name;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(child);
-            } else {
-                SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(child.c_str());
-            }
-        } while (FindNextFileA(find, &entry));
-        FindClose(find);
-    }
-    RemoveDirectoryA(path.c_str());
+    return RemoveTree(WideFromAnsi(path));
 }
 
 PluginSandbox::PluginSandbox(const std::string& folderName, const std::string& file, bool load,
                              const std::string& built)
-    : folder(MakeTempFolder(folderName)), dllPath(folder + "\\" + file)
+    : folder(MakeTempFolder(folderName)),
+      top(folderName.empty() ? folder : folder.substr(0, folder.size() - folderName.size() - 1)),
+      dllPath(folder + "\\" + file)
 {
     if (!CopyFileA((PluginDir() + "\\" + built).c_str(), dllPath.c_str(), FALSE)) {
         ADD_FAILURE() << "cannot copy the plug-in to " << dllPath << " (error " << GetLastError() << ")";
@@ -82,28 +72,26 @@ PluginSandbox::PluginSandbox(const std::string& folderName, const std::string& f
 PluginSandbox::~PluginSandbox()
 {
     Unload();
-    // The temp folder is the parent when a leaf name was given; remove what we made.
-    std::string top = folder;
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    std::size_t prefix = std::string(temp).size();
-    std::size_t slash = top.find('\\', prefix);
-    if (slash != std::string::npos)
-        top = top.substr(0, slash);
-    RemoveTree(top);
+    // With a leaf name given, the folder MakeTempFolder made is its parent.
+    EXPECT_TRUE(RemoveTree(top)) << "the sandbox " << top << " stays behind";
 }
 
 bool PluginSandbox::Load()
 {
-    if (!module)
+    if (!module) {
         module = LoadLibraryA(dllPath.c_str());
+        if (module)
+            HostSpy::Watch(module);
+    }
     return module != nullptr;
 }
 
 void PluginSandbox::Unload()
 {
-    if (module)
+    if (module) {
+        HostSpy::Forget(module);
         FreeLibrary(module);
+    }
     module = nullptr;
 }
 
@@ -128,7 +116,7 @@ std::string PluginSandbox::ReadSettings() const
 
 void PluginSandbox::RemoveSettings() const
 {
-    DeleteFileA(SettingsPath().c_str());
+    RemoveFile(WideFromAnsi(SettingsPath()));
 }
 
 FARPROC PluginSandbox::Proc(const char* name) const

@@ -47,6 +47,7 @@ public:
 
 private:
     std::string folder;
+    std::string top;
     std::string dllPath;
     HMODULE module = nullptr;
 };
@@ -55,5 +56,5 @@ private:
 std::string BuiltPluginPath();
 // A new, empty folder under %TEMP% (with `leaf` as its last part when given).
 std::string MakeTempFolder(const std::string& leaf = "");
-// Deletes a folder and everything in it.
-void RemoveTree(const std::string& path);
+// RemoveTree of an ANSI path (the wide one is in support/Platform.h).
+bool RemoveTree(const std::string& path);
