@@ -77,7 +77,7 @@ INT_PTR RgbColorDialog::OnInitDialog()
         SetDlgItemInt(window, ids.field, static_cast<UINT>(amount), TRUE);  // runs OnFieldUpdate
         SetSliderPosition(i, amount);
     }
-    CheckDlgButton(window, IDC_PREVIEW_CHECK, stored[kPreview] != 0 ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(window, IDC_PREVIEW_CHECK, stored[kRgbPreview] != 0 ? BST_CHECKED : BST_UNCHECKED);
     return 1;
 }
 
@@ -168,6 +168,6 @@ bool RgbColorDialog::SaveSettings()
             return false;
         }
     }
-    values[kPreview] = IsPreviewChecked() ? 1 : 0;
+    values[kRgbPreview] = IsPreviewChecked() ? 1 : 0;
     return kRgbSettings.Save(window, values);
 }

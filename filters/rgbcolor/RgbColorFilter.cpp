@@ -66,7 +66,7 @@ bool RgbColorFilter::BeginRun(const RunRequest& run)
     std::int32_t stored[kRgbSettingCount];
     if (!kRgbSettings.LoadForRun(run.owner, stored))
         return false;
-    amounts = ChannelAmounts{stored[kRed], stored[kGreen], stored[kBlue]};
+    amounts = ChannelAmounts{stored[kRgbRed], stored[kRgbGreen], stored[kRgbBlue]};
     // In place, each line is read before it is written anyway.
     const std::int32_t rows = run.area.bottom - run.area.top;
     const std::int32_t columns = run.area.right - run.area.left;

@@ -4,5 +4,5 @@
 // Section "RGBColor" of kwfilters.ini, keys in the order they are read and
 // written: the amounts r, g, b (-100..100, a run refuses others) and the
 // preview check box (any value, 0 off); each 0 when missing.
-enum RgbSetting { kRed, kGreen, kBlue, kPreview, kRgbSettingCount };
+enum RgbSetting { kRgbRed, kRgbGreen, kRgbBlue, kRgbPreview, kRgbSettingCount };
 extern const FilterSettings kRgbSettings;

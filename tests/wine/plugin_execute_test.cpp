@@ -258,4 +258,34 @@ TEST_F(ExecuteTest, OutOfRangeAmountShowsTheErrorBoxAndWritesNothing)
     }
 }
 
+TEST(TwoFilters, EachRunsByItsIndexOverTheRectangleWithProgress)
+{
+    PluginSandbox plugin("", "rgbcolor_twofilters.dll", true, "rgbcolor_twofilters.dll");
+    plugin.WriteSettings(Settings("r=100\r\ng=-100\r\n"));
+    OwnerWindow owner;
+    const int pitch = 9, rows = 6;
+    const ImageRect rect{2, 1, 8, 4};
+    const std::vector<Bgra32> src = RandomImage(pitch * rows, 10);
+    for (int index : {0, 1}) {
+        SCOPED_TRACE(index == 0 ? "RGB Color" : "Invert");
+        std::vector<Bgra32> dst = RandomImage(pitch * rows, 11), before = dst;
+        Progress progress;
+        plugin.Execute(index, owner.Handle(), src.data(), dst.data(), &rect, pitch, RecordProgress, DataOf(progress));
+        for (int i = 0; i < pitch * rows; ++i) {
+            const int x = i % pitch, y = i / pitch;
+            const Bgra32 &s = src[i], &d = dst[i];
+            if (x < rect.left || x >= rect.right || y < rect.top || y >= rect.bottom)
+                ASSERT_EQ(std::memcmp(&d, &before[i], 4), 0) << "touched " << x << "," << y;
+            else if (index == 0)
+                ASSERT_TRUE(d.red == Reference(s.red, 100) && d.green == Reference(s.green, -100) &&
+                            d.blue == s.blue && d.alpha == s.alpha) << x << "," << y;
+            else
+                ASSERT_TRUE(d.red == 255 - s.red && d.green == 255 - s.green && d.blue == 255 - s.blue &&
+                            d.alpha == s.alpha) << x << "," << y;
+        }
+        EXPECT_EQ(progress.calls, (std::vector<std::pair<int, int>>{
+                                      {0, 10000}, {0, 10000}, {3333, 10000}, {6666, 10000}, {10000, 10000}}));
+    }
+}
+
 }  // namespace
