@@ -4,10 +4,11 @@
 #   cmake -DSOURCE=<project> -DWORK=<scratch folder> -P filter_ids_test.cmake
 cmake_minimum_required(VERSION 3.20)
 set(cases
-    "1054|1054|share id 1054"                    # another filter's id
+    "1054|1054|filters rgbcolor and planted meet"  # another filter's id
     "2001|2100..2199|lies outside its block"
     "1001|1000..1010|holds the framework's id 1005"
     "(2000 + 1)|2000..2049|is not \"#define NAME number\""
+    "1049|1040..1050|filters rgbcolor and planted meet"
     "2001|2000..2049|")                           # a block of its own: accepted
 set(failures 0)
 foreach(case ${cases})
