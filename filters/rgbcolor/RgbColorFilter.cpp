@@ -61,26 +61,22 @@ RgbColorFilter::RgbColorFilter() : PixelFilter("RGB Color...|RGBカラー...", "
 
 RgbColorFilter::~RgbColorFilter() = default;
 
-bool RgbColorFilter::BeginRun(const RunRequest& run)
+void RgbColorFilter::Run(const RunRequest& run)
 {
     std::int32_t stored[kRgbSettingCount];
     if (!kRgbSettings.LoadForRun(run.owner, stored))
-        return false;
-    amounts = ChannelAmounts{stored[kRgbRed], stored[kRgbGreen], stored[kRgbBlue]};
-    // In place, each line is read before it is written anyway.
+        return;
+    const ChannelAmounts amounts{stored[kRgbRed], stored[kRgbGreen], stored[kRgbBlue]};
     const std::int32_t rows = run.area.bottom - run.area.top;
     const std::int32_t columns = run.area.right - run.area.left;
     const std::uint64_t bytes =
         rows > 0 && columns > 0 ? 4ull * static_cast<std::uint64_t>(columns) * static_cast<std::uint64_t>(rows) : 0;
-    adjust = run.source != run.destination && kStreamFromBytes != 0 && bytes >= kStreamFromBytes
-                 ? kStreamingScanline
-                 : kAdjustScanline;
-    return true;
-}
-
-void RgbColorFilter::FilterRow(const Bgra32* source, Bgra32* destination, std::int32_t count)
-{
-    adjust(source, destination, count, amounts);
+    // In place, each line is read before it is written anyway.
+    const bool stream = run.source != run.destination && kStreamFromBytes != 0 && bytes >= kStreamFromBytes;
+    const ScanlineFunction adjust = stream ? kStreamingScanline : kAdjustScanline;
+    RunRows(run, [&](const Bgra32* source, Bgra32* destination, std::int32_t count) {
+        adjust(source, destination, count, amounts);
+    });
 }
 
 std::int32_t RgbColorFilter::Setup(HWND parent, Bgra32* pixels, std::int32_t width, std::int32_t height)

@@ -15,12 +15,6 @@ public:
     static ScanlineFunction Scanline();
 
 protected:
-    // The amounts read afresh and checked, and the loop for this run.
-    bool BeginRun(const RunRequest& run) override;
-    void FilterRow(const Bgra32* source, Bgra32* destination, std::int32_t count) override;
-
-private:
-    // Of the run under way (one at a time, on the host's thread).
-    ChannelAmounts amounts{0, 0, 0};
-    ScanlineFunction adjust = nullptr;
+    // The amounts read afresh and checked, then each row through the loop.
+    void Run(const RunRequest& run) override;
 };

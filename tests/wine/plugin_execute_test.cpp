@@ -258,6 +258,34 @@ TEST_F(ExecuteTest, OutOfRangeAmountShowsTheErrorBoxAndWritesNothing)
     }
 }
 
+// A host whose progress callback pumps messages may start another run from
+// it; here after the first row, with other amounts stored meanwhile.
+int reports = 0;
+
+std::int32_t __stdcall RunAgainAfterTheFirstRow(std::int32_t, std::int32_t, std::uint32_t data)
+{
+    auto* plugin = reinterpret_cast<PluginSandbox*>(static_cast<std::uintptr_t>(data));
+    if (++reports == 2) {
+        plugin->WriteSettings(Settings("r=-100\r\n"));
+        std::vector<Bgra32> src(4), dst(4);
+        const ImageRect rect{0, 0, 4, 1};
+        plugin->Execute(0, nullptr, src.data(), dst.data(), &rect, 4, nullptr, 0);
+    }
+    return 0;
+}
+
+TEST_F(ExecuteTest, ARunStartedFromTheProgressCallbackLeavesTheRunUnderWayAsItWas)
+{
+    plugin.WriteSettings(Settings("r=100\r\n"));
+    std::vector<Bgra32> src = RandomImage(16 * 8, 12), dst(src.size());
+    const ImageRect rect{0, 0, 16, 8};
+    reports = 0;
+    plugin.Execute(0, owner.Handle(), src.data(), dst.data(), &rect, 16, RunAgainAfterTheFirstRow,
+                   static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(&plugin)));
+    for (std::size_t i = 0; i < src.size(); ++i)
+        ASSERT_EQ(dst[i].red, Reference(src[i].red, 100)) << "pixel " << i;
+}
+
 TEST(TwoFilters, EachRunsByItsIndexOverTheRectangleWithProgress)
 {
     PluginSandbox plugin("", "rgbcolor_twofilters.dll", true, "rgbcolor_twofilters.dll");

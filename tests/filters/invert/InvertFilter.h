@@ -7,5 +7,5 @@ public:
     InvertFilter() : PixelFilter("Invert|反転", "Color|カラー") {}
 
 protected:
-    void FilterRow(const Bgra32* source, Bgra32* destination, std::int32_t count) override;
+    void Run(const RunRequest& run) override;
 };
