@@ -14,10 +14,6 @@ if(HX_SANITIZE)
 endif()
 
 add_library(hxcore STATIC ${HX_CORE_SOURCES})
-# x86-64 has SSE2 everywhere; AVX2 only in its loop's file, run after asking the CPU.
-if(CMAKE_SYSTEM_PROCESSOR MATCHES "x86_64|AMD64")
-    set_source_files_properties(filters/rgbcolor/ChannelMathAvx2.cpp PROPERTIES COMPILE_OPTIONS -mavx2)
-endif()
 target_include_directories(hxcore PUBLIC ${CMAKE_SOURCE_DIR})
 
 enable_testing()

@@ -2,7 +2,6 @@
 # into .cur files at build time.
 set(HX_GENERATED_RESOURCES ${CMAKE_BINARY_DIR}/generated-resources)
 file(MAKE_DIRECTORY ${HX_GENERATED_RESOURCES})
-set(HX_PLUGIN_RC ${CMAKE_SOURCE_DIR}/resources/rgbcolor.rc)
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${HX_GENERATED_RESOURCES}")
 configure_file(${CMAKE_SOURCE_DIR}/resources/version.h.in ${HX_GENERATED_RESOURCES}/version.h @ONLY)
 
@@ -20,6 +19,8 @@ foreach(cursor hand_open hand_closed)
 endforeach()
 add_custom_target(hx_cursors DEPENDS ${HX_CURSOR_FILES})
 
-# The resource compiler does not report the .cur files it reads; a .rc that
-# names them (through resources/cursors/cursors.rc) sets this on itself.
-set_source_files_properties(${HX_PLUGIN_RC} PROPERTIES OBJECT_DEPENDS "${HX_CURSOR_FILES}")
+# The resource compiler reports no file it reads: a module's script names
+# these (and its filters' .rc and ids) as its dependencies (cmake/Filters.cmake).
+file(GLOB HX_FRAMEWORK_RESOURCE_INPUTS ${CMAKE_SOURCE_DIR}/resources/*.rc ${CMAKE_SOURCE_DIR}/resources/*.h)
+list(APPEND HX_FRAMEWORK_RESOURCE_INPUTS ${CMAKE_SOURCE_DIR}/resources/cursors/cursors.rc
+     ${HX_GENERATED_RESOURCES}/version.h ${HX_CURSOR_FILES})

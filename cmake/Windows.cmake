@@ -28,10 +28,6 @@ set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR}/resources -c 65001")
 
 add_library(hxcore STATIC ${HX_CORE_SOURCES})
 target_include_directories(hxcore PUBLIC ${CMAKE_SOURCE_DIR})
-# i686 code may not assume SSE2: only each loop's own file gets its
-# instruction set, and the filter calls a loop after asking the CPU.
-set_source_files_properties(filters/rgbcolor/ChannelMathSse2.cpp PROPERTIES COMPILE_OPTIONS -msse2)
-set_source_files_properties(filters/rgbcolor/ChannelMathAvx2.cpp PROPERTIES COMPILE_OPTIONS -mavx2)
 
 # The same logic as a debug or coverage build compiles it: GCC cleans the
 # YMM upper halves after AVX2 code by itself only from -O2 up, and a test
@@ -40,25 +36,26 @@ add_library(hxcore_O0 STATIC EXCLUDE_FROM_ALL ${HX_CORE_SOURCES})
 target_include_directories(hxcore_O0 PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(hxcore_O0 PRIVATE -O0)
 
-# The dialog and preview framework every filter dialog stands on.
-set(HX_PLUGIN_UI_SOURCES
+# The framework every filter stands on: the registry, the filter bases, the
+# settings helpers, the dialog and the preview pane.
+set(HX_FRAMEWORK_SOURCES
+    plugin/Filter.cpp
+    plugin/FilterRegistry.cpp
+    plugin/FilterSettings.cpp
+    plugin/PixelFilter.cpp
+    plugin/RunRequest.cpp
     ui/FilterDialog.cpp
     ui/PreviewPane.cpp)
 
-# Everything of the plug-in but its entry points, so that tests can link the
-# framework classes into executables of their own.
-set(HX_PLUGIN_SOURCES
-    plugin/Filter.cpp
-    plugin/FilterRegistry.cpp
-    filters/AllFilters.cpp
-    filters/rgbcolor/RgbColorFilter.cpp
-    filters/rgbcolor/RgbSettings.cpp
-    filters/rgbcolor/RgbColorDialog.cpp
-    ${HX_PLUGIN_UI_SOURCES}
-)
-add_library(hxplugin STATIC ${HX_PLUGIN_SOURCES})
+include(cmake/Resources.cmake)
+
+# Everything of the released plug-in but its entry points and resources, so
+# that tests can link the framework classes into executables of their own.
+hx_filter_sources(HX_RELEASE_SOURCES SOURCES ${HX_RELEASE_FILTERS})
+hx_filter_module(hxplugin ${HX_RELEASE_FILTERS})
+add_library(hxplugin STATIC ${HX_FRAMEWORK_SOURCES} ${HX_RELEASE_SOURCES} ${HX_MODULE_LIST})
 target_include_directories(hxplugin PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
-target_link_libraries(hxplugin PUBLIC hxcore user32 gdi32 imm32 kernel32)
+target_link_libraries(hxplugin PUBLIC hxcore user32 gdi32 imm32 comctl32 kernel32)
 
 # Modules that hosts load and unload are built with the win32 thread model
 # (see cmake/win32-thread-model); the tests and the host keep the posix one.
@@ -88,24 +85,29 @@ function(hx_add_manifest target kind)
     set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS ${manifest})
 endfunction()
 
-include(cmake/Resources.cmake)
-
-# windres output does not record its includes: name them so edits rebuild the resources.
-file(GLOB HX_RESOURCE_INPUTS ${CMAKE_SOURCE_DIR}/resources/*.rc ${CMAKE_SOURCE_DIR}/resources/*.h
-     ${HX_GENERATED_RESOURCES}/version.h)
-set_property(SOURCE ${HX_PLUGIN_RC} APPEND PROPERTY OBJECT_DEPENDS ${HX_RESOURCE_INPUTS})
-
+# A plug-in module of the filters in the folders after FILTERS (the
+# release's when none are given), in the hosts' index order.
 function(hx_add_plugin target)
+    cmake_parse_arguments(P "" "" "FILTERS" ${ARGN})
+    if(NOT P_FILTERS)
+        set(P_FILTERS ${HX_RELEASE_FILTERS})
+    endif()
+    hx_filter_sources(core CORE ${P_FILTERS})
+    hx_filter_sources(windows SOURCES ${P_FILTERS})
+    hx_filter_module(${target} ${P_FILTERS})
     add_library(${target} SHARED
         plugin/Exports.cpp
-        ${HX_CORE_SOURCES}
-        ${HX_PLUGIN_SOURCES}
-        ${CMAKE_SOURCE_DIR}/plugin/rgbcolor.def
-        ${HX_PLUGIN_RC})
+        ${HX_FRAMEWORK_CORE_SOURCES}
+        ${HX_FRAMEWORK_SOURCES}
+        ${core}
+        ${windows}
+        ${HX_MODULE_LIST}
+        ${HX_MODULE_RC}
+        ${CMAKE_SOURCE_DIR}/plugin/rgbcolor.def)
     set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME ${target})
     target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources
                                                   ${HX_GENERATED_RESOURCES})
-    target_link_libraries(${target} PRIVATE user32 gdi32 imm32 kernel32)
+    target_link_libraries(${target} PRIVATE user32 gdi32 imm32 comctl32 kernel32)
     hx_use_win32_thread_model(${target})
     # The link map names the runtime parts linked in, whose notices ship with the DLL.
     target_link_options(${target} PRIVATE -Wl,-Map,$<TARGET_FILE:${target}>.map)
@@ -133,6 +135,10 @@ target_compile_definitions(rgbcolor_throw PRIVATE HX_THROW_FROM_SETUP)
 # machine that has it: the same DLL with the AVX2 loop never chosen.
 hx_add_plugin(rgbcolor_noavx2)
 target_compile_definitions(rgbcolor_noavx2 PRIVATE HX_WITHOUT_AVX2)
+
+# Two filters, the release's and a test's (tests/filters/invert), for the
+# tests of a module with more than one.
+hx_add_plugin(rgbcolor_twofilters FILTERS filters/rgbcolor tests/filters/invert)
 
 # Copy the shipped plug-in into dist/.
 add_custom_command(TARGET rgbcolor POST_BUILD

@@ -188,7 +188,7 @@ int Main(int argc, char** argv)
 {
     if (argc < 3)
         return Usage();
-    // The plug-in's dialogs use the trackbar and up-down controls; registering them is the host's job.
+    // As a paint program does for its own windows; the plug-in registers what its dialogs use itself.
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_UPDOWN_CLASS};
     InitCommonControlsEx(&controls);
 

@@ -25,6 +25,11 @@ public:
     // state of a filter, so settings dialogs report through it too.
     static void ReportError(HWND owner, const char* text, const char* caption);
 
+    // Texts any filter may show through ReportError.
+    static constexpr char kInvalidSettingsText[] = "設定ファイルに書き込まれている値が不正です。";
+    static constexpr char kSaveFailedText[] =
+        "設定ファイルに書き込めませんでした。\n保存先のフォルダやファイルを確認してください。";
+
     const std::string& Name() const { return name; }
     const std::string& Category() const { return category; }
 

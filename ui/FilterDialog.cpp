@@ -1,9 +1,9 @@
 #include "ui/FilterDialog.h"
 
+#include <commctrl.h>
+
 #include <cstddef>
 #include <cstdio>
-#include <new>
-#include <string>
 
 #include "plugin/FilterRegistry.h"
 #include "resource.h"
@@ -13,8 +13,6 @@ FilterDialog* currentDialog = nullptr;
 namespace {
 // The dialog whose modal loop is running, if any.
 FilterDialog* openDialog = nullptr;
-// A settings section beyond this is no file of ours to rewrite.
-constexpr DWORD kMaxSectionBytes = 64u << 20;
 }  // namespace
 
 FilterDialog::FilterDialog(std::int32_t templateId) : templateId(templateId) {}
@@ -39,6 +37,11 @@ INT_PTR FilterDialog::RunModal(HWND parent, Bgra32* imagePixels, std::int32_t im
     pixels = imagePixels;
     width = imageWidth;
     height = imageHeight;
+    // The common controls a template may use, registered here rather than
+    // left to the host: each user of a common control is to register its
+    // class, and a filter's template may use controls the host's windows do not.
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&controls);
     // Templates are integer resources; only the low 16 bits name one.
     const INT_PTR result = DialogBoxParamA(registry->moduleHandle, MAKEINTRESOURCEA(static_cast<WORD>(templateId)),
                                            parent, FilterDialogProc, 0);
@@ -67,8 +70,16 @@ INT_PTR FilterDialog::HandleMessage(HWND, UINT message, WPARAM wParam, LPARAM lP
 
 INT_PTR FilterDialog::OnInitDialog()
 {
-    // A pane that cannot attach keeps its error code; the dialog works without it.
-    pane.Attach(this, IDC_PREVIEW_PANE);
+    // A pane that cannot attach keeps its error code and shows it; the dialog
+    // works without it.
+    if (!pane.Attach(this, IDC_PREVIEW_PANE) && !pane.Control()) {
+        // No control to show the code on: the template breaks the contract
+        // of FilterDialog.h. Tell the developer at least.
+        char message[96];
+        std::snprintf(message, sizeof message, "FilterDialog: template %d has no preview pane control %d\n",
+                      static_cast<int>(templateId), IDC_PREVIEW_PANE);
+        OutputDebugStringA(message);
+    }
     return 1;
 }
 
@@ -125,13 +136,19 @@ bool FilterDialog::IsPreviewChecked() const
     return IsDlgButtonChecked(window, IDC_PREVIEW_CHECK) == BST_CHECKED;
 }
 
-bool FilterDialog::ReadDialogInt(int controlId, char (&text)[kIntTextSize]) const
+bool FilterDialog::ReadDialogInt(int controlId, std::int32_t& value) const
 {
     BOOL valid = FALSE;
-    const int value = static_cast<int>(GetDlgItemInt(window, controlId, &valid, TRUE));
-    if (!valid)
+    value = static_cast<std::int32_t>(GetDlgItemInt(window, controlId, &valid, TRUE));
+    return valid != FALSE;
+}
+
+bool FilterDialog::ReadDialogInt(int controlId, char (&text)[kIntTextSize]) const
+{
+    std::int32_t value = 0;
+    if (!ReadDialogInt(controlId, value))
         return false;
-    std::snprintf(text, sizeof text, "%d", value);
+    std::snprintf(text, sizeof text, "%d", static_cast<int>(value));
     return true;
 }
 
@@ -139,29 +156,4 @@ bool FilterDialog::WriteDialogInt(const char* section, const char* key, int cont
 {
     char text[kIntTextSize];
     return ReadDialogInt(controlId, text) && WritePrivateProfileStringA(section, key, text, path) != FALSE;
-}
-
-bool FilterDialog::WriteSettingsSection(const char* section, const ProfileEntry* entries, std::size_t count,
-                                        const char* path)
-{
-    // Called from a window procedure: no exception may leave it.
-    try {
-        // The section as it stands. The reader answers size - 2 when it had
-        // to cut it short: then again with twice the room.
-        std::string lines;
-        for (DWORD size = 4096;; size *= 2) {
-            lines.assign(size, '\0');
-            const DWORD length = GetPrivateProfileSectionA(section, &lines[0], size, path);
-            if (length + 2 < size) {
-                lines.resize(length);
-                break;
-            }
-            if (size > kMaxSectionBytes / 2)
-                return false;
-        }
-        const std::string merged = MergeProfileSection(lines.data(), lines.size(), entries, count);
-        return WritePrivateProfileSectionA(section, merged.c_str(), path) != FALSE;
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
 }

@@ -6,11 +6,6 @@
 constexpr std::int32_t kMinAmount = -100;
 constexpr std::int32_t kMaxAmount = 100;
 
-inline bool IsValidAmount(std::int32_t amount)
-{
-    return amount >= kMinAmount && amount <= kMaxAmount;
-}
-
 // value + value * amount / 200 (division truncated toward zero), clamped to 0..255.
 // Defined for every amount; the product is taken in 64 bits so that no amount overflows.
 std::uint8_t AdjustChannel(std::uint8_t value, std::int32_t amount);

@@ -4,17 +4,16 @@
 #include <imm.h>
 
 #include "filters/rgbcolor/ChannelMath.h"
-#include "filters/rgbcolor/ChannelText.h"
+#include "filters/rgbcolor/ChannelSlider.h"
 #include "filters/rgbcolor/RgbColorFilter.h"
+#include "filters/rgbcolor/RgbColorIds.h"
 #include "filters/rgbcolor/RgbSettings.h"
 #include "plugin/Filter.h"
-#include "plugin/FilterRegistry.h"
-#include "plugin/SettingsPath.h"
 #include "resource.h"
+#include "ui/NumberText.h"
 
 namespace {
-constexpr int kFieldTextSize = 15;  // 14 characters and the NUL
-constexpr char kSaveFailedText[] = "設定ファイルに書き込めませんでした。\n保存先のフォルダやファイルを確認してください。";
+constexpr int kFieldTextSize = kNumberTextChars + 1;
 }  // namespace
 
 const RgbColorDialog::ChannelIds RgbColorDialog::kChannelIds[3] = {
@@ -61,9 +60,8 @@ INT_PTR RgbColorDialog::HandleMessage(HWND window, UINT message, WPARAM wParam, 
 INT_PTR RgbColorDialog::OnInitDialog()
 {
     FilterDialog::OnInitDialog();
-    RgbSettings stored;
-    LoadRgbSettings(stored);
-    const std::int32_t amounts[3] = {stored.r, stored.g, stored.b};
+    std::int32_t stored[kRgbSettingCount];
+    kRgbSettings.Load(stored);
     for (int i = 0; i < 3; ++i) {
         const ChannelIds& ids = kChannelIds[i];
         SendMessageA(GetDlgItem(window, ids.spinner), UDM_SETRANGE32, static_cast<WPARAM>(kMinAmount), kMaxAmount);
@@ -75,11 +73,11 @@ INT_PTR RgbColorDialog::OnInitDialog()
         // With the Japanese IME on, digits would arrive full-width and be
         // rejected; numeric fields take keys as they are.
         ImmAssociateContext(GetDlgItem(window, ids.field), nullptr);
-        const std::int32_t amount = IsValidAmount(amounts[i]) ? amounts[i] : Channel(i).value;
+        const std::int32_t amount = kRgbSettings.InLimits(i, stored[i]) ? stored[i] : Channel(i).value;
         SetDlgItemInt(window, ids.field, static_cast<UINT>(amount), TRUE);  // runs OnFieldUpdate
         SetSliderPosition(i, amount);
     }
-    CheckDlgButton(window, IDC_PREVIEW_CHECK, stored.preview != 0 ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(window, IDC_PREVIEW_CHECK, stored[kRgbPreview] != 0 ? BST_CHECKED : BST_UNCHECKED);
     return 1;
 }
 
@@ -103,7 +101,7 @@ void RgbColorDialog::OnFieldUpdate(int index)
     const int field = kChannelIds[index].field;
     char text[kFieldTextSize] = {};
     GetDlgItemTextA(window, field, text, kFieldTextSize);
-    std::optional<std::int32_t> amount = ParseChannelText(text);
+    std::optional<std::int32_t> amount = ParseNumberText(text, kMinAmount, kMaxAmount);
     if (!amount) {
         channel.rewriting = true;
         SetDlgItemInt(window, field, static_cast<UINT>(channel.value), TRUE);
@@ -155,43 +153,21 @@ bool RgbColorDialog::RenderPreview(PreviewPane& target, const PanePoint& offset,
     // window lookups a paint, about as much under Wine as the whole render.
     const ChannelAmounts amounts{red.value, green.value, blue.value};
     const ScanlineFunction adjust = RgbColorFilter::Scanline();
-    const std::int32_t endX = scroll.x + size.x < width ? scroll.x + size.x : width;
-    const std::int32_t endY = scroll.y + size.y < height ? scroll.y + size.y : height;
-    // Each row through the run's own loop, a stack chunk at a time: painting allocates nothing.
-    constexpr std::int32_t kChunk = 64;
-    Bgra32 adjusted[kChunk];
-    for (std::int32_t y = scroll.y; y < endY; ++y) {
-        const Bgra32* row = pixels + static_cast<std::ptrdiff_t>(y) * width;
-        for (std::int32_t x = scroll.x; x < endX; x += kChunk) {
-            const std::int32_t count = endX - x < kChunk ? endX - x : kChunk;
-            adjust(row + x, adjusted, count, amounts);
-            for (std::int32_t j = 0; j < count; ++j)
-                target.PutPixel(offset.x + (x + j - scroll.x), offset.y + (y - scroll.y), &adjusted[j].blue,
-                                adjusted[j].alpha);
-        }
-    }
-    return true;
+    return RenderFiltered(target, offset, scroll, size,
+                          [&](const Bgra32* source, Bgra32* filtered, std::int32_t count) {
+                              adjust(source, filtered, count, amounts);
+                          });
 }
 
 bool RgbColorDialog::SaveSettings()
 {
-    char path[kSettingsPathSize];
-    registry->GetSettingsPath(path, sizeof path);
-    char r[kIntTextSize], g[kIntTextSize], b[kIntTextSize];
-    bool stored = path[0] != '\0' && ReadDialogInt(IDC_RED_EDIT, r) && ReadDialogInt(IDC_GREEN_EDIT, g) &&
-                  ReadDialogInt(IDC_BLUE_EDIT, b);
-    if (stored) {
-        // One write: a scanner, an indexer or a sync client holding the file
-        // for a moment refuses it whole. Key by key, the refused key would
-        // keep its old amount beside new ones that no one confirmed.
-        const ProfileEntry entries[] = {
-            {kRedKey, r}, {kGreenKey, g}, {kBlueKey, b}, {kPreviewKey, IsPreviewChecked() ? "1" : "0"}};
-        stored = WriteSettingsSection(kRgbSection, entries, sizeof entries / sizeof entries[0], path);
-        // Flush the profile cache for this file. Its result means nothing on
-        // either platform: Wine answers FALSE, Windows non-zero.
-        WritePrivateProfileStringA(nullptr, nullptr, nullptr, path);
+    std::int32_t values[kRgbSettingCount];
+    for (int i = 0; i < 3; ++i) {
+        if (!ReadDialogInt(kChannelIds[i].field, values[i])) {
+            Filter::ReportError(window, Filter::kSaveFailedText, nullptr);
+            return false;
+        }
     }
-    if (!stored)
-        Filter::ReportError(window, kSaveFailedText, nullptr);
-    return stored;
+    values[kRgbPreview] = IsPreviewChecked() ? 1 : 0;
+    return kRgbSettings.Save(window, values);
 }

@@ -1,6 +1,5 @@
 #include "filters/rgbcolor/RgbColorFilter.h"
 
-#include <cstddef>
 #include <cstdint>
 #include <new>
 #include <stdexcept>
@@ -9,7 +8,6 @@
 #include "filters/rgbcolor/CpuFeatures.h"
 #include "filters/rgbcolor/RgbColorDialog.h"
 #include "filters/rgbcolor/RgbSettings.h"
-#include "plugin/Progress.h"
 
 namespace {
 #ifdef HX_WITHOUT_AVX2
@@ -59,43 +57,26 @@ ScanlineFunction RgbColorFilter::Scanline()
     return kAdjustScanline;
 }
 
-RgbColorFilter::RgbColorFilter() : Filter("RGB Color...|RGBカラー...", "Color|カラー") {}
+RgbColorFilter::RgbColorFilter() : PixelFilter("RGB Color...|RGBカラー...", "Color|カラー") {}
 
 RgbColorFilter::~RgbColorFilter() = default;
 
-void RgbColorFilter::Execute(HostArg owner, HostArg source, HostArg destination, HostArg, HostArg rect, HostArg,
-                             HostArg pitch, HostArg, ProgressSink* sink)
+void RgbColorFilter::Run(const RunRequest& run)
 {
-    RgbSettings settings;
-    LoadRgbSettings(settings);
-    if (!IsValidAmount(settings.r) || !IsValidAmount(settings.g) || !IsValidAmount(settings.b)) {
-        ReportError(reinterpret_cast<HWND>(owner), "設定ファイルに書き込まれている値が不正です。", nullptr);
+    std::int32_t stored[kRgbSettingCount];
+    if (!kRgbSettings.LoadForRun(run.owner, stored))
         return;
-    }
-    // A copy: a host whose progress callback pumps messages may move its
-    // selection during the run, and the rows must stay those of the call.
-    const ImageRect area = *reinterpret_cast<const ImageRect*>(rect);
-    if (area.top >= area.bottom)
-        return;
-
-    const ChannelAmounts amounts{settings.r, settings.g, settings.b};
-    const auto* src = reinterpret_cast<const Bgra32*>(source);
-    auto* dst = reinterpret_cast<Bgra32*>(destination);
-    const std::int32_t rowPitch = static_cast<std::int32_t>(pitch);
-    const std::int32_t rows = area.bottom - area.top;
-    const std::int32_t columns = area.right - area.left;
+    const ChannelAmounts amounts{stored[kRgbRed], stored[kRgbGreen], stored[kRgbBlue]};
+    const std::int32_t rows = run.area.bottom - run.area.top;
+    const std::int32_t columns = run.area.right - run.area.left;
+    const std::uint64_t bytes =
+        rows > 0 && columns > 0 ? 4ull * static_cast<std::uint64_t>(columns) * static_cast<std::uint64_t>(rows) : 0;
     // In place, each line is read before it is written anyway.
-    const std::uint64_t bytes = columns > 0 ? 4ull * static_cast<std::uint64_t>(columns) * rows : 0;
-    const ScanlineFunction adjust =
-        src != dst && kStreamFromBytes != 0 && bytes >= kStreamFromBytes ? kStreamingScanline : kAdjustScanline;
-    for (std::int32_t k = 0; k < rows; ++k) {
-        const std::int32_t y = area.top + k;
-        if (columns > 0) {
-            const std::ptrdiff_t first = static_cast<std::ptrdiff_t>(y) * rowPitch + area.left;
-            adjust(src + first, dst + first, columns, amounts);
-        }
-        sink->Report(ProgressPosition(k, rows));
-    }
+    const bool stream = run.source != run.destination && kStreamFromBytes != 0 && bytes >= kStreamFromBytes;
+    const ScanlineFunction adjust = stream ? kStreamingScanline : kAdjustScanline;
+    RunRows(run, [&](const Bgra32* source, Bgra32* destination, std::int32_t count) {
+        adjust(source, destination, count, amounts);
+    });
 }
 
 std::int32_t RgbColorFilter::Setup(HWND parent, Bgra32* pixels, std::int32_t width, std::int32_t height)

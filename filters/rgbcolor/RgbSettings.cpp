@@ -1,21 +1,17 @@
 #include "filters/rgbcolor/RgbSettings.h"
 
-#include <windows.h>
+#include <cstdint>
 
-#include "plugin/FilterRegistry.h"
-#include "plugin/SettingsPath.h"
+#include "filters/rgbcolor/ChannelMath.h"
 
-void LoadRgbSettings(RgbSettings& settings)
-{
-    char path[kSettingsPathSize];
-    registry->GetSettingsPath(path, sizeof path);
-    if (path[0] == '\0') {
-        // No usable path: a bare name would make the profile API look in the Windows folder.
-        settings = RgbSettings{0, 0, 0, 0};
-        return;
-    }
-    settings.r = static_cast<std::int32_t>(GetPrivateProfileIntA(kRgbSection, kRedKey, 0, path));
-    settings.g = static_cast<std::int32_t>(GetPrivateProfileIntA(kRgbSection, kGreenKey, 0, path));
-    settings.b = static_cast<std::int32_t>(GetPrivateProfileIntA(kRgbSection, kBlueKey, 0, path));
-    settings.preview = static_cast<std::int32_t>(GetPrivateProfileIntA(kRgbSection, kPreviewKey, 0, path));
-}
+namespace {
+constexpr SettingsKey kKeys[] = {
+    {"r", 0, kMinAmount, kMaxAmount},
+    {"g", 0, kMinAmount, kMaxAmount},
+    {"b", 0, kMinAmount, kMaxAmount},
+    {"preview", 0, INT32_MIN, INT32_MAX},
+};
+static_assert(sizeof kKeys / sizeof kKeys[0] == kRgbSettingCount, "a key for each setting");
+}  // namespace
+
+constexpr FilterSettings kRgbSettings("RGBColor", kKeys);

@@ -1,13 +1,16 @@
-// ParseChannelText on any bytes (double-byte ones too) and ScrollCodeToValue
-// on any code, thumb position and amount.
+// The number field's rule (ParseNumberText) on any bytes (double-byte ones
+// too), with a channel's limits and with any, and ScrollCodeToValue on any
+// code, thumb position and amount.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "tests/fuzz/FuzzCheck.h"
-#include "filters/rgbcolor/ChannelText.h"
+#include "filters/rgbcolor/ChannelSlider.h"
+#include "ui/NumberText.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -28,13 +31,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             Check(*v >= -32768 && *v <= 32767, "thumb positions are 16-bit");
         return 0;
     }
+    std::int32_t min = -100, max = 100;
+    if (size >= 9 && data[0] == 0xFE) {
+        // Any limits: the bytes after the marker give them, the rest the text.
+        std::memcpy(&min, data + 1, 4);
+        std::memcpy(&max, data + 5, 4);
+        if (min > max)
+            std::swap(min, max);
+        data += 9;
+        size -= 9;
+    }
     // The field handler reads at most 14 characters into a 15-byte buffer.
     char text[15] = {};
     std::memcpy(text, data, size < 14 ? size : 14);
-    std::optional<std::int32_t> v = ParseChannelText(text);
+    std::optional<std::int32_t> v = ParseNumberText(text, min, max);
     if (!v)
         return 0;
-    Check(*v >= -100 && *v <= 100, "accepted amounts lie in -100..100");
-    Check(std::to_string(*v) == text, "an accepted text is the decimal form of its amount");
+    Check(*v >= min && *v <= max, "accepted numbers lie within the limits");
+    Check(std::to_string(*v) == text, "an accepted text is the decimal form of its number");
     return 0;
 }

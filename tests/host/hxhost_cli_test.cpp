@@ -143,6 +143,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(CopyFileA(BuiltPluginPath().c_str(), dll.c_str(), FALSE)) << BuiltPluginPath();
+        ASSERT_TRUE(CopyFileA((PluginDir() + "\\rgbcolor_twofilters.dll").c_str(), twoFilters.c_str(), FALSE));
     }
     void TearDown() override { RemoveTree(work); }
 
@@ -151,6 +152,7 @@ protected:
 
     const std::string work = MakeTempFolder();
     const std::string dll = Path("rgbcolor.dll");
+    const std::string twoFilters = Path("rgbcolor_twofilters.dll");  // RGB Color, then Invert
 };
 
 TEST_F(HostCli, RefusesBadInputWithAMessageAndANonZeroExit)
@@ -194,6 +196,8 @@ TEST_F(HostCli, InfoListsTheFilterInUtf8AndSetupWithAnInvalidIndexReturnsZeroWit
         const char* printed;
     } cases[] = {
         {{"info", dll}, u8"Color|カラー / RGB Color...|RGBカラー..."},
+        {{"info", twoFilters}, "filters: 2"},
+        {{"info", twoFilters}, u8"[1] Color|カラー / Invert|反転"},
         {{"setup", dll, "--index", "7"}, "returned 0"},
     };
     for (const auto& c : cases) {
@@ -211,6 +215,7 @@ TEST_F(HostCli, RunsAdjustTheTestCardWholeWithinARectangleAndInPlace)
         {"run", dll, Path("card.png"), Path("all.png")},
         {"run", dll, "--rect", "0,0,128,16", Path("card.png"), Path("part.png")},
         {"run", dll, "--in-place", Path("card.png"), Path("inplace.png")},
+        {"run", twoFilters, "--index", "1", Path("card.png"), Path("inverted.png")},
     };
     for (const auto& args : runs) {
         const HostResult result = Run(args);
@@ -228,6 +233,7 @@ TEST_F(HostCli, RunsAdjustTheTestCardWholeWithinARectangleAndInPlace)
         {"part.png", 100, 5, "150,0,0"},   // inside the rectangle
         {"part.png", 200, 5, "200,0,0"},   // right of it
         {"part.png", 100, 20, "100,0,0"},  // below it
+        {"inverted.png", 100, 5, "155,255,255"},
     };
     for (const auto& p : pixels)
         EXPECT_EQ(Rgb(Path(p.file), p.x, p.y), p.rgb) << p.file << " at " << p.x << "," << p.y;

@@ -1,11 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
-#include "filters/rgbcolor/ChannelText.h"
+#include "filters/rgbcolor/ChannelSlider.h"
+#include "ui/NumberText.h"
 
 namespace {
+
+// A channel's number field: the framework's rule with the amounts' limits.
+std::optional<std::int32_t> ParseChannelText(const char* text)
+{
+    return ParseNumberText(text, -100, 100);
+}
 
 TEST(ParseChannelText, AcceptedTexts)
 {
@@ -31,6 +39,20 @@ TEST(ParseChannelText, LooksAtFourteenCharactersOnly)
     // The field handler reads 14 characters; what lies beyond is never seen.
     std::string text = "5" + std::string(13, '\0') + "junk";
     EXPECT_EQ(ParseChannelText(text.c_str()), std::optional<std::int32_t>(5));
+}
+
+TEST(ParseNumberText, OtherLimitsIncludingOnesThatExcludeZero)
+{
+    struct Case { const char* text; std::int32_t min, max; std::optional<std::int32_t> expected; };
+    const Case cases[] = {
+        {"255", 0, 255, 255},   {"256", 0, 255, std::nullopt}, {"-1", 0, 255, std::nullopt},
+        {"5", 5, 10, 5},        {"4", 5, 10, std::nullopt},    {"0", 5, 10, std::nullopt},
+        {"-5", -10, -5, -5},    {"-4", -10, -5, std::nullopt}, {"0", -10, -5, std::nullopt},
+        {"-2147483648", INT32_MIN, INT32_MAX, INT32_MIN},      {"2147483647", INT32_MIN, INT32_MAX, INT32_MAX},
+        {"2147483648", INT32_MIN, INT32_MAX, std::nullopt},    {"-2147483649", INT32_MIN, INT32_MAX, std::nullopt},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ParseNumberText(c.text, c.min, c.max), c.expected) << c.text << " in " << c.min << ".." << c.max;
 }
 
 TEST(ScrollCodeToValue, EachNotification)

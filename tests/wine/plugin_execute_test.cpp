@@ -258,4 +258,62 @@ TEST_F(ExecuteTest, OutOfRangeAmountShowsTheErrorBoxAndWritesNothing)
     }
 }
 
+// A host whose progress callback pumps messages may start another run from
+// it; here after the first row, with other amounts stored meanwhile.
+int reports = 0;
+
+std::int32_t __stdcall RunAgainAfterTheFirstRow(std::int32_t, std::int32_t, std::uint32_t data)
+{
+    auto* plugin = reinterpret_cast<PluginSandbox*>(static_cast<std::uintptr_t>(data));
+    if (++reports == 2) {
+        plugin->WriteSettings(Settings("r=-100\r\n"));
+        std::vector<Bgra32> src(4), dst(4);
+        const ImageRect rect{0, 0, 4, 1};
+        plugin->Execute(0, nullptr, src.data(), dst.data(), &rect, 4, nullptr, 0);
+    }
+    return 0;
+}
+
+TEST_F(ExecuteTest, ARunStartedFromTheProgressCallbackLeavesTheRunUnderWayAsItWas)
+{
+    plugin.WriteSettings(Settings("r=100\r\n"));
+    std::vector<Bgra32> src = RandomImage(16 * 8, 12), dst(src.size());
+    const ImageRect rect{0, 0, 16, 8};
+    reports = 0;
+    plugin.Execute(0, owner.Handle(), src.data(), dst.data(), &rect, 16, RunAgainAfterTheFirstRow,
+                   static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(&plugin)));
+    for (std::size_t i = 0; i < src.size(); ++i)
+        ASSERT_EQ(dst[i].red, Reference(src[i].red, 100)) << "pixel " << i;
+}
+
+TEST(TwoFilters, EachRunsByItsIndexOverTheRectangleWithProgress)
+{
+    PluginSandbox plugin("", "rgbcolor_twofilters.dll", true, "rgbcolor_twofilters.dll");
+    plugin.WriteSettings(Settings("r=100\r\ng=-100\r\n"));
+    OwnerWindow owner;
+    const int pitch = 9, rows = 6;
+    const ImageRect rect{2, 1, 8, 4};
+    const std::vector<Bgra32> src = RandomImage(pitch * rows, 10);
+    for (int index : {0, 1}) {
+        SCOPED_TRACE(index == 0 ? "RGB Color" : "Invert");
+        std::vector<Bgra32> dst = RandomImage(pitch * rows, 11), before = dst;
+        Progress progress;
+        plugin.Execute(index, owner.Handle(), src.data(), dst.data(), &rect, pitch, RecordProgress, DataOf(progress));
+        for (int i = 0; i < pitch * rows; ++i) {
+            const int x = i % pitch, y = i / pitch;
+            const Bgra32 &s = src[i], &d = dst[i];
+            if (x < rect.left || x >= rect.right || y < rect.top || y >= rect.bottom)
+                ASSERT_EQ(std::memcmp(&d, &before[i], 4), 0) << "touched " << x << "," << y;
+            else if (index == 0)
+                ASSERT_TRUE(d.red == Reference(s.red, 100) && d.green == Reference(s.green, -100) &&
+                            d.blue == s.blue && d.alpha == s.alpha) << x << "," << y;
+            else
+                ASSERT_TRUE(d.red == 255 - s.red && d.green == 255 - s.green && d.blue == 255 - s.blue &&
+                            d.alpha == s.alpha) << x << "," << y;
+        }
+        EXPECT_EQ(progress.calls, (std::vector<std::pair<int, int>>{
+                                      {0, 10000}, {0, 10000}, {3333, 10000}, {6666, 10000}, {10000, 10000}}));
+    }
+}
+
 }  // namespace

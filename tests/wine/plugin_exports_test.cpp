@@ -127,6 +127,18 @@ TEST(FilterList, OneFilterWithCategoryAndName)
     EXPECT_EQ(kName.size(), 25u);
 }
 
+TEST(FilterList, ABuildWithASecondFilterListsBothInOrder)
+{
+    PluginSandbox plugin("", "rgbcolor_twofilters.dll", true, "rgbcolor_twofilters.dll");
+    EXPECT_EQ(plugin.FilterCount(), 2);
+    const std::pair<std::string, std::string> expected[] = {{kCategory, kName}, {"Color|カラー", "Invert|反転"}};
+    for (int index = 0; index < 2; ++index) {
+        char category[64] = {}, name[64] = {};
+        plugin.GetName(index, category, sizeof category, name, sizeof name);
+        EXPECT_EQ(std::make_pair(std::string(category), std::string(name)), expected[index]) << index;
+    }
+}
+
 TEST(FilterList, CategoryLengths)
 {
     PluginSandbox plugin;
@@ -169,6 +181,16 @@ TEST(Setup, InvalidIndexReturnsZeroAndShowsNothing)
     Bgra32 pixels[4] = {};
     for (int index : {1, -1, 99})
         EXPECT_EQ(plugin.Setup(index, nullptr, pixels, 2, 2), 0) << index;
+    EXPECT_TRUE(spy.Events().empty());
+}
+
+TEST(Setup, AFilterWithoutADialogConfirmsThroughTheBase)
+{
+    PluginSandbox plugin("", "rgbcolor_twofilters.dll", true, "rgbcolor_twofilters.dll");
+    HostSpy spy;
+    Bgra32 pixels[4] = {};
+    // A dialog would wait for input: this returns at once, confirmed.
+    EXPECT_EQ(plugin.Setup(1, nullptr, pixels, 2, 2), 1);
     EXPECT_TRUE(spy.Events().empty());
 }
 

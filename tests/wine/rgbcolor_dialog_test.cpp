@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "filters/rgbcolor/RgbColorIds.h"
 #include "resources/resource.h"
 #include "support/DialogDriver.h"
 #include "support/HostSpy.h"
@@ -105,6 +106,9 @@ std::uint32_t Composite(int x, int y, int b, int g, int r, int alpha)
 
 class RgbDialogTest : public ::testing::Test {
 protected:
+    // `built`: the module to test, the release's or another build of it.
+    explicit RgbDialogTest(const std::string& built = "rgbcolor.dll") : plugin("", built, true, built) {}
+
     PluginSandbox plugin;
     View view;
     std::vector<Bgra32> image = TestImage();
@@ -117,6 +121,13 @@ protected:
             with.Run([&](HWND owner) { return plugin.Setup(0, owner, image.data(), view.width, view.height); }));
     }
     void Settings(const std::string& body) { plugin.WriteSettings("[RGBColor]\r\n" + body); }
+    void OkStoresWhatTheNextRunApplies();
+};
+
+// The RGB Color filter as the first of two in a module (tests/filters/invert).
+class TwoFilterDialogTest : public RgbDialogTest {
+protected:
+    TwoFilterDialogTest() : RgbDialogTest("rgbcolor_twofilters.dll") {}
 };
 
 TEST_F(RgbDialogTest, OpensWithStoredAmountsAndOutOfRangeOnesAsZero)
@@ -338,6 +349,33 @@ int WINAPI CountingStretchDIBits(HDC dc, int x, int y, int w, int h, int sx, int
     return realStretchDIBits(dc, x, y, w, h, sx, sy, sw, sh, bits, info, usage, rop);
 }
 
+decltype(&InitCommonControlsEx) realInitCommonControlsEx = nullptr;
+DWORD registeredClasses = 0;
+int registrations = 0;
+bool dialogBeforeRegistration = false;
+
+BOOL WINAPI RecordingInitCommonControlsEx(const INITCOMMONCONTROLSEX* controls)
+{
+    ++registrations;
+    registeredClasses |= controls->dwICC;
+    dialogBeforeRegistration |= FindWindowA("#32770", "RGB Color") != nullptr;
+    return realInitCommonControlsEx(controls);
+}
+
+TEST_F(RgbDialogTest, RegistersTheCommonControlsOfItsTemplateItselfBeforeOpeningIt)
+{
+    // A host need not have registered them, nor the classes a filter's template adds.
+    ImportHook hook(plugin.Module(), "comctl32.dll", "InitCommonControlsEx",
+                    reinterpret_cast<void*>(RecordingInitCommonControlsEx));
+    ASSERT_TRUE(hook.Installed());
+    realInitCommonControlsEx = reinterpret_cast<decltype(&InitCommonControlsEx)>(hook.Original());
+    driver.Then([&](HWND) { PressKey(VK_ESCAPE); });
+    EXPECT_EQ(Open(), 0);
+    EXPECT_EQ(registrations, 1);
+    EXPECT_EQ(registeredClasses & (ICC_BAR_CLASSES | ICC_UPDOWN_CLASS), DWORD{ICC_BAR_CLASSES | ICC_UPDOWN_CLASS});
+    EXPECT_FALSE(dialogBeforeRegistration);
+}
+
 TEST_F(RgbDialogTest, ResetSetsAllToZeroWithOneRepaint)
 {
     Settings("r=40\r\ng=-70\r\nb=100\r\npreview=1\r\n");
@@ -453,6 +491,16 @@ TEST_F(RgbDialogTest, CancelEscapeAndTheCloseBoxLeaveTheFileAsItWas)
 }
 
 TEST_F(RgbDialogTest, WhatOkStoredIsWhatTheNextRunApplies)
+{
+    OkStoresWhatTheNextRunApplies();
+}
+
+TEST_F(TwoFilterDialogTest, WhatOkStoredIsWhatTheNextRunApplies)
+{
+    OkStoresWhatTheNextRunApplies();
+}
+
+void RgbDialogTest::OkStoresWhatTheNextRunApplies()
 {
     driver.Then([&](HWND d) { SelectField(d, IDC_GREEN_EDIT); TypeText("77"); })
         .Then([&](HWND d) { SetFocus(GetDlgItem(d, IDC_BLUE_SLIDER)); PressKey(VK_END); })

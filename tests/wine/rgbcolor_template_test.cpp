@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "filters/rgbcolor/RgbColorIds.h"
 #include "resources/resource.h"
 #include "support/PluginSandbox.h"
 

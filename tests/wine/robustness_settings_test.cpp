@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "filters/rgbcolor/RgbColorIds.h"
 #include "resources/resource.h"
 #include "support/DialogDriver.h"
 #include "support/HostSpy.h"

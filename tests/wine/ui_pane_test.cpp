@@ -13,6 +13,7 @@
 
 #include "resource.h"
 #include "support/DialogDriver.h"
+#include "support/ImportHook.h"
 #include "ui_test_dialog.h"
 
 namespace {
@@ -487,8 +488,19 @@ TEST_F(PaneTest, WithPaintingSuspendedNothingIsDrawn)
     EXPECT_TRUE(driver.AllStepsRan());
 }
 
+std::string debugOutput;
+
+void WINAPI RecordDebugString(const char* text)
+{
+    debugOutput += text;
+}
+
 TEST_F(PaneTest, ADialogWithoutThePaneControlGetsCodeOneAndWorksOn)
 {
+    // Nothing in the dialog can show the code: the framework tells a debugger.
+    ImportHook hook(GetModuleHandleA(nullptr), "kernel32.dll", "OutputDebugStringA",
+                    reinterpret_cast<void*>(RecordDebugString));
+    ASSERT_TRUE(hook.Installed());
     TestDialog dialog(IDD_UI_TEST_NO_PANE);
     driver
         .Then([&](HWND w) {
@@ -507,6 +519,7 @@ TEST_F(PaneTest, ADialogWithoutThePaneControlGetsCodeOneAndWorksOn)
     EXPECT_EQ(RunTestDialog(driver, dialog, image, 10, 10), IDOK);
     EXPECT_EQ(dialog.saveCalls, 1);
     EXPECT_TRUE(driver.AllStepsRan());
+    EXPECT_NE(debugOutput.find("template 201 has no preview pane control 1005"), std::string::npos) << debugOutput;
 }
 
 TEST_F(PaneTest, ABufferThatCannotBeAllocatedGivesCodeThree)

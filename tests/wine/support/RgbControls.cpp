@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "filters/rgbcolor/RgbColorIds.h"
 #include "resources/resource.h"
 #include "support/DialogDriver.h"
 

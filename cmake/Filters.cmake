@@ -1,0 +1,186 @@
+# Filters. A filter is a folder with a filter.cmake that describes it with
+# hx_filter(); a module is built from a list of such folders, in the hosts'
+# index order. From that list the build generates the module's list of
+# filters (AllFilters.cpp, from cmake/AllFilters.cpp.in) and its resource
+# script (from cmake/Module.rc.in), and checks the filters' ids.
+#
+#   hx_filter(NAME CLASS class HEADER header [CORE sources...] [SOURCES sources...]
+#             [RC script] [IDS header] [ID_BLOCK ids...])
+#
+# Paths are relative to the filter's folder. CORE: sources that need no
+# platform (also built natively for the unit tests); SOURCES: the Windows
+# ones. RC: the filter's resources, which the module's script includes. IDS:
+# the header of its ids, "#define NAME number" lines only. ID_BLOCK: the ids
+# the filter owns, each a number or FIRST..LAST: every id of IDS lies in the
+# block, no block meets another filter's of the module, and none holds an id
+# of the framework (resources/resource.h).
+
+set(HX_FRAMEWORK_IDS ${CMAKE_CURRENT_LIST_DIR}/../resources/resource.h)
+
+function(hx_filter name)
+    cmake_parse_arguments(F "" "CLASS;HEADER;RC;IDS" "CORE;SOURCES;ID_BLOCK" ${ARGN})
+    if(NOT F_CLASS OR NOT F_HEADER)
+        message(FATAL_ERROR "filter ${name} (${CMAKE_CURRENT_LIST_FILE}): hx_filter needs CLASS and HEADER")
+    endif()
+    set(dir ${CMAKE_CURRENT_LIST_DIR})
+    set(key HX_FILTER_${dir})
+    foreach(list CORE SOURCES)
+        list(TRANSFORM F_${list} PREPEND ${dir}/)
+    endforeach()
+    file(RELATIVE_PATH header ${CMAKE_SOURCE_DIR} ${dir}/${F_HEADER})
+    set_property(GLOBAL PROPERTY ${key}_NAME ${name})
+    set_property(GLOBAL PROPERTY ${key}_CLASS ${F_CLASS})
+    set_property(GLOBAL PROPERTY ${key}_HEADER ${header})
+    set_property(GLOBAL PROPERTY ${key}_CORE ${F_CORE})
+    set_property(GLOBAL PROPERTY ${key}_SOURCES ${F_SOURCES})
+    set_property(GLOBAL PROPERTY ${key}_BLOCK ${F_ID_BLOCK})
+    foreach(file RC IDS)
+        if(F_${file})
+            set_property(GLOBAL PROPERTY ${key}_${file} ${dir}/${F_${file}})
+        endif()
+    endforeach()
+endfunction()
+
+# Reads FOLDER/filter.cmake once; sets `var` to the folder's full path.
+function(hx_load_filter var folder)
+    get_filename_component(dir ${folder} ABSOLUTE BASE_DIR ${CMAKE_SOURCE_DIR})
+    get_property(loaded GLOBAL PROPERTY HX_FILTER_${dir}_NAME SET)
+    if(NOT loaded)
+        if(NOT EXISTS ${dir}/filter.cmake)
+            message(FATAL_ERROR "filter ${folder}: no ${dir}/filter.cmake")
+        endif()
+        include(${dir}/filter.cmake)
+        get_property(loaded GLOBAL PROPERTY HX_FILTER_${dir}_NAME SET)
+        if(NOT loaded)
+            message(FATAL_ERROR "filter ${folder}: its filter.cmake does not call hx_filter")
+        endif()
+    endif()
+    set(${var} ${dir} PARENT_SCOPE)
+endfunction()
+
+# `var`: the values of the "#define NAME value" lines of `header`; an error
+# for one that is not a decimal number, which no check could judge.
+function(hx_read_ids var header)
+    file(STRINGS ${header} lines REGEX "^[ \t]*#[ \t]*define[ \t]")
+    set(ids)
+    foreach(line ${lines})
+        if(NOT line MATCHES "^[ \t]*#[ \t]*define[ \t]+([A-Za-z_][A-Za-z0-9_]*)[ \t]+([0-9]+)[ \t]*(//.*)?$")
+            message(FATAL_ERROR "${header}: \"${line}\" is not \"#define NAME number\", which the build can check")
+        endif()
+        list(APPEND ids ${CMAKE_MATCH_2})
+    endforeach()
+    set(${var} ${ids} PARENT_SCOPE)
+    # An edit of the header checks again.
+    set_property(DIRECTORY ${CMAKE_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${header})
+endfunction()
+
+# True in `var` when the ids first..last meet `block` (numbers and FIRST..LAST ranges).
+function(hx_block_meets var first last block)
+    set(${var} FALSE PARENT_SCOPE)
+    foreach(part ${block})
+        if(NOT part MATCHES "^([0-9]+)(\\.\\.([0-9]+))?$")
+            message(FATAL_ERROR "id block part \"${part}\" is neither a number nor FIRST..LAST")
+        endif()
+        set(part_last ${CMAKE_MATCH_1})
+        if(NOT "${CMAKE_MATCH_3}" STREQUAL "")
+            set(part_last ${CMAKE_MATCH_3})
+        endif()
+        if(first LESS_EQUAL part_last AND last GREATER_EQUAL CMAKE_MATCH_1)
+            set(${var} TRUE PARENT_SCOPE)
+            return()
+        endif()
+    endforeach()
+endfunction()
+
+# Refuses filters of one module whose ids clash: an id outside its filter's
+# block, two blocks that meet, a block that holds a framework id.
+function(hx_check_filter_ids module)
+    hx_read_ids(framework ${HX_FRAMEWORK_IDS})
+    set(seen)
+    foreach(dir ${ARGN})
+        get_property(name GLOBAL PROPERTY HX_FILTER_${dir}_NAME)
+        get_property(block GLOBAL PROPERTY HX_FILTER_${dir}_BLOCK)
+        get_property(ids GLOBAL PROPERTY HX_FILTER_${dir}_IDS)
+        if(dir IN_LIST seen)
+            message(FATAL_ERROR "${module}: filter ${name} is listed twice")
+        endif()
+        if(ids)
+            hx_read_ids(ids ${ids})
+        endif()
+        foreach(id ${ids})
+            hx_block_meets(inside ${id} ${id} "${block}")
+            if(NOT inside)
+                message(FATAL_ERROR "${module}: id ${id} of filter ${name} lies outside its block (${block})")
+            endif()
+        endforeach()
+        foreach(id ${framework})
+            hx_block_meets(inside ${id} ${id} "${block}")
+            if(inside)
+                message(FATAL_ERROR "${module}: the block of filter ${name} (${block}) holds the framework's id ${id}")
+            endif()
+        endforeach()
+        foreach(other ${seen})
+            get_property(other_name GLOBAL PROPERTY HX_FILTER_${other}_NAME)
+            get_property(other_block GLOBAL PROPERTY HX_FILTER_${other}_BLOCK)
+            foreach(part ${block})
+                string(REPLACE ".." ";" ends ${part})
+                list(GET ends 0 first)
+                list(GET ends -1 last)
+                hx_block_meets(meet ${first} ${last} "${other_block}")
+                if(meet)
+                    message(FATAL_ERROR "${module}: the blocks of filters ${other_name} and ${name} meet (${part})")
+                endif()
+            endforeach()
+        endforeach()
+        list(APPEND seen ${dir})
+    endforeach()
+endfunction()
+
+# `var`: the sources of `kind` (CORE or SOURCES) of the filters in `folders`.
+function(hx_filter_sources var kind)
+    set(sources)
+    foreach(folder ${ARGN})
+        hx_load_filter(dir ${folder})
+        get_property(own GLOBAL PROPERTY HX_FILTER_${dir}_${kind})
+        list(APPEND sources ${own})
+    endforeach()
+    set(${var} ${sources} PARENT_SCOPE)
+endfunction()
+
+# For `module`, of the filters in `folders`: checks their ids and generates
+# its list of filters and its resource script into the build folder, named
+# by HX_MODULE_LIST and HX_MODULE_RC. Edits of a filter's template or ids
+# rebuild the module's resources.
+function(hx_filter_module module)
+    set(dirs)
+    foreach(folder ${ARGN})
+        hx_load_filter(dir ${folder})
+        list(APPEND dirs ${dir})
+    endforeach()
+    hx_check_filter_ids(${module} ${dirs})
+    set(HX_MODULE ${module})
+    set(HX_FILTER_INCLUDES)
+    set(HX_FILTER_APPENDS)
+    set(HX_FILTER_RC_INCLUDES)
+    set(resource_inputs)
+    foreach(dir ${dirs})
+        foreach(property CLASS HEADER RC IDS)
+            get_property(${property} GLOBAL PROPERTY HX_FILTER_${dir}_${property})
+        endforeach()
+        string(APPEND HX_FILTER_INCLUDES "#include \"${HEADER}\"\n")
+        string(APPEND HX_FILTER_APPENDS "    registry.Append(Allocate<${CLASS}>());\n")
+        if(RC)
+            file(RELATIVE_PATH rc ${CMAKE_SOURCE_DIR} ${RC})
+            string(APPEND HX_FILTER_RC_INCLUDES "#include \"${rc}\"\n")
+        endif()
+        list(APPEND resource_inputs ${RC} ${IDS})
+    endforeach()
+    set(out ${CMAKE_BINARY_DIR}/generated/${module})
+    configure_file(${CMAKE_CURRENT_FUNCTION_LIST_DIR}/AllFilters.cpp.in ${out}/AllFilters.cpp @ONLY)
+    configure_file(${CMAKE_CURRENT_FUNCTION_LIST_DIR}/Module.rc.in ${out}/${module}.rc @ONLY)
+    # windres reports no includes: name them, the framework's and the filters'.
+    set_source_files_properties(${out}/${module}.rc PROPERTIES OBJECT_DEPENDS
+                                "${HX_FRAMEWORK_RESOURCE_INPUTS};${resource_inputs}")
+    set(HX_MODULE_LIST ${out}/AllFilters.cpp PARENT_SCOPE)
+    set(HX_MODULE_RC ${out}/${module}.rc PARENT_SCOPE)
+endfunction()

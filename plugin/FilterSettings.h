@@ -1,0 +1,57 @@
+#pragma once
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+
+#include "plugin/ProfileSection.h"
+
+// One integer key of a filter's section of kwfilters.ini.
+struct SettingsKey {
+    const char* name;
+    std::int32_t fallback;  // the value when the file holds none
+    std::int32_t min;       // the values a run accepts, inclusive
+    std::int32_t max;
+};
+
+// A filter's section of the settings file, as a table of integer keys. The
+// file is read afresh at every load: nothing is cached between calls.
+// Values are not checked when read; each consumer checks them: a run
+// refuses (LoadForRun), a dialog shows the key's fallback instead (InLimits).
+class FilterSettings {
+public:
+    static constexpr std::size_t kMaxKeys = 16;
+
+    template <std::size_t N>
+    constexpr FilterSettings(const char* section, const SettingsKey (&keys)[N])
+        : section(section), keys(keys), count(N)
+    {
+        static_assert(N <= kMaxKeys, "a section of at most kMaxKeys keys");
+    }
+
+    std::size_t Count() const { return count; }
+    // values[0..Count()), in table order: each key as the file holds it read
+    // as a signed integer, its fallback when the file, the section or the key
+    // is missing or when the module has no settings path.
+    void Load(std::int32_t* values) const;
+    bool InLimits(std::size_t key, std::int32_t value) const;
+    // Load for a run: false, after telling the user (a box owned by `owner`),
+    // when a stored value lies outside its key's limits.
+    bool LoadForRun(HWND owner, std::int32_t* values) const;
+    // Stores values[0..Count()) as "%d" texts in one write of the section,
+    // other keys kept, then flushes the file. False, after telling the user
+    // (a box owned by `owner`), when the file could not take them: the file
+    // is then as it was.
+    bool Save(HWND owner, const std::int32_t* values) const;
+
+    // Sets the entries' keys in one write of the whole section, other keys
+    // kept: a file that refuses it takes none of them. False then, or when
+    // the section could not be read.
+    static bool WriteSection(const char* section, const ProfileEntry* entries, std::size_t count,
+                             const char* path);
+
+private:
+    const char* section;
+    const SettingsKey* keys;
+    std::size_t count;
+};
