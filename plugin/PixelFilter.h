@@ -30,15 +30,20 @@ protected:
     // count) over each row's pixels (not called when the rectangle has no
     // columns; source may be destination, so read a pixel before writing
     // it), then progress rows-finished * 10000 / rows. An empty rectangle:
-    // nothing at all.
+    // nothing at all. `area` is the run's Area(), for a filter that sized
+    // its work by it first.
     template <typename RowFunction>
-    static void RunRows(const RunRequest& run, RowFunction filterRow);
+    static void RunRows(const RunRequest& run, RowFunction filterRow)
+    {
+        RunRows(run, run.Area(), filterRow);
+    }
+    template <typename RowFunction>
+    static void RunRows(const RunRequest& run, const ImageRect& area, RowFunction filterRow);
 };
 
 template <typename RowFunction>
-void PixelFilter::RunRows(const RunRequest& run, RowFunction filterRow)
+void PixelFilter::RunRows(const RunRequest& run, const ImageRect& area, RowFunction filterRow)
 {
-    const ImageRect& area = run.area;
     if (area.top >= area.bottom)
         return;
     const std::int32_t rows = area.bottom - area.top;

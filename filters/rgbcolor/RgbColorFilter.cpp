@@ -67,14 +67,15 @@ void RgbColorFilter::Run(const RunRequest& run)
     if (!kRgbSettings.LoadForRun(run.owner, stored))
         return;
     const ChannelAmounts amounts{stored[kRgbRed], stored[kRgbGreen], stored[kRgbBlue]};
-    const std::int32_t rows = run.area.bottom - run.area.top;
-    const std::int32_t columns = run.area.right - run.area.left;
+    const ImageRect area = run.Area();
+    const std::int32_t rows = area.bottom - area.top;
+    const std::int32_t columns = area.right - area.left;
     const std::uint64_t bytes =
         rows > 0 && columns > 0 ? 4ull * static_cast<std::uint64_t>(columns) * static_cast<std::uint64_t>(rows) : 0;
     // In place, each line is read before it is written anyway.
     const bool stream = run.source != run.destination && kStreamFromBytes != 0 && bytes >= kStreamFromBytes;
     const ScanlineFunction adjust = stream ? kStreamingScanline : kAdjustScanline;
-    RunRows(run, [&](const Bgra32* source, Bgra32* destination, std::int32_t count) {
+    RunRows(run, area, [&](const Bgra32* source, Bgra32* destination, std::int32_t count) {
         adjust(source, destination, count, amounts);
     });
 }

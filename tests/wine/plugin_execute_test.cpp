@@ -256,6 +256,11 @@ TEST_F(ExecuteTest, OutOfRangeAmountShowsTheErrorBoxAndWritesNothing)
         EXPECT_EQ(events[1].owner, owner.Handle());
         EXPECT_TRUE(events[1].errorIcon);
     }
+    // A refused run reads nothing of the host's, the rectangle neither.
+    HostSpy spy;
+    std::vector<Bgra32> src(1), dst(1);
+    plugin.Execute(0, owner.Handle(), src.data(), dst.data(), nullptr, 1, nullptr, 0);
+    EXPECT_EQ(spy.Count(HostEvent::MessageBox), 1);
 }
 
 // A host whose progress callback pumps messages may start another run from
