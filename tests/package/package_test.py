@@ -126,8 +126,8 @@ if kit.is_file():
                            if line and not line.startswith("#")]
         expected = [top + n for n in ["run-tests.cmd", "readme.txt", "LICENSE.txt", "THIRD-PARTY-NOTICES.txt",
                                       "bin/tests.txt", "bin/rgbcolor.dll", "bin/run-tests.exe", "bin/hxhost.exe",
-                                      "bin/execute_bench.exe", "bin/rgbcolor_noalloc.dll", "bin/rgbcolor_throw.dll",
-                                      "bin/rgbcolor_noavx2.dll", "bin/cxx_baseline.dll"]]
+                                      "bin/execute_bench.exe", "bin/intruder.exe", "bin/rgbcolor_noalloc.dll",
+                                      "bin/rgbcolor_throw.dll", "bin/rgbcolor_noavx2.dll", "bin/cxx_baseline.dll"]]
         expected += [top + f"bin/{p}.exe" for p in listed_programs]
         check(sorted(names) == sorted(expected), f"the kit holds {sorted(set(names) ^ set(expected))} unlike expected")
         check(len(listed_programs) >= 15, f"the kit lists {len(listed_programs)} programs")
