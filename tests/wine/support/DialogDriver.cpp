@@ -5,6 +5,8 @@
 #include <imm.h>
 #include <string>
 
+#include "support/Platform.h"
+
 namespace {
 
 constexpr UINT_PTR kWatchdogTimer = 1;
@@ -13,6 +15,8 @@ constexpr UINT_PTR kWatchdogTimer = 1;
 constexpr UINT_PTR kGuardTimer = 2;
 constexpr UINT kGuardEveryMs = 250;
 constexpr char kOwnerClass[] = "HxDialogDriverOwner";
+// Posted to the owner: take the foreground back before the queue's input is taken.
+constexpr UINT kReclaim = WM_APP + 1;
 
 // An unassigned virtual key: no keyboard sends it and no control acts on it.
 constexpr WORD kMarkerKey = 0xE8;
@@ -214,9 +218,11 @@ INT_PTR DialogDriver::Run(const std::function<INT_PTR(HWND)>& open)
     patienceMs = foregroundPatienceMs;
     SetTimer(owner, kWatchdogTimer, timeoutMs, nullptr);
     SetTimer(owner, kGuardTimer, kGuardEveryMs, nullptr);
+    running = true;
     const INT_PTR result = open(owner);
     KillTimer(owner, kWatchdogTimer);
     KillTimer(owner, kGuardTimer);
+    inputFor = owner;
     // The last step's input may still be on its way (it ended the dialog).
     for (const DWORD start = GetTickCount(); awaitingMarker && GetTickCount() - start < 5000;) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
@@ -231,6 +237,7 @@ INT_PTR DialogDriver::Run(const std::function<INT_PTR(HWND)>& open)
         awaitingMarker = false;
     }
     inputRefused = false;
+    running = false;
     if (ended) {
         // The loops hand WM_QUIT on to the one outside; it stops here.
         MSG quit;
@@ -254,6 +261,18 @@ LRESULT CALLBACK DialogDriver::OwnerProc(HWND window, UINT message, WPARAM wPara
     }
     if (driver && message == WM_TIMER && wParam == kGuardTimer) {
         driver->OnGuardTick();
+        return 0;
+    }
+    // Windows delivers input already in a thread's queue to the window that
+    // had the focus, even after another program took the foreground; Wine
+    // drops keys that the thread takes while it has no active window. So under
+    // Wine, while a step's input is on its way, the driver takes the
+    // foreground straight back: posted messages come out before input.
+    if (driver && message == WM_ACTIVATEAPP && !wParam && driver->running && (driver->inStep || awaitingMarker) &&
+        RunningUnderWine())
+        PostMessageA(window, kReclaim, 0, 0);
+    if (driver && message == kReclaim && driver->running) {
+        BringForward(IsWindow(inputFor) ? inputFor : window);
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);

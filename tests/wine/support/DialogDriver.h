@@ -86,6 +86,7 @@ private:
     std::size_t next = 0;
     bool settled = false;
     bool inStep = false;
+    bool running = false;  // within Run
     INT_PTR ended = 0;
     DWORD frontLostAt = 0;  // when a step first found another program in front
 };
