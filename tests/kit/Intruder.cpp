@@ -145,7 +145,8 @@ int main()
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION child{};
-    if (!window || !CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &child)) {
+    if (!window ||
+        !CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &child)) {
         std::fprintf(stderr, "intruder: cannot start %ls (error %lu)\n", command.c_str(), GetLastError());
         return 2;
     }

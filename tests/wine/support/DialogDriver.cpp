@@ -87,8 +87,9 @@ bool ClaimInput(const INPUT& input)
         }
         if (GetTickCount() - start >= patienceMs) {
             inputRefused = true;
-            ADD_FAILURE() << Describe(to) << (to == GetForegroundWindow() ? " kept the foreground" : " lay under the pointer")
-                          << " for " << patienceMs / 1000.0 << " s: the test's input was not sent";
+            const char* where = to == GetForegroundWindow() ? " kept the foreground" : " lay under the pointer";
+            ADD_FAILURE() << Describe(to) << where << " for " << patienceMs / 1000.0
+                          << " s: the test's input was not sent";
             return false;
         }
         if (IsWindow(inputFor)) {

@@ -27,10 +27,13 @@
 // is brought back first. When another program keeps the foreground for the
 // patience (5 s), the step's remaining input is dropped, the test fails saying
 // which program it was, and the dialog ends at once (Run returns
-// kNoForeground) instead of at the watchdog. Under Wine any process may take
-// the foreground, so there this always succeeds; Windows refuses a process
-// that is not in front unless it received the last input, hence the tricks in
-// BringForward and the owner window on screen, as a host's is.
+// kNoForeground) instead of at the watchdog. Windows refuses the foreground
+// to a process that is not in front unless it received the last input, hence
+// the tricks in BringForward and the owner window on screen, as a host's is.
+// Under Wine any process may take the foreground, so bringing the dialog back
+// always succeeds there; but Wine drops keys still queued for a thread that
+// lost the foreground (Windows delivers them), so under Wine the driver also
+// takes the foreground straight back while a step's input is on its way.
 //
 //   DialogDriver driver;
 //   driver.Then([&](HWND dialog) { ClickControl(dialog, IDOK); });
