@@ -27,9 +27,16 @@ DWORD markerSentAt = 0;
 HWND markerWaker = nullptr;
 HHOOK markerHook = nullptr;
 
-// The window of this process that the input is for: brought back when another
-// program takes the foreground.
+// The window of this process that the input is for (the dialog of the step),
+// brought back when another program takes the foreground; where it is gone or
+// hidden (the dialog just ended), the running driver's owner.
 HWND inputFor = nullptr;
+HWND inputOwner = nullptr;
+
+HWND WindowToBringBack()
+{
+    return IsWindow(inputFor) && IsWindowVisible(inputFor) ? inputFor : inputOwner;
+}
 DWORD patienceMs = 5000;
 // Set when another program kept the foreground too long: no input goes out
 // until the driver has ended its dialog.
@@ -79,22 +86,23 @@ bool ClaimInput(const INPUT& input)
     if (inputRefused)
         return false;
     const DWORD start = GetTickCount();
-    for (;;) {
+    for (int tries = 0;; ++tries) {
         HWND to = Recipient(input);
-        if (OfThisProcess(to)) {
-            inputFor = GetForegroundWindow();
+        if (OfThisProcess(to))
             return true;
-        }
+        HWND back = WindowToBringBack();
         if (GetTickCount() - start >= patienceMs) {
             inputRefused = true;
             const char* where = to == GetForegroundWindow() ? " kept the foreground" : " lay under the pointer";
-            ADD_FAILURE() << Describe(to) << where << " for " << patienceMs / 1000.0
-                          << " s: the test's input was not sent";
+            char title[80] = "";
+            GetWindowTextA(back, title, sizeof title);
+            ADD_FAILURE() << Describe(to) << where << " for " << patienceMs / 1000.0 << " s, while the test brought \""
+                          << title << "\" back " << tries << " times: the test's input was not sent";
             return false;
         }
-        if (IsWindow(inputFor)) {
-            BringForward(inputFor);
-            BringWindowToTop(GetAncestor(inputFor, GA_ROOT));
+        if (IsWindow(back)) {
+            BringForward(back);
+            BringWindowToTop(back);
         }
         // Answers what Windows sends meanwhile, and keeps the program from
         // counting as hung; the queue's input stays for the dialog's loop.
@@ -214,7 +222,7 @@ INT_PTR DialogDriver::Run(const std::function<INT_PTR(HWND)>& open)
     dialog = nullptr;
     ended = 0;
     frontLostAt = 0;
-    inputFor = owner;
+    inputFor = inputOwner = owner;
     inputRefused = false;
     patienceMs = foregroundPatienceMs;
     SetTimer(owner, kWatchdogTimer, timeoutMs, nullptr);
@@ -264,16 +272,10 @@ LRESULT CALLBACK DialogDriver::OwnerProc(HWND window, UINT message, WPARAM wPara
         driver->OnGuardTick();
         return 0;
     }
-    // Windows delivers input already in a thread's queue to the window that
-    // had the focus, even after another program took the foreground; Wine
-    // drops keys that the thread takes while it has no active window. So under
-    // Wine, while a step's input is on its way, the driver takes the
-    // foreground straight back: posted messages come out before input.
-    if (driver && message == WM_ACTIVATEAPP && !wParam && driver->running && (driver->inStep || awaitingMarker) &&
-        RunningUnderWine())
-        PostMessageA(window, kReclaim, 0, 0);
-    if (driver && message == kReclaim && driver->running) {
-        BringForward(IsWindow(inputFor) ? inputFor : window);
+    if (driver && message == WM_ACTIVATEAPP && !wParam)
+        driver->OnForegroundLost();
+    if (driver && message == kReclaim) {
+        driver->OnReclaim();
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
@@ -339,6 +341,23 @@ bool DialogDriver::AwayFromFront(HWND idleDialog)
     if (BringForward(idleDialog))
         PostMessageA(owner, WM_NULL, 0, 0);
     return true;
+}
+
+void DialogDriver::OnForegroundLost()
+{
+    // Windows delivers input already in a thread's queue to the window that
+    // had the focus, even after another program took the foreground; Wine
+    // drops keys that the thread takes while it has no active window. So under
+    // Wine, while a step's input is on its way, the driver takes the
+    // foreground straight back: posted messages come out before input.
+    if (running && (inStep || awaitingMarker) && RunningUnderWine())
+        PostMessageA(owner, kReclaim, 0, 0);
+}
+
+void DialogDriver::OnReclaim()
+{
+    if (running)
+        BringForward(WindowToBringBack());
 }
 
 void DialogDriver::OnGuardTick()

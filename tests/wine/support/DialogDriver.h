@@ -77,6 +77,9 @@ private:
     // True while the step must wait: another program is in front.
     bool AwayFromFront(HWND idleDialog);
     void OnGuardTick();
+    // Another program took the foreground (WM_ACTIVATEAPP), and the reply to that.
+    void OnForegroundLost();
+    void OnReclaim();
     void OnTimeout();
     // Ends the dialog, and any box or menu it has open; Run returns `code`.
     void End(INT_PTR code);
