@@ -32,11 +32,6 @@ HHOOK markerHook = nullptr;
 // hidden (the dialog just ended), the running driver's owner.
 HWND inputFor = nullptr;
 HWND inputOwner = nullptr;
-
-HWND WindowToBringBack()
-{
-    return IsWindow(inputFor) && IsWindowVisible(inputFor) ? inputFor : inputOwner;
-}
 DWORD patienceMs = 5000;
 // Set when another program kept the foreground too long: no input goes out
 // until the driver has ended its dialog.
@@ -44,6 +39,11 @@ bool inputRefused = false;
 // Where the last absolute move put the pointer (Windows moves it a moment later).
 POINT pointer{};
 bool pointerKnown = false;
+
+HWND WindowToBringBack()
+{
+    return IsWindow(inputFor) && IsWindowVisible(inputFor) ? inputFor : inputOwner;
+}
 
 bool OfThisProcess(HWND window)
 {
