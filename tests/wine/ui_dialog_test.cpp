@@ -10,6 +10,7 @@
 
 #include "resource.h"
 #include "support/DialogDriver.h"
+#include "support/Platform.h"
 #include "support/PluginSandbox.h"
 #include "ui_test_dialog.h"
 
@@ -329,6 +330,44 @@ TEST_F(DialogTest, TheDriversWatchdogEndsADialogStuckInAMessageBox)
     EXPECT_FALSE(IsWindow(run.Dialog()));
     MSG quit;
     EXPECT_FALSE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE)) << "WM_QUIT left in the queue";
+}
+
+TEST_F(DialogTest, AClickThatAnotherProgramsWindowWouldTakeIsNotSentAndTheDialogEndsAtOnce)
+{
+    // A notification of another process on top over the middle of the screen,
+    // where this dialog opens (DS_CENTER); the dialog cannot come above it.
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION other{};
+    std::string line = "\"" + PluginDir() + "\\intruder.exe\" --notification";
+    ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &other));
+    HWND shown = nullptr;
+    for (int i = 0; i < 1000 && !shown; ++i) {  // its window, within 10 s
+        Sleep(10);
+        for (HWND w = nullptr; !shown && (w = FindWindowExA(nullptr, w, "HxIntruder", nullptr));) {
+            DWORD process = 0;
+            GetWindowThreadProcessId(w, &process);
+            shown = process == other.dwProcessId && IsWindowVisible(w) ? w : nullptr;
+        }
+    }
+    EXPECT_NE(shown, nullptr);
+    TestDialog dialog;
+    DialogDriver run(60000, 500);
+    run.Then([](HWND w) {
+           RECT r;
+           GetClientRect(w, &r);
+           ClickAt(w, r.right / 2, r.bottom / 2);
+       })
+        .Then([](HWND) { ADD_FAILURE() << "the dialog went on"; });
+    INT_PTR result = 0;
+    EXPECT_NONFATAL_FAILURE(result = RunTestDialog(run, dialog, image, kImageWidth, kImageHeight),
+                            "class HxIntruder");
+    EXPECT_EQ(result, DialogDriver::kNoForeground);
+    EXPECT_FALSE(IsWindow(run.Dialog()));
+    TerminateProcess(other.hProcess, 0);
+    WaitForSingleObject(other.hProcess, 10000);
+    CloseHandle(other.hProcess);
+    CloseHandle(other.hThread);
 }
 
 }  // namespace

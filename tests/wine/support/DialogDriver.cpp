@@ -3,25 +3,127 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <imm.h>
+#include <string>
+
+#include "support/Platform.h"
 
 namespace {
 
 constexpr UINT_PTR kWatchdogTimer = 1;
+// While a dialog runs: a lost marker is sent again, a step waiting for the
+// foreground tries again.
+constexpr UINT_PTR kGuardTimer = 2;
+constexpr UINT kGuardEveryMs = 250;
 constexpr char kOwnerClass[] = "HxDialogDriverOwner";
+// Posted to the owner: take the foreground back before the queue's input is taken.
+constexpr UINT kReclaim = WM_APP + 1;
 
 // An unassigned virtual key: no keyboard sends it and no control acts on it.
 constexpr WORD kMarkerKey = 0xE8;
 unsigned inputsSent = 0;
 // The marker is on its way; its arrival wakes this window's loop.
 bool awaitingMarker = false;
+DWORD markerSentAt = 0;
 HWND markerWaker = nullptr;
 HHOOK markerHook = nullptr;
 
-void SendOne(INPUT input)
+// The window of this process that the input is for (the dialog of the step),
+// brought back when another program takes the foreground; where it is gone or
+// hidden (the dialog just ended), the running driver's owner.
+HWND inputFor = nullptr;
+HWND inputOwner = nullptr;
+DWORD patienceMs = 5000;
+// Set when another program kept the foreground too long: no input goes out
+// until the driver has ended its dialog.
+bool inputRefused = false;
+// Where the last absolute move put the pointer (Windows moves it a moment later).
+POINT pointer{};
+bool pointerKnown = false;
+
+HWND WindowToBringBack()
 {
+    return IsWindow(inputFor) && IsWindowVisible(inputFor) ? inputFor : inputOwner;
+}
+
+bool OfThisProcess(HWND window)
+{
+    DWORD process = 0;
+    return window && GetWindowThreadProcessId(window, &process) && process == GetCurrentProcessId();
+}
+
+std::string Describe(HWND window)
+{
+    if (!window)
+        return "no window";
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    char className[64] = {}, title[80] = {};
+    GetClassNameA(window, className, sizeof className);
+    GetWindowTextA(window, title, sizeof title);
+    return "another program (pid " + std::to_string(process) + ", class " + className + ", title \"" + title + "\")";
+}
+
+// Where the event would go now: keys to the foreground; a button to the window
+// that holds the mouse, else to the one under the pointer.
+HWND Recipient(const INPUT& input)
+{
+    HWND front = GetForegroundWindow();
+    const DWORD buttons = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_LEFTUP | MOUSEEVENTF_RIGHTDOWN | MOUSEEVENTF_RIGHTUP;
+    if (input.type != INPUT_MOUSE || !(input.mi.dwFlags & buttons) || !OfThisProcess(front))
+        return front;
+    if (HWND capture = GetCapture())
+        return capture;
+    if (!pointerKnown)
+        GetCursorPos(&pointer);
+    return WindowFromPoint(pointer);
+}
+
+// True once the event would reach a window of this process. Another program in
+// front gets nothing: the window the input is for is brought back, as Windows
+// allows, for up to `patienceMs`; then the test fails and sends nothing more.
+bool ClaimInput(const INPUT& input)
+{
+    if (inputRefused)
+        return false;
+    const DWORD start = GetTickCount();
+    for (int tries = 0;; ++tries) {
+        HWND to = Recipient(input);
+        if (OfThisProcess(to))
+            return true;
+        HWND back = WindowToBringBack();
+        if (GetTickCount() - start >= patienceMs) {
+            inputRefused = true;
+            const char* where = to == GetForegroundWindow() ? " kept the foreground" : " lay under the pointer";
+            char title[80] = "";
+            GetWindowTextA(back, title, sizeof title);
+            ADD_FAILURE() << Describe(to) << where << " for " << patienceMs / 1000.0 << " s, while the test brought \""
+                          << title << "\" back " << tries << " times: the test's input was not sent";
+            return false;
+        }
+        if (IsWindow(back)) {
+            BringForward(back);
+            BringWindowToTop(back);
+        }
+        // Answers what Windows sends meanwhile, and keeps the program from
+        // counting as hung; the queue's input stays for the dialog's loop.
+        MSG message;
+        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
+        if (!OfThisProcess(Recipient(input)))
+            Sleep(50);
+    }
+}
+
+// Each event goes out alone, after its check: SendInput is asynchronous on
+// Windows, and what is queued can still follow a change of foreground.
+bool SendOne(INPUT input)
+{
+    if (!ClaimInput(input))
+        return false;
     ++inputsSent;
-    if (SendInput(1, &input, sizeof input) != 1)
-        ADD_FAILURE() << "SendInput refused an event (error " << GetLastError() << ")";
+    if (SendInput(1, &input, sizeof input) == 1)
+        return true;
+    ADD_FAILURE() << "SendInput refused an event (error " << GetLastError() << ")";
+    return false;
 }
 
 // Called as the thread takes a key from its queue; the marker goes no further.
@@ -44,14 +146,15 @@ void SendMarker(HWND waker)
     if (!markerHook)
         markerHook = SetWindowsHookExA(WH_KEYBOARD, MarkerHook, nullptr, GetCurrentThreadId());
     markerWaker = waker;
-    awaitingMarker = true;
     INPUT keys[2]{};
     for (INPUT& k : keys) {
         k.type = INPUT_KEYBOARD;
         k.ki.wVk = kMarkerKey;
     }
     keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    if (SendInput(2, keys, sizeof(INPUT)) != 2) {
+    awaitingMarker = ClaimInput(keys[0]);
+    markerSentAt = GetTickCount();
+    if (awaitingMarker && SendInput(2, keys, sizeof(INPUT)) != 2) {
         ADD_FAILURE() << "SendInput refused the marker key (error " << GetLastError() << ")";
         awaitingMarker = false;
     }
@@ -80,7 +183,7 @@ LONG Normalised(int pixel, int extent)
 
 }  // namespace
 
-DialogDriver::DialogDriver(UINT timeout) : timeoutMs(timeout)
+DialogDriver::DialogDriver(UINT timeout, DWORD patience) : timeoutMs(timeout), foregroundPatienceMs(patience)
 {
     static bool registered = false;
     if (!registered) {
@@ -94,6 +197,10 @@ DialogDriver::DialogDriver(UINT timeout) : timeoutMs(timeout)
     owner = CreateWindowExA(0, kOwnerClass, "driver", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
                             GetModuleHandleA(nullptr), nullptr);
     SetWindowLongPtrA(owner, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    // On screen, as a host's main window is: when a dialog or box of it
+    // closes, Windows activates the owner and this process stays in front,
+    // rather than handing the foreground to another program.
+    ShowWindow(owner, SW_SHOW);
 }
 
 DialogDriver::~DialogDriver()
@@ -113,10 +220,18 @@ INT_PTR DialogDriver::Run(const std::function<INT_PTR(HWND)>& open)
     next = 0;
     settled = false;
     dialog = nullptr;
-    timedOut = false;
+    ended = 0;
+    frontLostAt = 0;
+    inputFor = inputOwner = owner;
+    inputRefused = false;
+    patienceMs = foregroundPatienceMs;
     SetTimer(owner, kWatchdogTimer, timeoutMs, nullptr);
+    SetTimer(owner, kGuardTimer, kGuardEveryMs, nullptr);
+    running = true;
     const INT_PTR result = open(owner);
     KillTimer(owner, kWatchdogTimer);
+    KillTimer(owner, kGuardTimer);
+    inputFor = owner;
     // The last step's input may still be on its way (it ended the dialog).
     for (const DWORD start = GetTickCount(); awaitingMarker && GetTickCount() - start < 5000;) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
@@ -130,12 +245,14 @@ INT_PTR DialogDriver::Run(const std::function<INT_PTR(HWND)>& open)
         ADD_FAILURE() << "input sent to the dialog did not come back through this thread's queue";
         awaitingMarker = false;
     }
-    if (timedOut) {
+    inputRefused = false;
+    running = false;
+    if (ended) {
         // The loops hand WM_QUIT on to the one outside; it stops here.
         MSG quit;
         while (PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
         }
-        return kTimedOut;
+        return ended;
     }
     return result;
 }
@@ -151,28 +268,44 @@ LRESULT CALLBACK DialogDriver::OwnerProc(HWND window, UINT message, WPARAM wPara
         driver->OnTimeout();
         return 0;
     }
+    if (driver && message == WM_TIMER && wParam == kGuardTimer) {
+        driver->OnGuardTick();
+        return 0;
+    }
+    if (driver && message == WM_ACTIVATEAPP && !wParam)
+        driver->OnForegroundLost();
+    if (driver && message == kReclaim) {
+        driver->OnReclaim();
+        return 0;
+    }
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
 void DialogDriver::OnIdle(HWND idleDialog)
 {
     // Until the last step's input has come through, the marker's arrival wakes the loop.
-    if (inStep || awaitingMarker)
+    if (inStep || awaitingMarker || ended)
         return;
     dialog = idleDialog;
     // The loop shows a new dialog on its first idle moment and only then gets
     // its paint messages: let one more round go by before the first step.
     if (!settled) {
-        if (!BringForward(idleDialog))
-            ADD_FAILURE() << "Windows kept the dialog from the foreground, where the keys of the test go";
+        BringForward(idleDialog);
         CloseInputMethod(idleDialog);
     } else if (next < steps.size()) {
+        if (AwayFromFront(idleDialog))
+            return;
         const unsigned sentBefore = inputsSent;
+        inputFor = idleDialog;
         inStep = true;
         steps[next++](idleDialog);
         inStep = false;
-        if (inputsSent != sentBefore)
+        if (inputsSent != sentBefore && !inputRefused)
             SendMarker(owner);
+        if (inputRefused) {
+            End(kNoForeground);
+            return;
+        }
     } else {
         ADD_FAILURE() << "the dialog is still open after the last step";
         EndDialog(idleDialog, kLeftOpen);
@@ -184,20 +317,81 @@ void DialogDriver::OnIdle(HWND idleDialog)
     PostMessageA(owner, WM_NULL, 0, 0);
 }
 
+bool DialogDriver::AwayFromFront(HWND idleDialog)
+{
+    // The dialog, or a box or menu it owns.
+    HWND front = GetForegroundWindow();
+    for (HWND w = front; w; w = GetWindow(w, GW_OWNER)) {
+        if (w == idleDialog) {
+            frontLostAt = 0;
+            return false;
+        }
+    }
+    const DWORD now = GetTickCount();
+    if (!frontLostAt) {
+        frontLostAt = now;
+    } else if (now - frontLostAt >= foregroundPatienceMs) {
+        ADD_FAILURE() << Describe(front) << " kept the foreground for " << foregroundPatienceMs / 1000.0
+                      << " s (" << next << " of " << steps.size() << " steps ran)";
+        End(kNoForeground);
+        return true;
+    }
+    // Back in front, the dialog repaints what the other window covered before
+    // the step runs; else the guard's timer tries again.
+    if (BringForward(idleDialog))
+        PostMessageA(owner, WM_NULL, 0, 0);
+    return true;
+}
+
+void DialogDriver::OnForegroundLost()
+{
+    // Windows delivers input already in a thread's queue to the window that
+    // had the focus, even after another program took the foreground; Wine
+    // drops keys that the thread takes while it has no active window. So under
+    // Wine, while a step's input is on its way, the driver takes the
+    // foreground straight back: posted messages come out before input.
+    if (running && (inStep || awaitingMarker) && RunningUnderWine())
+        PostMessageA(owner, kReclaim, 0, 0);
+}
+
+void DialogDriver::OnReclaim()
+{
+    if (running)
+        BringForward(WindowToBringBack());
+}
+
+void DialogDriver::OnGuardTick()
+{
+    if (inStep || ended)
+        return;
+    // A marker sent as another program took the foreground went there; once
+    // the dialog is back, another follows the first.
+    if (awaitingMarker && (!OfThisProcess(GetForegroundWindow()) || GetTickCount() - markerSentAt > 2000))
+        SendMarker(owner);
+    if (inputRefused)
+        End(kNoForeground);
+}
+
 void DialogDriver::OnTimeout()
 {
-    KillTimer(owner, kWatchdogTimer);
     ADD_FAILURE() << "the dialog did not end within " << timeoutMs << " ms (" << next << " of " << steps.size()
                   << " steps ran"
                   << (awaitingMarker ? "; the input of the last one never came back: another window in front?" : "")
                   << ")";
+    End(kTimedOut);
+}
+
+void DialogDriver::End(INT_PTR code)
+{
+    KillTimer(owner, kWatchdogTimer);
+    KillTimer(owner, kGuardTimer);
     awaitingMarker = false;
     if (dialog && IsWindow(dialog))
-        EndDialog(dialog, kTimedOut);
+        EndDialog(dialog, code);
     // A message box or menu of the dialog runs a modal loop of its own that
     // EndDialog cannot reach; WM_QUIT ends every such loop in turn.
     PostQuitMessage(0);
-    timedOut = true;
+    ended = code;
 }
 
 bool BringForward(HWND window)
@@ -241,7 +435,10 @@ void MouseMoveToScreen(int x, int y)
     input.mi.dx = Normalised(x, GetSystemMetrics(SM_CXSCREEN));
     input.mi.dy = Normalised(y, GetSystemMetrics(SM_CYSCREEN));
     input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    SendOne(input);
+    if (SendOne(input)) {
+        pointer = POINT{x, y};
+        pointerKnown = true;
+    }
 }
 
 void MouseMoveTo(HWND window, int x, int y)
@@ -254,7 +451,12 @@ void MouseButton(bool down)
 {
     INPUT input{};
     input.type = INPUT_MOUSE;
-    input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    // SendInput names the physical buttons: with the buttons swapped, the
+    // primary button that a click means is the right one.
+    if (GetSystemMetrics(SM_SWAPBUTTON))
+        input.mi.dwFlags = down ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_RIGHTUP;
+    else
+        input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
     SendOne(input);
 }
 

@@ -17,6 +17,24 @@
 // driver brings the dialog forward first, and closes the input method there
 // (a Japanese Windows often has it on) so that typed keys arrive as keys.
 //
+// On a desktop in use, other programs take the foreground at any time, and
+// whatever is typed then goes to them. So each step starts only with the
+// dialog (or a box of it) in front: if another program took it, the driver
+// brings the dialog back as Windows allows and runs the step once the dialog
+// has repainted. Within a step each event goes out alone, and only while the
+// foreground is this process's and a button event's window is too (the one
+// under the pointer, or holding the mouse); else the window the input was for
+// is brought back first. When another program keeps the foreground for the
+// patience (5 s), the step's remaining input is dropped, the test fails saying
+// which program it was, and the dialog ends at once (Run returns
+// kNoForeground) instead of at the watchdog. Windows refuses the foreground
+// to a process that is not in front unless it received the last input, hence
+// the tricks in BringForward and the owner window on screen, as a host's is.
+// Under Wine any process may take the foreground, so bringing the dialog back
+// always succeeds there; but Wine drops keys still queued for a thread that
+// lost the foreground (Windows delivers them), so under Wine the driver also
+// takes the foreground straight back while a step's input is on its way.
+//
 //   DialogDriver driver;
 //   driver.Then([&](HWND dialog) { ClickControl(dialog, IDOK); });
 //   EXPECT_EQ(driver.Run([&](HWND owner) { return dialog.RunModal(owner, ...); }), IDOK);
@@ -31,11 +49,13 @@ public:
 
     static constexpr INT_PTR kLeftOpen = -1000;
     static constexpr INT_PTR kTimedOut = -1001;
+    static constexpr INT_PTR kNoForeground = -1002;
 
     // `timeoutMs`: a watchdog that reports a failure and ends the dialog (and any
     // message box or menu it has open) when it has not ended by then; Run then
-    // returns kTimedOut.
-    explicit DialogDriver(UINT timeoutMs = 60000);
+    // returns kTimedOut. `patienceMs`: how long another program may keep the
+    // foreground (or a button's target) from the dialog.
+    explicit DialogDriver(UINT timeoutMs = 60000, DWORD patienceMs = 5000);
     ~DialogDriver();
     DialogDriver(const DialogDriver&) = delete;
     DialogDriver& operator=(const DialogDriver&) = delete;
@@ -54,26 +74,39 @@ public:
 private:
     static LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void OnIdle(HWND idleDialog);
+    // True while the step must wait: another program is in front.
+    bool AwayFromFront(HWND idleDialog);
+    void OnGuardTick();
+    // Another program took the foreground (WM_ACTIVATEAPP), and the reply to that.
+    void OnForegroundLost();
+    void OnReclaim();
     void OnTimeout();
+    // Ends the dialog, and any box or menu it has open; Run returns `code`.
+    void End(INT_PTR code);
 
     HWND owner = nullptr;
     HWND dialog = nullptr;
     UINT timeoutMs;
+    DWORD foregroundPatienceMs;
     std::vector<Step> steps;
     std::size_t next = 0;
     bool settled = false;
     bool inStep = false;
-    bool timedOut = false;
+    bool running = false;  // within Run
+    INT_PTR ended = 0;
+    DWORD frontLostAt = 0;  // when a step first found another program in front
 };
 
 // Brings a window of this thread to the foreground as far as Windows allows a
 // process that is not in front; true when it is there.
 bool BringForward(HWND window);
 
-// Real input through SendInput. Positions are client coordinates of `window`.
+// Real input through SendInput, one event at a time and only to this process's
+// windows (see above; outside a dialog the last of them in front is brought
+// back). Positions are client coordinates of `window`.
 void MouseMoveTo(HWND window, int x, int y);
 void MouseMoveToScreen(int x, int y);
-void MouseButton(bool down);  // left button, at the pointer
+void MouseButton(bool down);  // the primary button (left unless swapped), at the pointer
 void ClickAt(HWND window, int x, int y);
 // A click in the middle of the dialog's control `id`.
 void ClickControl(HWND dialog, int id);

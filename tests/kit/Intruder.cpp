@@ -1,0 +1,174 @@
+// intruder.exe: another program on the desktop while the tests run. It shows a
+// small window of its own, brings it to the front every 3 s as forcefully as a
+// program may, and counts the keys and clicks that reach that window.
+//   intruder COMMAND [ARGUMENTS...]
+// It runs COMMAND meanwhile (bin\run-tests.exe --no-pause NAME..., say) and
+// exits 0 only when COMMAND exited 0 and the window received no key and no
+// click; 2 when COMMAND cannot start.
+//   intruder --notification
+// Only shows the window on top of the others without taking the foreground,
+// as a notification does, until it is ended (the dialog driver's test).
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+constexpr UINT_PTR kStealTimer = 1;
+constexpr UINT kStealEveryMs = 3000;
+
+struct Received {
+    int keys = 0;
+    int characters = 0;
+    int clicks = 0;
+    std::string keyNames;  // the first few, for the report
+};
+Received received;
+int attempts = 0;
+int taken = 0;
+
+bool IsButtonDown(UINT message)
+{
+    switch (message) {
+    case WM_LBUTTONDOWN: case WM_LBUTTONDBLCLK: case WM_RBUTTONDOWN: case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDOWN: case WM_MBUTTONDBLCLK: case WM_XBUTTONDOWN: case WM_XBUTTONDBLCLK:
+    case WM_NCLBUTTONDOWN: case WM_NCLBUTTONDBLCLK: case WM_NCRBUTTONDOWN: case WM_NCRBUTTONDBLCLK:
+    case WM_NCMBUTTONDOWN: case WM_NCMBUTTONDBLCLK: case WM_NCXBUTTONDOWN: case WM_NCXBUTTONDBLCLK:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CountKey(WPARAM key)
+{
+    if (++received.keys <= 20) {
+        char name[16];
+        std::snprintf(name, sizeof name, " 0x%02X", static_cast<unsigned>(key));
+        received.keyNames += name;
+    }
+}
+
+// What programs do to get in front, one trick after another: a hop through
+// the topmost band, the empty-input rule, sharing the input state of the
+// thread in front.
+void Steal(HWND window)
+{
+    ++attempts;
+    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetForegroundWindow(window);
+    if (GetForegroundWindow() != window) {
+        INPUT nothing{};
+        nothing.type = INPUT_MOUSE;
+        SendInput(1, &nothing, sizeof nothing);
+        SetForegroundWindow(window);
+    }
+    if (GetForegroundWindow() != window) {
+        const DWORD front = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
+        const DWORD self = GetCurrentThreadId();
+        const bool attached = front && front != self && AttachThreadInput(self, front, TRUE);
+        BringWindowToTop(window);
+        SetForegroundWindow(window);
+        SetFocus(window);
+        if (attached)
+            AttachThreadInput(self, front, FALSE);
+    }
+    taken += GetForegroundWindow() == window;
+}
+
+LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN)
+        CountKey(wParam);
+    else if (message == WM_CHAR || message == WM_SYSCHAR)
+        ++received.characters;
+    else if (IsButtonDown(message))
+        ++received.clicks;
+    else if (message == WM_TIMER && wParam == kStealTimer)
+        Steal(window);
+    else if (message == WM_CLOSE)
+        return 0;  // a stray Alt+F4 must not end the count
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// The command line after this program's own name, as typed.
+const wchar_t* CommandAfterProgram(const wchar_t* line)
+{
+    bool quoted = false;
+    for (; *line && (quoted || (*line != L' ' && *line != L'\t')); ++line) {
+        if (*line == L'"')
+            quoted = !quoted;
+    }
+    while (*line == L' ' || *line == L'\t')
+        ++line;
+    return line;
+}
+
+HWND MakeWindow(bool notification)
+{
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = WindowProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszClassName = L"HxIntruder";
+    RegisterClassW(&wc);
+    // Over the middle of the screen, where the tests' dialogs open.
+    const int width = 320, height = 200;
+    const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2, y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    HWND window = CreateWindowExW(notification ? WS_EX_TOPMOST | WS_EX_NOACTIVATE : 0, L"HxIntruder",
+                                  L"intruder: keys and clicks here went astray", WS_OVERLAPPEDWINDOW, x, y, width,
+                                  height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ShowWindow(window, notification ? SW_SHOWNOACTIVATE : SW_SHOW);
+    return window;
+}
+
+}  // namespace
+
+int main()
+{
+    std::wstring command = CommandAfterProgram(GetCommandLineW());
+    if (command.empty()) {
+        std::fputs("usage: intruder COMMAND [ARGUMENTS...]\n       intruder --notification\n", stderr);
+        return 2;
+    }
+    if (command == L"--notification") {
+        MakeWindow(true);
+        MSG message;
+        while (GetMessageW(&message, nullptr, 0, 0) > 0)
+            DispatchMessageW(&message);
+        return 0;
+    }
+    HWND window = MakeWindow(false);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child{};
+    if (!window ||
+        !CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &child)) {
+        std::fprintf(stderr, "intruder: cannot start %ls (error %lu)\n", command.c_str(), GetLastError());
+        return 2;
+    }
+    CloseHandle(child.hThread);
+    SetTimer(window, kStealTimer, kStealEveryMs, nullptr);
+    const DWORD started = GetTickCount();
+    while (MsgWaitForMultipleObjects(1, &child.hProcess, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+    DWORD code = 1;
+    GetExitCodeProcess(child.hProcess, &code);
+    CloseHandle(child.hProcess);
+    DestroyWindow(window);
+
+    std::printf("intruder: in front %d of %d times in %lu s; received %d keys%s, %d characters, %d clicks; "
+                "the command exited %lu\n",
+                taken, attempts, (GetTickCount() - started) / 1000, received.keys,
+                received.keyNames.empty() ? "" : (" (" + received.keyNames.substr(1) + ")").c_str(),
+                received.characters, received.clicks, code);
+    return code == 0 && received.keys == 0 && received.characters == 0 && received.clicks == 0 ? 0 : 1;
+}
