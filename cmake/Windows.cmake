@@ -85,25 +85,50 @@ function(hx_add_manifest target kind)
     set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS ${manifest})
 endfunction()
 
+# Objects of the plug-in modules, compiled as a module's own sources are.
+function(hx_module_objects target)
+    add_library(${target} OBJECT ${ARGN})
+    target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources
+                                                  ${HX_GENERATED_RESOURCES})
+    target_compile_options(${target} PRIVATE -g)
+    hx_use_win32_thread_model(${target})
+endfunction()
+
+# The entry points and the framework, compiled once for every module.
+hx_module_objects(hxmodule_framework plugin/Exports.cpp ${HX_FRAMEWORK_CORE_SOURCES} ${HX_FRAMEWORK_SOURCES})
+
 # A plug-in module of the filters in the folders after FILTERS (the
-# release's when none are given), in the hosts' index order.
+# release's when none are given), in the hosts' index order. Each filter is
+# compiled once for the modules that take it as it is; a module with DEFINES
+# (a fault-injection build, say) compiles its filters and its list itself.
 function(hx_add_plugin target)
-    cmake_parse_arguments(P "" "" "FILTERS" ${ARGN})
+    cmake_parse_arguments(P "" "" "FILTERS;DEFINES" ${ARGN})
     if(NOT P_FILTERS)
         set(P_FILTERS ${HX_RELEASE_FILTERS})
     endif()
-    hx_filter_sources(core CORE ${P_FILTERS})
-    hx_filter_sources(windows SOURCES ${P_FILTERS})
+    set(sources)
+    foreach(folder ${P_FILTERS})
+        hx_filter_sources(core CORE ${folder})
+        hx_filter_sources(windows SOURCES ${folder})
+        hx_load_filter(dir ${folder})
+        get_property(name GLOBAL PROPERTY HX_FILTER_${dir}_NAME)
+        if(P_DEFINES)
+            list(APPEND sources ${core} ${windows})
+        else()
+            if(NOT TARGET hxmodule_filter_${name})
+                hx_module_objects(hxmodule_filter_${name} ${core} ${windows})
+            endif()
+            list(APPEND sources $<TARGET_OBJECTS:hxmodule_filter_${name}>)
+        endif()
+    endforeach()
     hx_filter_module(${target} ${P_FILTERS})
     add_library(${target} SHARED
-        plugin/Exports.cpp
-        ${HX_FRAMEWORK_CORE_SOURCES}
-        ${HX_FRAMEWORK_SOURCES}
-        ${core}
-        ${windows}
+        $<TARGET_OBJECTS:hxmodule_framework>
+        ${sources}
         ${HX_MODULE_LIST}
         ${HX_MODULE_RC}
         ${CMAKE_SOURCE_DIR}/plugin/rgbcolor.def)
+    target_compile_definitions(${target} PRIVATE ${P_DEFINES})
     set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME ${target})
     target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources
                                                   ${HX_GENERATED_RESOURCES})
@@ -124,21 +149,20 @@ endfunction()
 
 hx_add_plugin(rgbcolor)
 
-# Fault-injection build for the tests: the filter allocation at load fails.
-hx_add_plugin(rgbcolor_noalloc)
-target_compile_definitions(rgbcolor_noalloc PRIVATE HX_FAIL_FILTER_ALLOCATION)
-# And one whose Setup throws (the width it is given chooses what).
-hx_add_plugin(rgbcolor_throw)
-target_compile_definitions(rgbcolor_throw PRIVATE HX_THROW_FROM_SETUP)
-
 # What a CPU or Windows without AVX2 runs, for the benchmark and the tests on a
 # machine that has it: the same DLL with the AVX2 loop never chosen.
-hx_add_plugin(rgbcolor_noavx2)
-target_compile_definitions(rgbcolor_noavx2 PRIVATE HX_WITHOUT_AVX2)
+hx_add_plugin(rgbcolor_noavx2 DEFINES HX_WITHOUT_AVX2)
 
-# Two filters, the release's and a test's (tests/filters/invert), for the
-# tests of a module with more than one.
-hx_add_plugin(rgbcolor_twofilters FILTERS filters/rgbcolor tests/filters/invert)
+option(HX_BUILD_TESTS "Build the tests that run under Wine" ON)
+if(HX_BUILD_TESTS)
+    # Fault-injection builds: the filter allocation at load fails; Setup
+    # throws (the width it is given chooses what).
+    hx_add_plugin(rgbcolor_noalloc DEFINES HX_FAIL_FILTER_ALLOCATION)
+    hx_add_plugin(rgbcolor_throw DEFINES HX_THROW_FROM_SETUP)
+    # Two filters, the release's and a test's (tests/filters/invert), for the
+    # tests of a module with more than one.
+    hx_add_plugin(rgbcolor_twofilters FILTERS filters/rgbcolor tests/filters/invert)
+endif()
 
 # Copy the shipped plug-in into dist/.
 add_custom_command(TARGET rgbcolor POST_BUILD
@@ -149,7 +173,6 @@ add_custom_command(TARGET rgbcolor POST_BUILD
 add_subdirectory(host)
 add_subdirectory(bench/windows)
 
-option(HX_BUILD_TESTS "Build the tests that run under Wine" ON)
 if(HX_BUILD_TESTS)
     enable_testing()
     add_subdirectory(tests/wine)
