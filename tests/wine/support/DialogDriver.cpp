@@ -40,6 +40,29 @@ bool inputRefused = false;
 POINT pointer{};
 bool pointerKnown = false;
 
+// A click of a step: pressed and released at one point. Another program
+// that takes the foreground between the thread taking the press and taking
+// the release cancels it (the control holding the mouse lets it go as it
+// loses the focus), on Windows as under Wine: the click is then sent again.
+HHOOK pressHook = nullptr;
+bool pressTaken = false;  // a press came out of the queue, its release not yet
+POINT pressedAt{};
+bool pressIsClick = false;  // released where it was pressed
+bool clickBroken = false;
+POINT brokenAt{};
+
+LRESULT CALLBACK PressHook(int code, WPARAM message, LPARAM info)
+{
+    if (code == HC_ACTION) {
+        if (message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK || message == WM_NCLBUTTONDOWN ||
+            message == WM_NCLBUTTONDBLCLK)
+            pressTaken = true;
+        else if (message == WM_LBUTTONUP || message == WM_NCLBUTTONUP)
+            pressTaken = false;
+    }
+    return CallNextHookEx(pressHook, code, message, info);
+}
+
 HWND WindowToBringBack()
 {
     return IsWindow(inputFor) && IsWindowVisible(inputFor) ? inputFor : inputOwner;
@@ -224,6 +247,7 @@ INT_PTR DialogDriver::Run(const std::function<INT_PTR(HWND)>& open)
     frontLostAt = 0;
     inputFor = inputOwner = owner;
     inputRefused = false;
+    clickBroken = pressTaken = false;
     patienceMs = foregroundPatienceMs;
     SetTimer(owner, kWatchdogTimer, timeoutMs, nullptr);
     SetTimer(owner, kGuardTimer, kGuardEveryMs, nullptr);
@@ -292,6 +316,16 @@ void DialogDriver::OnIdle(HWND idleDialog)
     if (!settled) {
         BringForward(idleDialog);
         CloseInputMethod(idleDialog);
+    } else if (clickBroken) {
+        if (AwayFromFront(idleDialog))
+            return;
+        clickBroken = false;
+        inputFor = idleDialog;
+        MouseMoveToScreen(brokenAt.x, brokenAt.y);
+        MouseButton(true);
+        MouseButton(false);
+        if (!inputRefused)
+            SendMarker(owner);
     } else if (next < steps.size()) {
         if (AwayFromFront(idleDialog))
             return;
@@ -345,6 +379,11 @@ bool DialogDriver::AwayFromFront(HWND idleDialog)
 
 void DialogDriver::OnForegroundLost()
 {
+    if (running && pressTaken && pressIsClick && GetCapture()) {
+        clickBroken = true;
+        brokenAt = pressedAt;
+        pressTaken = false;
+    }
     // Windows delivers input already in a thread's queue to the window that
     // had the focus, even after another program took the foreground; Wine
     // drops keys that the thread takes while it has no active window. So under
@@ -457,7 +496,17 @@ void MouseButton(bool down)
         input.mi.dwFlags = down ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_RIGHTUP;
     else
         input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
-    SendOne(input);
+    if (!pressHook)
+        pressHook = SetWindowsHookExA(WH_MOUSE, PressHook, nullptr, GetCurrentThreadId());
+    if (!pointerKnown)
+        GetCursorPos(&pointer);
+    const POINT at = pointer;
+    if (!SendOne(input))
+        return;
+    // Only a click is sent again, not a drag.
+    if (down)
+        pressedAt = at;
+    pressIsClick = !down && at.x == pressedAt.x && at.y == pressedAt.y;
 }
 
 void ClickAt(HWND window, int x, int y)

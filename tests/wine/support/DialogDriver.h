@@ -18,22 +18,24 @@
 // (a Japanese Windows often has it on) so that typed keys arrive as keys.
 //
 // On a desktop in use, other programs take the foreground at any time, and
-// whatever is typed then goes to them. So each step starts only with the
-// dialog (or a box of it) in front: if another program took it, the driver
-// brings the dialog back as Windows allows and runs the step once the dialog
-// has repainted. Within a step each event goes out alone, and only while the
+// whatever is typed then goes to them. So each step starts only with the dialog
+// (or a box of it) in front: if another program took it, the driver brings the
+// dialog back as Windows allows and runs the step once the dialog has
+// repainted. Within a step each event goes out alone, and only while the
 // foreground is this process's and a button event's window is too (the one
 // under the pointer, or holding the mouse); else the window the input was for
-// is brought back first. When another program keeps the foreground for the
+// is brought back first. A click that another program's taking the foreground
+// cut between its press and its release (the control lets the mouse go) is sent
+// again before the next step. When another program keeps the foreground for the
 // patience (5 s), the step's remaining input is dropped, the test fails saying
-// which program it was, and the dialog ends at once (Run returns
-// kNoForeground) instead of at the watchdog. Windows refuses the foreground
-// to a process that is not in front unless it received the last input, hence
-// the tricks in BringForward and the owner window on screen, as a host's is.
-// Under Wine any process may take the foreground, so bringing the dialog back
-// always succeeds there; but Wine drops keys still queued for a thread that
-// lost the foreground (Windows delivers them), so under Wine the driver also
-// takes the foreground straight back while a step's input is on its way.
+// which program it was, and the dialog ends at once (Run returns kNoForeground)
+// instead of at the watchdog. Windows refuses the foreground to a process that
+// is not in front unless it received the last input, hence the tricks in
+// BringForward and the owner window on screen, as a host's is. Under Wine any
+// process may take the foreground, so bringing the dialog back always succeeds
+// there; but Wine drops keys still queued for a thread that lost the foreground
+// (Windows delivers them), so under Wine the driver also takes the foreground
+// straight back while a step's input is on its way.
 //
 //   DialogDriver driver;
 //   driver.Then([&](HWND dialog) { ClickControl(dialog, IDOK); });
