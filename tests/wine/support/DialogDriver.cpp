@@ -183,6 +183,14 @@ void SendMarker(HWND waker)
     }
 }
 
+// A marker sent as another program took the foreground went there; once the
+// dialog (or after its end, the owner) is back, another follows the first.
+void ResendLostMarker(HWND waker)
+{
+    if (awaitingMarker && (!OfThisProcess(GetForegroundWindow()) || GetTickCount() - markerSentAt > 2000))
+        SendMarker(waker);
+}
+
 // Keys typed by a test are keys, not the input method's composition.
 void CloseInputMethod(HWND window)
 {
@@ -264,6 +272,7 @@ INT_PTR DialogDriver::Run(const std::function<INT_PTR(HWND)>& open)
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
+        ResendLostMarker(owner);
     }
     if (awaitingMarker) {
         ADD_FAILURE() << "input sent to the dialog did not come back through this thread's queue";
@@ -403,10 +412,7 @@ void DialogDriver::OnGuardTick()
 {
     if (inStep || ended)
         return;
-    // A marker sent as another program took the foreground went there; once
-    // the dialog is back, another follows the first.
-    if (awaitingMarker && (!OfThisProcess(GetForegroundWindow()) || GetTickCount() - markerSentAt > 2000))
-        SendMarker(owner);
+    ResendLostMarker(owner);
     if (inputRefused)
         End(kNoForeground);
 }
