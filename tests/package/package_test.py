@@ -11,7 +11,6 @@ import os
 import pathlib
 import re
 import shutil
-import struct
 import subprocess
 import sys
 import tempfile
@@ -33,53 +32,26 @@ def tool(*args):
 
 
 def manifests(image):
-    """The RT_MANIFEST resources named 1 in a PE image's resource directory (one a language);
-    None for an image whose resource directory cannot be read."""
-    pe = struct.unpack_from("<I", image, 0x3C)[0]
-    if image[:2] != b"MZ" or image[pe:pe + 4] != b"PE\0\0":
-        return None
-    section_count, optional_size = struct.unpack_from("<H12xH", image, pe + 6)
-    optional = pe + 24
-    directories = optional + (96 if struct.unpack_from("<H", image, optional)[0] == 0x10B else 112)
-    resources_rva, resources_size = struct.unpack_from("<II", image, directories + 2 * 8)
-    sections = [struct.unpack_from("<8xIIII", image, optional + optional_size + 40 * i) for i in range(section_count)]
+    """The RT_MANIFEST resources named 1 of a PE image (one a language), read by
+    icoutils' wrestool; None for an image it cannot read."""
+    with tempfile.NamedTemporaryFile(suffix=".exe") as file:
+        file.write(image)
+        file.flush()
 
-    def offset(rva):
-        return next((rva - va + raw for size, va, raw_size, raw in sections if va <= rva < va + max(size, raw_size)),
-                    None)
+        def wrestool(*args):
+            return subprocess.run(["wrestool", "--type=24", "--name=1", *args, file.name], capture_output=True)
 
-    def entries(directory):
-        """(id, or None for a name; the offset of the entry's table or data in the resource section)"""
-        named, ids = struct.unpack_from("<HH", image, base + directory + 12)
-        for i in range(named + ids):
-            name, target = struct.unpack_from("<II", image, base + directory + 16 + 8 * i)
-            yield (None if name & 0x80000000 else name), target & 0x7FFFFFFF
-
-    if not resources_size:
-        return []
-    base = offset(resources_rva)
-    if base is None:
-        return None
-    found = []
-    for kind, names in entries(0):
-        if kind != 24:  # RT_MANIFEST
-            continue
-        for name, languages in entries(names):
-            if name != 1:
-                continue
-            for _, leaf in entries(languages):
-                rva, size = struct.unpack_from("<II", image, base + leaf)
-                found.append(image[offset(rva):offset(rva) + size])
-    return found
+        listed = wrestool("--list")
+        if listed.returncode or listed.stderr:
+            return None
+        languages = re.findall(rb"--language=(\d+)", listed.stdout)
+        return [wrestool("--extract", "--raw", f"--language={language.decode()}").stdout for language in languages]
 
 
 def manifest_faults(name, image):
     """What the manifest of a program of the kit lacks: no UAC virtualisation, Windows 7 to 11,
     an explicit DPI awareness, and the host it stands for (hx_add_manifest in cmake/Windows.cmake)."""
-    try:
-        found = manifests(image)
-    except (struct.error, TypeError):  # a table or a data entry outside the image
-        found = None
+    found = manifests(image)
     if found is None:
         return ["a PE resource directory that cannot be read"]
     if len(found) != 1:
