@@ -43,11 +43,14 @@ bool pointerKnown = false;
 // A click of a step: pressed and released at one point. Another program
 // that takes the foreground between the thread taking the press and taking
 // the release cancels it (the control holding the mouse lets it go as it
-// loses the focus), on Windows as under Wine: the click is then sent again.
+// loses the focus), on Windows as under Wine: the click is then sent again,
+// unless the step also dragged, which a click cannot redo.
 HHOOK pressHook = nullptr;
 bool pressTaken = false;  // a press came out of the queue, its release not yet
-POINT pressedAt{};
-bool pressIsClick = false;  // released where it was pressed
+POINT takenAt{};          // where that press was
+POINT sentPressAt{};
+bool buttonHeld = false;  // a press sent, its release not yet (a drag across steps)
+bool onlyClicks = true;   // the step's presses were all released where they were pressed
 bool clickBroken = false;
 POINT brokenAt{};
 
@@ -55,10 +58,12 @@ LRESULT CALLBACK PressHook(int code, WPARAM message, LPARAM info)
 {
     if (code == HC_ACTION) {
         if (message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK || message == WM_NCLBUTTONDOWN ||
-            message == WM_NCLBUTTONDBLCLK)
+            message == WM_NCLBUTTONDBLCLK) {
             pressTaken = true;
-        else if (message == WM_LBUTTONUP || message == WM_NCLBUTTONUP)
+            takenAt = reinterpret_cast<const MOUSEHOOKSTRUCT*>(info)->pt;
+        } else if (message == WM_LBUTTONUP || message == WM_NCLBUTTONUP) {
             pressTaken = false;
+        }
     }
     return CallNextHookEx(pressHook, code, message, info);
 }
@@ -330,6 +335,7 @@ void DialogDriver::OnIdle(HWND idleDialog)
             return;
         clickBroken = false;
         inputFor = idleDialog;
+        onlyClicks = true;
         MouseMoveToScreen(brokenAt.x, brokenAt.y);
         MouseButton(true);
         MouseButton(false);
@@ -340,6 +346,7 @@ void DialogDriver::OnIdle(HWND idleDialog)
             return;
         const unsigned sentBefore = inputsSent;
         inputFor = idleDialog;
+        onlyClicks = true;
         inStep = true;
         steps[next++](idleDialog);
         inStep = false;
@@ -388,9 +395,9 @@ bool DialogDriver::AwayFromFront(HWND idleDialog)
 
 void DialogDriver::OnForegroundLost()
 {
-    if (running && pressTaken && pressIsClick && GetCapture()) {
+    if (running && pressTaken && onlyClicks && !buttonHeld && GetCapture()) {
         clickBroken = true;
-        brokenAt = pressedAt;
+        brokenAt = takenAt;
         pressTaken = false;
     }
     // Windows delivers input already in a thread's queue to the window that
@@ -509,10 +516,11 @@ void MouseButton(bool down)
     const POINT at = pointer;
     if (!SendOne(input))
         return;
-    // Only a click is sent again, not a drag.
+    buttonHeld = down;
     if (down)
-        pressedAt = at;
-    pressIsClick = !down && at.x == pressedAt.x && at.y == pressedAt.y;
+        sentPressAt = at;
+    else if (at.x != sentPressAt.x || at.y != sentPressAt.y)
+        onlyClicks = false;
 }
 
 void ClickAt(HWND window, int x, int y)
