@@ -1,8 +1,9 @@
 # Filters. A filter is a folder with a filter.cmake that describes it with
 # hx_filter(); a module is built from a list of such folders, in the hosts'
 # index order. From that list the build generates the module's list of
-# filters (AllFilters.cpp, from cmake/AllFilters.cpp.in) and its resource
-# script (from cmake/Module.rc.in), and checks the filters' ids.
+# filters (Module.cpp, from cmake/Module.cpp.in), its resource script (from
+# cmake/Module.rc.in) and its exports (from plugin/Exports.def.in), and
+# checks the filters' ids.
 #
 #   hx_filter(NAME CLASS class HEADER header [CORE sources...] [SOURCES sources...]
 #             [RC script] [IDS header] [ID_BLOCK ids...])
@@ -58,18 +59,22 @@ function(hx_load_filter var folder)
     set(${var} ${dir} PARENT_SCOPE)
 endfunction()
 
-# `var`: the values of the "#define NAME value" lines of `header`; an error
-# for one that is not a decimal number, which no check could judge.
+# `var`: the values of the "#define NAME value" lines of `header`, and
+# `var`_NAMES their names; an error for one that is not a decimal number,
+# which no check could judge.
 function(hx_read_ids var header)
     file(STRINGS ${header} lines REGEX "^[ \t]*#[ \t]*define[ \t]")
     set(ids)
+    set(names)
     foreach(line ${lines})
         if(NOT line MATCHES "^[ \t]*#[ \t]*define[ \t]+([A-Za-z_][A-Za-z0-9_]*)[ \t]+([0-9]+)[ \t]*(//.*)?$")
             message(FATAL_ERROR "${header}: \"${line}\" is not \"#define NAME number\", which the build can check")
         endif()
+        list(APPEND names ${CMAKE_MATCH_1})
         list(APPEND ids ${CMAKE_MATCH_2})
     endforeach()
     set(${var} ${ids} PARENT_SCOPE)
+    set(${var}_NAMES ${names} PARENT_SCOPE)
     # An edit of the header checks again.
     set_property(DIRECTORY ${CMAKE_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${header})
 endfunction()
@@ -93,10 +98,17 @@ function(hx_block_meets var first last block)
 endfunction()
 
 # Refuses filters of one module whose ids clash: an id outside its filter's
-# block, two blocks that meet, a block that holds a framework id.
+# block, two blocks that meet, a block that holds a framework id, a name
+# that the framework or another filter defines too (the filters' classes
+# meet in one source, the module's list).
 function(hx_check_filter_ids module)
     hx_read_ids(framework ${HX_FRAMEWORK_IDS})
     set(seen)
+    set(names ${framework_NAMES})
+    set(owners)
+    foreach(name ${framework_NAMES})
+        list(APPEND owners "the framework")
+    endforeach()
     foreach(dir ${ARGN})
         get_property(name GLOBAL PROPERTY HX_FILTER_${dir}_NAME)
         get_property(block GLOBAL PROPERTY HX_FILTER_${dir}_BLOCK)
@@ -104,9 +116,19 @@ function(hx_check_filter_ids module)
         if(dir IN_LIST seen)
             message(FATAL_ERROR "${module}: filter ${name} is listed twice")
         endif()
+        set(ids_NAMES)
         if(ids)
             hx_read_ids(ids ${ids})
         endif()
+        foreach(id_name ${ids_NAMES})
+            list(FIND names ${id_name} at)
+            if(at GREATER_EQUAL 0)
+                list(GET owners ${at} owner)
+                message(FATAL_ERROR "${module}: ${id_name} of filter ${name} is defined by ${owner} too")
+            endif()
+            list(APPEND names ${id_name})
+            list(APPEND owners "filter ${name}")
+        endforeach()
         foreach(id ${ids})
             hx_block_meets(inside ${id} ${id} "${block}")
             if(NOT inside)
@@ -148,39 +170,68 @@ function(hx_filter_sources var kind)
 endfunction()
 
 # For `module`, of the filters in `folders`: checks their ids and generates
-# its list of filters and its resource script into the build folder, named
-# by HX_MODULE_LIST and HX_MODULE_RC. Edits of a filter's template or ids
-# rebuild the module's resources.
+# into the build folder its list of filters with its information text INFO
+# (HX_MODULE_LIST) and, given DESCRIPTION, its resource script
+# (HX_MODULE_RC: the version, with the module's file name and that
+# description, and the framework's cursors) and its export definition
+# (HX_MODULE_DEF). Each filter's own resources go through a pass of their
+# own (hx_filter_resources), so that no filter sees another's macros.
+#
+#   hx_filter_module(module INFO text [DESCRIPTION text] FILTERS folders...)
 function(hx_filter_module module)
+    cmake_parse_arguments(M "" "INFO;DESCRIPTION" "FILTERS" ${ARGN})
     set(dirs)
-    foreach(folder ${ARGN})
+    foreach(folder ${M_FILTERS})
         hx_load_filter(dir ${folder})
         list(APPEND dirs ${dir})
     endforeach()
     hx_check_filter_ids(${module} ${dirs})
+    set(resources FALSE)
+    if(DEFINED M_DESCRIPTION)
+        set(resources TRUE)
+    endif()
     set(HX_MODULE ${module})
+    set(HX_MODULE_FILE ${module}.dll)
+    # As C and resource string literals.
+    foreach(text INFO DESCRIPTION)
+        string(REPLACE "\\" "\\\\" M_${text} "${M_${text}}")
+        string(REPLACE "\"" "\\\"" HX_MODULE_${text} "${M_${text}}")
+    endforeach()
     set(HX_FILTER_INCLUDES)
     set(HX_FILTER_APPENDS)
-    set(HX_FILTER_RC_INCLUDES)
-    set(resource_inputs)
     foreach(dir ${dirs})
-        foreach(property CLASS HEADER RC IDS)
+        foreach(property CLASS HEADER)
             get_property(${property} GLOBAL PROPERTY HX_FILTER_${dir}_${property})
         endforeach()
         string(APPEND HX_FILTER_INCLUDES "#include \"${HEADER}\"\n")
         string(APPEND HX_FILTER_APPENDS "    registry.Append(Allocate<${CLASS}>());\n")
-        if(RC)
-            file(RELATIVE_PATH rc ${CMAKE_SOURCE_DIR} ${RC})
-            string(APPEND HX_FILTER_RC_INCLUDES "#include \"${rc}\"\n")
-        endif()
-        list(APPEND resource_inputs ${RC} ${IDS})
     endforeach()
     set(out ${CMAKE_BINARY_DIR}/generated/${module})
-    configure_file(${CMAKE_CURRENT_FUNCTION_LIST_DIR}/AllFilters.cpp.in ${out}/AllFilters.cpp @ONLY)
-    configure_file(${CMAKE_CURRENT_FUNCTION_LIST_DIR}/Module.rc.in ${out}/${module}.rc @ONLY)
-    # windres reports no includes: name them, the framework's and the filters'.
-    set_source_files_properties(${out}/${module}.rc PROPERTIES OBJECT_DEPENDS
-                                "${HX_FRAMEWORK_RESOURCE_INPUTS};${resource_inputs}")
-    set(HX_MODULE_LIST ${out}/AllFilters.cpp PARENT_SCOPE)
-    set(HX_MODULE_RC ${out}/${module}.rc PARENT_SCOPE)
+    configure_file(${CMAKE_CURRENT_FUNCTION_LIST_DIR}/Module.cpp.in ${out}/Module.cpp @ONLY)
+    set(HX_MODULE_LIST ${out}/Module.cpp PARENT_SCOPE)
+    if(resources)
+        configure_file(${CMAKE_CURRENT_FUNCTION_LIST_DIR}/Module.rc.in ${out}/${module}.rc @ONLY)
+        configure_file(${CMAKE_CURRENT_FUNCTION_LIST_DIR}/../plugin/Exports.def.in ${out}/${module}.def @ONLY)
+        # windres reports no includes: name them.
+        set_source_files_properties(${out}/${module}.rc PROPERTIES OBJECT_DEPENDS "${HX_FRAMEWORK_RESOURCE_INPUTS}")
+        set(HX_MODULE_RC ${out}/${module}.rc PARENT_SCOPE)
+        set(HX_MODULE_DEF ${out}/${module}.def PARENT_SCOPE)
+    endif()
+endfunction()
+
+# `var`: the resource scripts of the filters in `folders`, each to be
+# compiled by itself, with the framework's ids and its own folder in reach.
+function(hx_filter_resources var)
+    set(scripts)
+    foreach(folder ${ARGN})
+        hx_load_filter(dir ${folder})
+        get_property(rc GLOBAL PROPERTY HX_FILTER_${dir}_RC)
+        get_property(ids GLOBAL PROPERTY HX_FILTER_${dir}_IDS)
+        if(rc)
+            # windres reports no includes: name them.
+            set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS "${HX_FRAMEWORK_RESOURCE_INPUTS};${ids}")
+            list(APPEND scripts ${rc})
+        endif()
+    endforeach()
+    set(${var} ${scripts} PARENT_SCOPE)
 endfunction()

@@ -44,15 +44,18 @@ set(HX_FRAMEWORK_SOURCES
     plugin/FilterSettings.cpp
     plugin/PixelFilter.cpp
     plugin/RunRequest.cpp
+    plugin/SettingsFilter.cpp
+    ui/AmountControl.cpp
     ui/FilterDialog.cpp
-    ui/PreviewPane.cpp)
+    ui/PreviewPane.cpp
+    ui/SettingsDialog.cpp)
 
 include(cmake/Resources.cmake)
 
 # Everything of the released plug-in but its entry points and resources, so
 # that tests can link the framework classes into executables of their own.
 hx_filter_sources(HX_RELEASE_SOURCES SOURCES ${HX_RELEASE_FILTERS})
-hx_filter_module(hxplugin ${HX_RELEASE_FILTERS})
+hx_filter_module(hxplugin INFO "${HX_RELEASE_INFO}" FILTERS ${HX_RELEASE_FILTERS})
 add_library(hxplugin STATIC ${HX_FRAMEWORK_SOURCES} ${HX_RELEASE_SOURCES} ${HX_MODULE_LIST})
 target_include_directories(hxplugin PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
 target_link_libraries(hxplugin PUBLIC hxcore user32 gdi32 imm32 comctl32 kernel32)
@@ -97,37 +100,44 @@ endfunction()
 # The entry points and the framework, compiled once for every module.
 hx_module_objects(hxmodule_framework plugin/Exports.cpp ${HX_FRAMEWORK_CORE_SOURCES} ${HX_FRAMEWORK_SOURCES})
 
-# A plug-in module of the filters in the folders after FILTERS (the
-# release's when none are given), in the hosts' index order. Each filter is
-# compiled once for the modules that take it as it is; a module with DEFINES
-# (a fault-injection build, say) compiles its filters and its list itself.
+# A plug-in module, TARGET.dll, of the filters in the folders after FILTERS
+# in the hosts' index order, which names itself with INFO (the information
+# text, one line) and DESCRIPTION (its version resource's); without them,
+# the release's. Each filter is compiled once for the modules that take it
+# as it is; a module with DEFINES (a fault-injection build, say) compiles its
+# filters and its list itself.
+#
+#   hx_add_plugin(TARGET [INFO text] [DESCRIPTION text] [FILTERS folders...] [DEFINES defines...])
 function(hx_add_plugin target)
-    cmake_parse_arguments(P "" "" "FILTERS;DEFINES" ${ARGN})
-    if(NOT P_FILTERS)
-        set(P_FILTERS ${HX_RELEASE_FILTERS})
-    endif()
+    cmake_parse_arguments(P "" "INFO;DESCRIPTION" "FILTERS;DEFINES" ${ARGN})
+    foreach(part FILTERS INFO DESCRIPTION)
+        if(NOT P_${part})
+            set(P_${part} ${HX_RELEASE_${part}})
+        endif()
+    endforeach()
     set(sources)
     foreach(folder ${P_FILTERS})
         hx_filter_sources(core CORE ${folder})
         hx_filter_sources(windows SOURCES ${folder})
+        hx_filter_resources(resources ${folder})
         hx_load_filter(dir ${folder})
         get_property(name GLOBAL PROPERTY HX_FILTER_${dir}_NAME)
         if(P_DEFINES)
-            list(APPEND sources ${core} ${windows})
+            list(APPEND sources ${core} ${windows} ${resources})
         else()
             if(NOT TARGET hxmodule_filter_${name})
-                hx_module_objects(hxmodule_filter_${name} ${core} ${windows})
+                hx_module_objects(hxmodule_filter_${name} ${core} ${windows} ${resources})
             endif()
             list(APPEND sources $<TARGET_OBJECTS:hxmodule_filter_${name}>)
         endif()
     endforeach()
-    hx_filter_module(${target} ${P_FILTERS})
+    hx_filter_module(${target} INFO "${P_INFO}" DESCRIPTION "${P_DESCRIPTION}" FILTERS ${P_FILTERS})
     add_library(${target} SHARED
         $<TARGET_OBJECTS:hxmodule_framework>
         ${sources}
         ${HX_MODULE_LIST}
         ${HX_MODULE_RC}
-        ${CMAKE_SOURCE_DIR}/plugin/rgbcolor.def)
+        ${HX_MODULE_DEF})
     target_compile_definitions(${target} PRIVATE ${P_DEFINES})
     set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME ${target})
     target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources
@@ -162,6 +172,10 @@ if(HX_BUILD_TESTS)
     # Two filters, the release's and a test's (tests/filters/invert), for the
     # tests of a module with more than one.
     hx_add_plugin(rgbcolor_twofilters FILTERS filters/rgbcolor tests/filters/invert)
+    # RGB Color and a filter with a dialog of its table's (tests/filters/tone),
+    # in a module that names itself.
+    hx_add_plugin(rgbcolor_tone FILTERS filters/rgbcolor tests/filters/tone
+                  INFO "Tone test module Ver.${PROJECT_VERSION} (C) 2026 ${HX_AUTHORS}" DESCRIPTION "トーンのテスト")
 endif()
 
 # Copy the shipped plug-in into dist/.

@@ -6,7 +6,6 @@
 #include "plugin/FilterRegistry.h"
 #include "plugin/HostInterface.h"
 #include "plugin/TextCopy.h"
-#include "version.h"
 
 #if defined(__GLIBCXX__)
 namespace __gnu_cxx {
@@ -29,16 +28,13 @@ struct RuntimeTeardown {
     }
 } runtimeTeardown;
 
-constexpr char kPluginInfo[] = "RGB Color Plug-in Ver." HX_VERSION " (C) 2026 The RGB Color authors";
-static_assert(sizeof(kPluginInfo) == 59, "the information text is one line of 58 characters");
-
 }  // namespace
 
 extern "C" {
 
 std::uint16_t __stdcall HX_GetPluginInfo(char* buffer, std::int32_t length)
 {
-    BoundedCopy(buffer, length, kPluginInfo);
+    BoundedCopy(buffer, length, kModuleInfo);
     return 1;
 }
 

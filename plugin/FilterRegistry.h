@@ -53,6 +53,9 @@ private:
 // what a filter's constructor allocates goes to the caller. Defined with the
 // filters, so that this framework names none of them.
 void AppendAllFilters(FilterRegistry& registry);
+// The module's information text (HX_GetPluginInfo), one line; defined with
+// its list of filters.
+extern const char kModuleInfo[];
 
 // Set by static initialisation, before the attach notification.
 extern FilterRegistry* registry;

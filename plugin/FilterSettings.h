@@ -27,9 +27,13 @@ public:
         : section(section), keys(keys), count(N)
     {
         static_assert(N <= kMaxKeys, "a section of at most kMaxKeys keys");
+        for (const SettingsKey& key : keys)
+            if (key.fallback < key.min || key.fallback > key.max)
+                throw "a key's fallback lies outside its limits: a run without the file would refuse";
     }
 
-    std::size_t Count() const { return count; }
+    constexpr std::size_t Count() const { return count; }
+    constexpr const SettingsKey& Key(std::size_t index) const { return keys[index]; }
     // values[0..Count()), in table order: each key as the file holds it read
     // as a signed integer, its fallback when the file, the section or the key
     // is missing or when the module has no settings path.

@@ -20,12 +20,6 @@ public:
     void Execute(HostArg arg1, HostArg arg2, HostArg arg3, HostArg arg4, HostArg arg5, HostArg arg6,
                  HostArg arg7, HostArg arg8, ProgressSink* sink) override;
 
-protected:
-    // One run. A run that must not happen (stored settings out of their
-    // limits: FilterSettings::LoadForRun says so to the user) returns
-    // without RunRows: nothing written, no progress reported.
-    virtual void Run(const RunRequest& run) = 0;
-
     // The rectangle's rows from the top: filterRow(source, destination,
     // count) over each row's pixels (not called when the rectangle has no
     // columns; source may be destination, so read a pixel before writing
@@ -39,6 +33,18 @@ protected:
     }
     template <typename RowFunction>
     static void RunRows(const RunRequest& run, const ImageRect& area, RowFunction filterRow);
+
+    // True where the run's output is far larger than the cache, so that
+    // stores bypassing the cache pay: twice the largest cache Windows
+    // reports, for a destination apart from the source. Never where Windows
+    // reports no cache.
+    static bool StreamsPastCache(const RunRequest& run, const ImageRect& area);
+
+protected:
+    // One run. A run that must not happen (stored settings out of their
+    // limits: FilterSettings::LoadForRun says so to the user) returns
+    // without RunRows: nothing written, no progress reported.
+    virtual void Run(const RunRequest& run) = 0;
 };
 
 template <typename RowFunction>

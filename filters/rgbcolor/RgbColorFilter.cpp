@@ -4,10 +4,9 @@
 #include <new>
 #include <stdexcept>
 
-#include "filters/rgbcolor/ChannelMath.h"
 #include "filters/rgbcolor/CpuFeatures.h"
 #include "filters/rgbcolor/RgbColorDialog.h"
-#include "filters/rgbcolor/RgbSettings.h"
+#include "filters/rgbcolor/RgbColorIds.h"
 
 namespace {
 #ifdef HX_WITHOUT_AVX2
@@ -24,61 +23,50 @@ const bool kAvx2 = kMayUseAvx2 && CpuHasAvx2();
 const ScanlineFunction kAdjustScanline = ChooseScanline(kSse2, kAvx2);
 const ScanlineFunction kStreamingScanline = ChooseStreamingScanline(kSse2, kAvx2);
 
-// The largest cache that Windows reports, or 0: none reported, no memory for
-// the answer, or a Windows older than XP SP3, which cannot be asked.
-std::uint64_t LastLevelCacheBytes()
-{
-    using Query = BOOL(WINAPI*)(PSYSTEM_LOGICAL_PROCESSOR_INFORMATION, PDWORD);
-    const auto query = reinterpret_cast<Query>(reinterpret_cast<void (*)()>(
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetLogicalProcessorInformation")));
-    DWORD bytes = 0;
-    if (!query || query(nullptr, &bytes) || GetLastError() != ERROR_INSUFFICIENT_BUFFER)
-        return 0;
-    const DWORD count = bytes / sizeof(SYSTEM_LOGICAL_PROCESSOR_INFORMATION);
-    auto* entries = new (std::nothrow) SYSTEM_LOGICAL_PROCESSOR_INFORMATION[count];
-    std::uint64_t largest = 0;
-    if (entries && query(entries, &bytes)) {
-        for (DWORD i = 0; i < count; ++i)
-            if (entries[i].Relationship == RelationCache && entries[i].Cache.Size > largest)
-                largest = entries[i].Cache.Size;
-    }
-    delete[] entries;
-    return largest;
-}
+// Keys in the order they are read and written.
+enum RgbSetting { kRgbRed, kRgbGreen, kRgbBlue, kRgbPreview };
+constexpr SettingsKey kKeys[] = {
+    {"r", 0, kMinAmount, kMaxAmount},
+    {"g", 0, kMinAmount, kMaxAmount},
+    {"b", 0, kMinAmount, kMaxAmount},
+    {"preview", 0, INT32_MIN, INT32_MAX},
+};
+constexpr FilterSettings kRgbSettings("RGBColor", kKeys);
 
-// A destination this large goes out with non-temporal stores: twice the
-// cache, so source and destination together are four times it and nothing of
-// the destination would stay cached anyway. 0: never.
-const std::uint64_t kStreamFromBytes = 2 * LastLevelCacheBytes();
+// The amounts' lanes prepared once for all rows.
+struct RgbRows {
+    RgbRows(const std::int32_t* values, bool streamed)
+        : amounts(values[kRgbRed], values[kRgbGreen], values[kRgbBlue]),
+          adjust(streamed ? kStreamingScanline : kAdjustScanline)
+    {
+    }
+    void operator()(const Bgra32* source, Bgra32* destination, std::int32_t count) const
+    {
+        adjust(source, destination, count, amounts);
+    }
+
+    ChannelAmounts amounts;
+    ScanlineFunction adjust;
+};
+
+constexpr AmountBinding kAmounts[] = {
+    {kRgbRed, IDC_RED_SLIDER, IDC_RED_EDIT, IDC_RED_SPIN},
+    {kRgbGreen, IDC_GREEN_SLIDER, IDC_GREEN_EDIT, IDC_GREEN_SPIN},
+    {kRgbBlue, IDC_BLUE_SLIDER, IDC_BLUE_EDIT, IDC_BLUE_SPIN},
+};
 }  // namespace
+
+constexpr FilterTable kRgbColorTable(kRgbSettings, FilterRows::Of<RgbRows>(), IDD_RGBCOLOR, kAmounts, kRgbPreview,
+                                     IDC_RESET);
 
 ScanlineFunction RgbColorFilter::Scanline()
 {
     return kAdjustScanline;
 }
 
-RgbColorFilter::RgbColorFilter() : PixelFilter("RGB Color...|RGBカラー...", "Color|カラー") {}
+RgbColorFilter::RgbColorFilter() : SettingsFilter("RGB Color...|RGBカラー...", "Color|カラー", kRgbColorTable) {}
 
 RgbColorFilter::~RgbColorFilter() = default;
-
-void RgbColorFilter::Run(const RunRequest& run)
-{
-    std::int32_t stored[kRgbSettingCount];
-    if (!kRgbSettings.LoadForRun(run.owner, stored))
-        return;
-    const ChannelAmounts amounts{stored[kRgbRed], stored[kRgbGreen], stored[kRgbBlue]};
-    const ImageRect area = run.Area();
-    const std::int32_t rows = area.bottom - area.top;
-    const std::int32_t columns = area.right - area.left;
-    const std::uint64_t bytes =
-        rows > 0 && columns > 0 ? 4ull * static_cast<std::uint64_t>(columns) * static_cast<std::uint64_t>(rows) : 0;
-    // In place, each line is read before it is written anyway.
-    const bool stream = run.source != run.destination && kStreamFromBytes != 0 && bytes >= kStreamFromBytes;
-    const ScanlineFunction adjust = stream ? kStreamingScanline : kAdjustScanline;
-    RunRows(run, area, [&](const Bgra32* source, Bgra32* destination, std::int32_t count) {
-        adjust(source, destination, count, amounts);
-    });
-}
 
 std::int32_t RgbColorFilter::Setup(HWND parent, Bgra32* pixels, std::int32_t width, std::int32_t height)
 {

@@ -1,9 +1,11 @@
 #pragma once
 #include "filters/rgbcolor/ChannelMath.h"
-#include "plugin/PixelFilter.h"
+#include "plugin/SettingsFilter.h"
 
-// Scales the red, green and blue channels by the amounts stored in the settings file.
-class RgbColorFilter : public PixelFilter {
+// Scales the red, green and blue channels by the amounts stored in section
+// "RGBColor" of kwfilters.ini: r, g, b (-100..100, a run refuses others) and
+// the preview check box (any value, 0 off); each 0 when missing.
+class RgbColorFilter : public SettingsFilter {
 public:
     RgbColorFilter();
     ~RgbColorFilter() override;
@@ -13,8 +15,7 @@ public:
 
     // The loop that runs and the preview go through, chosen once at load.
     static ScanlineFunction Scanline();
-
-protected:
-    // The amounts read afresh and checked, then each row through the loop.
-    void Run(const RunRequest& run) override;
 };
+
+// Its settings, its rows, and which control of its dialog stands for which key.
+extern const FilterTable kRgbColorTable;

@@ -1,7 +1,7 @@
 # RGB Color: the channel arithmetic and its loops, the settings, the dialog.
 hx_filter(rgbcolor CLASS RgbColorFilter HEADER RgbColorFilter.h
-    CORE ChannelMath.cpp ChannelMathSse2.cpp ChannelMathAvx2.cpp CpuFeatures.cpp ChannelSlider.cpp
-    SOURCES RgbColorFilter.cpp RgbSettings.cpp RgbColorDialog.cpp
+    CORE ChannelMath.cpp ChannelMathSse2.cpp ChannelMathAvx2.cpp CpuFeatures.cpp
+    SOURCES RgbColorFilter.cpp RgbColorDialog.cpp
     RC rgbcolor_dialog.rc IDS RgbColorIds.h ID_BLOCK 119 1050..1099)
 
 # i686 code may not assume SSE2 (x86-64 always has it): only each loop's own

@@ -9,8 +9,8 @@
 #include <utility>
 
 #include "tests/fuzz/FuzzCheck.h"
-#include "filters/rgbcolor/ChannelSlider.h"
 #include "ui/NumberText.h"
+#include "ui/SliderRule.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::memcpy(&thumb, data + 5, 4);
         std::memcpy(&current, data + 9, 4);
         current = current % 101;  // the channel's value is always an amount
-        std::optional<std::int32_t> v = ScrollCodeToValue(code, thumb, current);
+        std::optional<std::int32_t> v = ScrollCodeToValue(code, thumb, current, SliderSteps{-100, 100, 10});
         Check(v.has_value() == (code >= 0 && code <= 7), "a new amount exactly for codes 0..7");
         if (v && (code == 2 || code == 3 || code == 6 || code == 7))
             Check(*v >= -100 && *v <= 100, "page, top and bottom stay in range");

@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
-#include "filters/rgbcolor/ChannelSlider.h"
 #include "ui/NumberText.h"
+#include "ui/SliderRule.h"
 
 namespace {
 
@@ -55,24 +55,26 @@ TEST(ParseNumberText, OtherLimitsIncludingOnesThatExcludeZero)
         EXPECT_EQ(ParseNumberText(c.text, c.min, c.max), c.expected) << c.text << " in " << c.min << ".." << c.max;
 }
 
-TEST(ScrollCodeToValue, EachNotification)
+TEST(ScrollCodeToValue, EachNotificationWithinItsLimits)
 {
-    struct Case { int code, thumb, current; std::optional<int> expected; };
+    constexpr SliderSteps kRgb{-100, 100, 10}, kPercent{0, 200, 10}, kSmall{-50, 50, 5}, kWide{INT32_MIN, INT32_MAX, 10};
+    struct Case { int code, thumb, current; SliderSteps steps; std::optional<int> expected; };
     const Case cases[] = {
-        {0, 0, -100, -101},  {1, 0, 100, 101},     // line steps are not limited
-        {0, 0, 5, 4},        {1, 0, 5, 6},
-        {2, 0, -95, -100},   {2, 0, 20, 10},   {3, 0, 95, 100}, {3, 0, -20, -10},
-        {4, 42, 0, 42},      {5, 0xFFCE, 0, -50},  // high word read as signed 16 bits
-        {6, 0, 100, 100},    {6, 0, -3, 100},  {7, 0, -100, -100}, {7, 0, 3, -100},
-        {8, 0, 7, std::nullopt}, {9, 0, 7, std::nullopt}, {-1, 0, 7, std::nullopt},
+        {0, 0, -100, kRgb, -101}, {1, 0, 100, kRgb, 101},     // line steps are not limited
+        {0, 0, 5, kRgb, 4},       {1, 0, 5, kRgb, 6},
+        {2, 0, -95, kRgb, -100},  {2, 0, 20, kRgb, 10},   {3, 0, 95, kRgb, 100}, {3, 0, -20, kRgb, -10},
+        {4, 42, 0, kRgb, 42},     {5, 0xFFCE, 0, kRgb, -50},  // high word read as signed 16 bits
+        {6, 0, 100, kRgb, 100},   {6, 0, -3, kRgb, 100},  {7, 0, -100, kRgb, -100}, {7, 0, 3, kRgb, -100},
+        {8, 0, 7, kRgb, std::nullopt}, {9, 0, 7, kRgb, std::nullopt}, {-1, 0, 7, kRgb, std::nullopt},
+        // Other limits and pages: Home and End are their ends, pages stop there.
+        {6, 0, 50, kPercent, 200}, {7, 0, 50, kPercent, 0}, {2, 0, 5, kPercent, 0}, {3, 0, 195, kPercent, 200},
+        {2, 0, 0, kSmall, -5},     {3, 0, 48, kSmall, 50},  {0, 0, 0, kPercent, -1},
+        {0, 0, INT32_MIN, kWide, INT32_MIN}, {1, 0, INT32_MAX, kWide, INT32_MAX},  // no overflow at the ends
+        {2, 0, INT32_MIN + 3, kWide, INT32_MIN}, {3, 0, INT32_MAX - 3, kWide, INT32_MAX},
     };
-    for (const Case& c : cases) {
-        std::optional<std::int32_t> v = ScrollCodeToValue(c.code, c.thumb, c.current);
-        EXPECT_EQ(v.has_value(), c.expected.has_value()) << "code " << c.code;
-        if (v && c.expected) {
-            EXPECT_EQ(*v, *c.expected) << "code " << c.code << " current " << c.current;
-        }
-    }
+    for (const Case& c : cases)
+        EXPECT_EQ(ScrollCodeToValue(c.code, c.thumb, c.current, c.steps), c.expected)
+            << "code " << c.code << " current " << c.current << " in " << c.steps.min << ".." << c.steps.max;
 }
 
 }  // namespace

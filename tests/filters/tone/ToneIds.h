@@ -1,0 +1,12 @@
+// Ids of the Tone dialog, from the filter's block (filter.cmake).
+#pragma once
+
+#define IDD_TONE                    140
+
+#define IDC_TONE_BRIGHTNESS_SLIDER  1200
+#define IDC_TONE_BRIGHTNESS_EDIT    1201
+#define IDC_TONE_BRIGHTNESS_SPIN    1202
+#define IDC_TONE_CONTRAST_SLIDER    1203
+#define IDC_TONE_CONTRAST_EDIT      1204
+#define IDC_TONE_CONTRAST_SPIN      1205
+#define IDC_TONE_RESET              1206

@@ -1,0 +1,122 @@
+#include "ui/SettingsDialog.h"
+
+#include "plugin/Filter.h"
+#include "resource.h"
+
+SettingsDialog::SettingsDialog(const FilterTable& table) : FilterDialog(table.templateId), table(table)
+{
+    for (std::size_t i = 0; i < table.amountCount; ++i)
+        amounts[i] = &own[i];
+}
+
+SettingsDialog::SettingsDialog(const FilterTable& table, std::initializer_list<AmountControl*> controls)
+    : FilterDialog(table.templateId), table(table)
+{
+    std::size_t i = 0;
+    for (AmountControl* control : controls)
+        if (i < table.amountCount)
+            amounts[i++] = control;
+}
+
+SettingsDialog::~SettingsDialog() = default;
+
+AmountControl* SettingsDialog::AmountOfField(int id) const
+{
+    for (std::size_t i = 0; i < bound; ++i)
+        if (amounts[i]->HasField(id))
+            return amounts[i];
+    return nullptr;
+}
+
+AmountControl* SettingsDialog::AmountOfSlider(int id) const
+{
+    for (std::size_t i = 0; i < bound; ++i)
+        if (amounts[i]->HasSlider(id))
+            return amounts[i];
+    return nullptr;
+}
+
+INT_PTR SettingsDialog::HandleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_HSCROLL && lParam) {
+        if (AmountControl* amount = AmountOfSlider(GetDlgCtrlID(reinterpret_cast<HWND>(lParam))))
+            return amount->OnScroll(*this, wParam);
+    }
+    return FilterDialog::HandleMessage(dialog, message, wParam, lParam);
+}
+
+INT_PTR SettingsDialog::OnInitDialog()
+{
+    FilterDialog::OnInitDialog();
+    table.settings.Load(loaded);
+    for (std::size_t i = 0; i < table.amountCount && amounts[i]; ++i) {
+        const AmountBinding& binding = table.amounts[i];
+        amounts[i]->Bind(binding, table.settings.Key(binding.key));
+        bound = i + 1;
+        const std::int32_t stored = loaded[binding.key];
+        const std::int32_t amount =
+            table.settings.InLimits(binding.key, stored) ? stored : table.settings.Key(binding.key).fallback;
+        amounts[i]->Prepare(*this, amount);
+    }
+    if (table.previewKey >= 0)
+        CheckDlgButton(window, IDC_PREVIEW_CHECK, loaded[table.previewKey] != 0 ? BST_CHECKED : BST_UNCHECKED);
+    return 1;
+}
+
+INT_PTR SettingsDialog::OnCommand(HWND control, WPARAM wParam, WORD code)
+{
+    const int id = LOWORD(wParam);
+    AmountControl* amount = AmountOfField(id);
+    if (code == EN_UPDATE && amount)
+        amount->OnFieldUpdate(*this);
+    else if (table.resetButton && id == table.resetButton && code != EN_UPDATE)
+        ResetAmounts();
+    return FilterDialog::OnCommand(control, wParam, code);
+}
+
+void SettingsDialog::ResetAmounts()
+{
+    pane.suspendPainting = true;
+    for (std::size_t i = 0; i < bound; ++i)
+        amounts[i]->Reset(*this);
+    pane.suspendPainting = false;
+    if (IsPreviewChecked())
+        pane.Refresh();
+}
+
+void SettingsDialog::ShownValues(std::int32_t* values) const
+{
+    for (std::size_t key = 0; key < table.settings.Count(); ++key)
+        values[key] = loaded[key];
+    for (std::size_t i = 0; i < bound; ++i)
+        values[table.amounts[i].key] = amounts[i]->value;
+    if (table.previewKey >= 0)
+        values[table.previewKey] = IsPreviewChecked() ? 1 : 0;
+}
+
+bool SettingsDialog::RenderPreview(PreviewPane& target, const PanePoint& offset, const PanePoint& scroll,
+                                   const PanePoint& size)
+{
+    if (!IsPreviewChecked())
+        return FilterDialog::RenderPreview(target, offset, scroll, size);
+    // The amounts as held, not read back from the fields: the fields always
+    // show them (a rejected text is put back at once), and three window
+    // lookups a paint would cost about as much under Wine as the render.
+    std::int32_t values[FilterSettings::kMaxKeys];
+    ShownValues(values);
+    return table.rows.preview(*this, values, target, offset, scroll, size);
+}
+
+bool SettingsDialog::SaveSettings()
+{
+    std::int32_t values[FilterSettings::kMaxKeys];
+    ShownValues(values);
+    // What the fields hold is what is stored.
+    for (std::size_t i = 0; i < bound; ++i) {
+        if (!ReadDialogInt(table.amounts[i].field, values[table.amounts[i].key])) {
+            Filter::ReportError(window, Filter::kSaveFailedText, nullptr);
+            return false;
+        }
+    }
+    return table.settings.Save(window, values);
+}

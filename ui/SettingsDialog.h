@@ -1,0 +1,51 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+
+#include "plugin/FilterTable.h"
+#include "ui/AmountControl.h"
+#include "ui/FilterDialog.h"
+
+// The dialog of a filter's table: each amount a slider, a number field and a
+// spinner (AmountControl), loaded from the filter's settings when the dialog
+// opens (a stored value outside its key's limits shows as its fallback),
+// stored in one write of the section on OK, and the preview made by the
+// filter's rows from the amounts shown.
+class SettingsDialog : public FilterDialog {
+public:
+    // The table's amounts in controls of the dialog's own.
+    explicit SettingsDialog(const FilterTable& table);
+    ~SettingsDialog() override;
+
+    // WM_HSCROLL of an amount's slider.
+    INT_PTR HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+    INT_PTR OnInitDialog() override;
+    // EN_UPDATE of an amount's field; the reset button.
+    INT_PTR OnCommand(HWND control, WPARAM wParam, WORD code) override;
+    // The amounts and the check box in one write of the section, then a
+    // flush; on failure says so and returns false, the file as it was.
+    bool SaveSettings() override;
+    bool RenderPreview(PreviewPane& pane, const PanePoint& offset, const PanePoint& scroll,
+                       const PanePoint& size) override;
+
+    // Every amount to its key's fallback, with one repaint.
+    void ResetAmounts();
+
+protected:
+    // A dialog whose amounts are members of its own: `controls`, one for
+    // each of the table's amounts, in its order (not used before the dialog opens).
+    SettingsDialog(const FilterTable& table, std::initializer_list<AmountControl*> controls);
+
+private:
+    AmountControl* AmountOfField(int id) const;
+    AmountControl* AmountOfSlider(int id) const;
+    // The settings as the dialog shows them: what was loaded, with the amounts and the check box.
+    void ShownValues(std::int32_t* values) const;
+
+    const FilterTable& table;
+    AmountControl* amounts[FilterSettings::kMaxKeys] = {};
+    std::size_t bound = 0;  // amounts usable, from WM_INITDIALOG on
+    AmountControl own[FilterSettings::kMaxKeys];
+    std::int32_t loaded[FilterSettings::kMaxKeys] = {};
+};

@@ -1,0 +1,19 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+
+// The limits and page step of an amount that a slider stands for.
+struct SliderSteps {
+    std::int32_t min;
+    std::int32_t max;
+    std::int32_t page;
+};
+
+// The amount a slider notification (WM_HSCROLL's code and thumb position)
+// asks for, starting from the amount the dialog holds, not from the slider's
+// own position: a line step is 1 and not limited (the number field rejects
+// what leaves the limits), a page step `page` within the limits, Home the
+// upper end, End the lower one, a thumb position its 16-bit value. Nothing
+// for notifications that carry no new amount.
+std::optional<std::int32_t> ScrollCodeToValue(std::int32_t code, std::int32_t thumbPosition, std::int32_t current,
+                                              const SliderSteps& steps);
