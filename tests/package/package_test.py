@@ -197,7 +197,7 @@ if kit.is_file():
         expected = [top + n for n in ["run-tests.cmd", "readme.txt", "LICENSE.txt", "THIRD-PARTY-NOTICES.txt",
                                       "bin/tests.txt", "bin/rgbcolor.dll", "bin/run-tests.exe", "bin/hxhost.exe",
                                       "bin/execute_bench.exe", "bin/intruder.exe", "bin/rgbcolor_noalloc.dll", "bin/rgbcolor_throw.dll",
-                                      "bin/rgbcolor_noavx2.dll", "bin/rgbcolor_twofilters.dll",
+                                      "bin/rgbcolor_noavx2.dll", "bin/rgbcolor_twofilters.dll", "bin/rgbcolor_tone.dll",
                                       "bin/cxx_baseline.dll"]]
         expected += [top + f"bin/{p}.exe" for p in listed_programs]
         check(sorted(names) == sorted(expected), f"the kit holds {sorted(set(names) ^ set(expected))} unlike expected")

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "support/HostSpy.h"
+#include "support/Platform.h"
 #include "support/PluginSandbox.h"
 #include "support/StdcallProbe.h"
 #include "version.h"
@@ -129,13 +130,17 @@ TEST(FilterList, OneFilterWithCategoryAndName)
 
 TEST(FilterList, ABuildWithASecondFilterListsBothInOrder)
 {
-    PluginSandbox plugin("", "rgbcolor_twofilters.dll", true, "rgbcolor_twofilters.dll");
-    EXPECT_EQ(plugin.FilterCount(), 2);
-    const std::pair<std::string, std::string> expected[] = {{kCategory, kName}, {"Color|カラー", "Invert|反転"}};
-    for (int index = 0; index < 2; ++index) {
-        char category[64] = {}, name[64] = {};
-        plugin.GetName(index, category, sizeof category, name, sizeof name);
-        EXPECT_EQ(std::make_pair(std::string(category), std::string(name)), expected[index]) << index;
+    const std::pair<const char*, const char*> modules[] = {{"rgbcolor_twofilters.dll", "Invert|反転"},
+                                                           {"rgbcolor_tone.dll", "Tone...|トーン..."}};
+    for (const auto& [module, second] : modules) {
+        PluginSandbox plugin("", module, true, module);
+        EXPECT_EQ(plugin.FilterCount(), 2) << module;
+        const std::pair<std::string, std::string> expected[] = {{kCategory, kName}, {"Color|カラー", second}};
+        for (int index = 0; index < 2; ++index) {
+            char category[64] = {}, name[64] = {};
+            plugin.GetName(index, category, sizeof category, name, sizeof name);
+            EXPECT_EQ(std::make_pair(std::string(category), std::string(name)), expected[index]) << module;
+        }
     }
 }
 
@@ -233,26 +238,18 @@ TEST(Module, ImportsOnlySystemLibraries)
         EXPECT_NE(std::find(allowed.begin(), allowed.end(), name), allowed.end()) << "imports " << name;
 }
 
+// Each module names itself: the release, and a test module of its own definition.
 TEST(Module, JapaneseVersionInformationWithTheProjectVersion)
 {
-    std::string path = BuiltPluginPath();
-    DWORD handle = 0;
-    DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
-    ASSERT_GT(size, 0u);
-    std::vector<char> data(size);
-    ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, size, data.data()));
-    VS_FIXEDFILEINFO* fixed = nullptr;
-    UINT length = 0;
-    ASSERT_TRUE(VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
-    // The project version, as CMake hands it to the build.
-    const WORD parts[4] = {HX_VERSION_NUMBERS};
-    EXPECT_EQ(fixed->dwFileVersionMS, static_cast<DWORD>(MAKELONG(parts[1], parts[0])));
-    EXPECT_EQ(fixed->dwFileVersionLS, static_cast<DWORD>(MAKELONG(parts[3], parts[2])));
-    EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
-    WORD* translation = nullptr;
-    ASSERT_TRUE(VerQueryValueA(data.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
-                               &length));
-    EXPECT_EQ(translation[0], 0x0411);
+    struct Module {
+        const char* file;
+        const char* description;
+        const char* info;
+    };
+    const Module modules[] = {
+        {"rgbcolor.dll", "RGBカラーフィルタ", "RGB Color Plug-in Ver." HX_VERSION " (C) 2026 The RGB Color authors"},
+        {"rgbcolor_tone.dll", "トーンのテスト", "Tone test module Ver." HX_VERSION " (C) 2026 RGB Color authors"},
+    };
     // The texts as stored (UTF-16), whatever this system's ANSI code page.
     auto fromCp932 = [](const std::string& text) {
         std::wstring wide(text.size(), L'\0');
@@ -260,23 +257,46 @@ TEST(Module, JapaneseVersionInformationWithTheProjectVersion)
                                         static_cast<int>(wide.size())));
         return wide;
     };
-    const std::pair<std::wstring, std::string> strings[] = {
-        {L"FileDescription", "RGBカラーフィルタ"},
-        {L"FileVersion", HX_VERSION_TEXT},
-        {L"CompanyName", "RGB Color authors"},
-        {L"LegalCopyright", "Copyright (C) 2026 RGB Color authors"},
-    };
-    for (const auto& [name, expected] : strings) {
-        wchar_t* value = nullptr;
-        ASSERT_TRUE(VerQueryValueW(data.data(), (L"\\StringFileInfo\\041104b0\\" + name).c_str(),
-                                   reinterpret_cast<void**>(&value), &length)) << expected;
-        EXPECT_TRUE(std::wstring(value) == fromCp932(expected)) << expected;
-    }
+    for (const Module& module : modules) {
+        SCOPED_TRACE(module.file);
+        std::string path = PluginDir() + "\\" + module.file;
+        DWORD handle = 0;
+        DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
+        ASSERT_GT(size, 0u);
+        std::vector<char> data(size);
+        ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, size, data.data()));
+        VS_FIXEDFILEINFO* fixed = nullptr;
+        UINT length = 0;
+        ASSERT_TRUE(VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+        // The project version, as CMake hands it to the build.
+        const WORD parts[4] = {HX_VERSION_NUMBERS};
+        EXPECT_EQ(fixed->dwFileVersionMS, static_cast<DWORD>(MAKELONG(parts[1], parts[0])));
+        EXPECT_EQ(fixed->dwFileVersionLS, static_cast<DWORD>(MAKELONG(parts[3], parts[2])));
+        EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
+        WORD* translation = nullptr;
+        ASSERT_TRUE(VerQueryValueA(data.data(), "\\VarFileInfo\\Translation",
+                                   reinterpret_cast<void**>(&translation), &length));
+        EXPECT_EQ(translation[0], 0x0411);
+        const std::pair<std::wstring, std::string> strings[] = {
+            {L"FileDescription", module.description},
+            {L"ProductName", module.description},
+            {L"OriginalFilename", module.file},
+            {L"FileVersion", HX_VERSION_TEXT},
+            {L"CompanyName", "RGB Color authors"},
+            {L"LegalCopyright", "Copyright (C) 2026 RGB Color authors"},
+        };
+        for (const auto& [name, expected] : strings) {
+            wchar_t* value = nullptr;
+            ASSERT_TRUE(VerQueryValueW(data.data(), (L"\\StringFileInfo\\041104b0\\" + name).c_str(),
+                                       reinterpret_cast<void**>(&value), &length)) << expected;
+            EXPECT_TRUE(std::wstring(value) == fromCp932(expected)) << expected;
+        }
 
-    PluginSandbox plugin;
-    char info[100] = {};
-    plugin.GetPluginInfo(info, sizeof info);
-    EXPECT_NE(std::string(info).find(" Ver." HX_VERSION " "), std::string::npos) << info;
+        PluginSandbox plugin("", module.file, true, module.file);
+        char info[100] = {};
+        plugin.GetPluginInfo(info, sizeof info);
+        EXPECT_EQ(std::string(info), module.info);
+    }
 }
 
 }  // namespace

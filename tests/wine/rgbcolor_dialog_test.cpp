@@ -8,12 +8,14 @@
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "filters/rgbcolor/RgbColorIds.h"
+#include "tests/filters/tone/ToneIds.h"
 #include "resources/resource.h"
 #include "support/DialogDriver.h"
 #include "support/HostSpy.h"
@@ -72,9 +74,10 @@ std::uint32_t Composite(int x, int y, int b, int g, int r, int alpha)
     return InStep(dialog, c, static_cast<int>(value));
 }
 
-// The pane as it must look for the image and amounts (preview on) or unchanged (off).
-::testing::AssertionResult PaneShows(HWND dialog, const std::vector<Bgra32>& image, int r, int g, int b, bool adjusted,
-                                     const View& view = {})
+// The pane as it must look for the image with each pixel through `filter`.
+::testing::AssertionResult PaneShowsFiltered(HWND dialog, const std::vector<Bgra32>& image,
+                                             const std::function<Bgra32(const Bgra32&)>& filter,
+                                             const View& view = {})
 {
     HWND pane = GetDlgItem(dialog, IDC_PREVIEW_PANE);
     ClientPixels shot = CaptureClient(pane);
@@ -88,9 +91,8 @@ std::uint32_t Composite(int x, int y, int b, int g, int r, int alpha)
         for (int x = 0; x < shot.width; ++x) {
             std::uint32_t expected = window;
             if (x >= left && x < left + view.width && y >= top && y < top + view.height) {
-                const Bgra32& p = image[(y - top) * view.width + (x - left)];
-                expected = adjusted ? Composite(x, y, Adjust(p.blue, b), Adjust(p.green, g), Adjust(p.red, r), p.alpha)
-                                    : Composite(x, y, p.blue, p.green, p.red, p.alpha);
+                const Bgra32 p = filter(image[(y - top) * view.width + (x - left)]);
+                expected = Composite(x, y, p.blue, p.green, p.red, p.alpha);
             }
             if (shot.At(x, y) != expected && wrong++ == 0) {
                 char text[96];
@@ -104,12 +106,31 @@ std::uint32_t Composite(int x, int y, int b, int g, int r, int alpha)
     return ::testing::AssertionSuccess();
 }
 
+// The pane as it must look for the image and amounts (preview on) or unchanged (off).
+::testing::AssertionResult PaneShows(HWND dialog, const std::vector<Bgra32>& image, int r, int g, int b, bool adjusted,
+                                     const View& view = {})
+{
+    return PaneShowsFiltered(
+        dialog, image,
+        [&](const Bgra32& p) {
+            return adjusted ? Bgra32{static_cast<std::uint8_t>(Adjust(p.blue, b)),
+                                     static_cast<std::uint8_t>(Adjust(p.green, g)),
+                                     static_cast<std::uint8_t>(Adjust(p.red, r)), p.alpha}
+                            : p;
+        },
+        view);
+}
+
 class RgbDialogTest : public ::testing::Test {
 protected:
     // `built`: the module to test, the release's or another build of it.
-    explicit RgbDialogTest(const std::string& built = "rgbcolor.dll") : plugin("", built, true, built) {}
+    explicit RgbDialogTest(const std::string& built = "rgbcolor.dll", int index = 0)
+        : plugin("", built, true, built), index(index)
+    {
+    }
 
     PluginSandbox plugin;
+    int index;  // of the filter in the module
     View view;
     std::vector<Bgra32> image = TestImage();
     DialogDriver driver;
@@ -118,7 +139,7 @@ protected:
     std::int32_t Open(DialogDriver& with)
     {
         return static_cast<std::int32_t>(
-            with.Run([&](HWND owner) { return plugin.Setup(0, owner, image.data(), view.width, view.height); }));
+            with.Run([&](HWND owner) { return plugin.Setup(index, owner, image.data(), view.width, view.height); }));
     }
     void Settings(const std::string& body) { plugin.WriteSettings("[RGBColor]\r\n" + body); }
     void OkStoresWhatTheNextRunApplies();
@@ -129,6 +150,98 @@ class TwoFilterDialogTest : public RgbDialogTest {
 protected:
     TwoFilterDialogTest() : RgbDialogTest("rgbcolor_twofilters.dll") {}
 };
+
+// Tone (tests/filters/tone), a filter whose dialog is its table's, second in
+// a module beside RGB Color: brightness 0..200 (100 when missing), contrast
+// -50..50 with a page of 5.
+class ToneDialogTest : public RgbDialogTest {
+protected:
+    ToneDialogTest() : RgbDialogTest("rgbcolor_tone.dll", 1) {}
+
+    static constexpr ChannelIds kBrightness{IDC_TONE_BRIGHTNESS_SLIDER, IDC_TONE_BRIGHTNESS_EDIT,
+                                            IDC_TONE_BRIGHTNESS_SPIN};
+    static constexpr ChannelIds kContrast{IDC_TONE_CONTRAST_SLIDER, IDC_TONE_CONTRAST_EDIT, IDC_TONE_CONTRAST_SPIN};
+
+    ::testing::AssertionResult PaneShowsTone(HWND d, int brightness, int contrast)
+    {
+        const auto channel = [&](int v) {
+            const int t = (v * brightness / 100 - 128) * (100 + contrast) / 100 + 128;
+            return static_cast<std::uint8_t>(t < 0 ? 0 : t > 255 ? 255 : t);
+        };
+        return PaneShowsFiltered(d, image, [&](const Bgra32& p) {
+            return Bgra32{channel(p.blue), channel(p.green), channel(p.red), p.alpha};
+        });
+    }
+    std::string Stored(const char* key)
+    {
+        char text[32] = {};
+        GetPrivateProfileStringA("Tone", key, "(none)", text, sizeof text, plugin.SettingsPath().c_str());
+        return text;
+    }
+};
+
+TEST_F(ToneDialogTest, SlidersAndTypedAmountsKeepInStepWithThePreviewAndOkStoresTheSection)
+{
+    plugin.WriteSettings("[Tone]\r\nbrightness=150\r\ncontrast=-20\r\npreview=1\r\nnote=kept\r\n");
+    driver
+        .Then([&](HWND d) {
+            EXPECT_TRUE(InStep(d, kBrightness, 150));
+            EXPECT_TRUE(InStep(d, kContrast, -20));
+            EXPECT_TRUE(PaneShowsTone(d, 150, -20));
+            SetFocus(GetDlgItem(d, IDC_TONE_CONTRAST_SLIDER));
+            PressKey(VK_NEXT);
+        })
+        .Then([&](HWND d) {
+            EXPECT_TRUE(InStep(d, kContrast, -15)) << "its own page";
+            EXPECT_TRUE(PaneShowsTone(d, 150, -15));
+            SelectField(d, IDC_TONE_BRIGHTNESS_EDIT);
+            TypeText("80");
+        })
+        .Then([&](HWND d) {
+            EXPECT_TRUE(InStep(d, kBrightness, 80)) << "the slider follows the field";
+            EXPECT_TRUE(PaneShowsTone(d, 80, -15));
+            TypeText("0");  // 800: past the upper end
+        })
+        .Then([&](HWND d) {
+            EXPECT_TRUE(InStep(d, kBrightness, 80));
+            SetFocus(GetDlgItem(d, IDC_TONE_BRIGHTNESS_SLIDER));
+            PressKey(VK_HOME);
+        })
+        .Then([&](HWND d) {
+            EXPECT_TRUE(InStep(d, kBrightness, 200)) << "Home is its upper end";
+            ClickControl(d, IDOK);
+        });
+    EXPECT_EQ(Open(), 1);
+    EXPECT_EQ(Stored("brightness"), "200");
+    EXPECT_EQ(Stored("contrast"), "-15");
+    EXPECT_EQ(Stored("preview"), "1");
+    EXPECT_EQ(Stored("note"), "kept");
+}
+
+TEST_F(ToneDialogTest, OutOfLimitsShowsTheFallbackResetRestoresItAndCancelLeavesTheFile)
+{
+    const std::string stored = "[Tone]\r\nbrightness=250\r\ncontrast=40\r\n";
+    plugin.WriteSettings(stored);
+    driver
+        .Then([&](HWND d) {
+            EXPECT_TRUE(InStep(d, kBrightness, 100)) << "250 lies outside 0..200";
+            EXPECT_TRUE(InStep(d, kContrast, 40));
+            EXPECT_FALSE(PreviewChecked(d));
+            EXPECT_TRUE(PaneShowsTone(d, 100, 0)) << "the image as it is, with the preview off";
+            ClickControl(d, IDC_TONE_RESET);
+        })
+        .Then([&](HWND d) {
+            EXPECT_TRUE(InStep(d, kBrightness, 100));
+            EXPECT_TRUE(InStep(d, kContrast, 0));
+            ClickSpinner(d, IDC_TONE_CONTRAST_SPIN, false);
+        })
+        .Then([&](HWND d) {
+            EXPECT_TRUE(InStep(d, kContrast, -1));
+            ClickControl(d, IDCANCEL);
+        });
+    EXPECT_EQ(Open(), 0);
+    EXPECT_EQ(plugin.ReadSettings(), stored);
+}
 
 TEST_F(RgbDialogTest, OpensWithStoredAmountsAndOutOfRangeOnesAsZero)
 {
