@@ -11,8 +11,8 @@ namespace {
 
 std::vector<HostEvent> events;
 bool spying = false;
-// One a module, kept after the module is freed: a module loaded later at its
-// address replaces it.
+// A hook for each plug-in module, kept after the module is freed until one is
+// loaded at its address.
 std::vector<std::unique_ptr<ImportHook>> boxHooks;
 
 template <typename Function>
@@ -87,8 +87,8 @@ void Watch(HMODULE module)
 {
     if (!module || !GetProcAddress(module, "HX_GetPluginInfo"))
         return;
-    // A hook left from a module freed at this address finds no hook of its
-    // own there to take back: a fresh import table.
+    // An earlier load's hook goes first; where that module was freed, the
+    // import table here is a fresh one, and it takes nothing back.
     boxHooks.erase(std::remove_if(boxHooks.begin(), boxHooks.end(),
                                   [&](const std::unique_ptr<ImportHook>& hook) { return hook->Module() == module; }),
                    boxHooks.end());
