@@ -103,6 +103,7 @@ TEST(LayoutAxis, FittingAxesAreCentredAndOthersFillThePane)
         {175, 50, 0, 62, 50, 0},     // ... and down: 125 / 2 rounded down
         {175, 50, -60, 62, 50, 0},   // a drag left a negative scroll on a fitting axis
         {160, 160, 0, 0, 160, 0},    // exactly as large fits
+        {160, 160, 7, 0, 160, 0},    // ... and so its scroll is forced to 0
         {161, 100, 5, 30, 100, 0},
         {160, 0, 9, 80, 0, 0},       // an empty image fits and renders nothing
         {0, 0, 0, 0, 0, 0},

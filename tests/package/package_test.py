@@ -199,6 +199,8 @@ if kit.is_file():
                                       "bin/execute_bench.exe", "bin/intruder.exe", "bin/rgbcolor_noalloc.dll", "bin/rgbcolor_throw.dll",
                                       "bin/rgbcolor_noavx2.dll", "bin/rgbcolor_twofilters.dll", "bin/rgbcolor_tone.dll",
                                       "bin/cxx_baseline.dll"]]
+        expected += [top + f"bin/lacks_{name}.dll"
+                     for name in ("HX_GetPluginInfo", "HXF_FilterCount", "HXF_GetName", "HXF_Setup", "HXF_Execute")]
         expected += [top + f"bin/{p}.exe" for p in listed_programs]
         check(sorted(names) == sorted(expected), f"the kit holds {sorted(set(names) ^ set(expected))} unlike expected")
         check(len(listed_programs) >= 15, f"the kit lists {len(listed_programs)} programs")

@@ -360,9 +360,9 @@ TEST(PluginPaths, ATempFolderWithoutAnAnsiNameIsReachedThroughItsShortName)
     EXPECT_TRUE(RemoveTree(top));
 }
 
-// Not run on its own: the child process that the test below starts from a
-// copy of this executable, the plug-in's host, in each of its folders.
-TEST(PluginPaths, DISABLED_TheHostHearsTheQueryBeforeAnErrorBox)
+// The plug-in's host is this executable: here, and as the child that the test
+// below starts from a copy of it in each of its folders.
+TEST(PluginPaths, TheHostHearsTheQueryBeforeAnErrorBox)
 {
     PluginSandbox plugin;
     plugin.WriteSettings("[RGBColor]\r\nr=101\r\n");
@@ -455,7 +455,7 @@ TEST(PluginPaths, FoldersWithoutAnAnsiSettingsPathReadAndWriteNothing)
         GetModuleFileNameW(nullptr, self, MAX_PATH);
         const std::wstring host = folder + L"\\\u8868\u793A\u8868\u793A.exe";
         ASSERT_TRUE(CopyFileW(self, host.c_str(), FALSE)) << f.what;
-        EXPECT_EQ(RunTestAsChild("PluginPaths.DISABLED_TheHostHearsTheQueryBeforeAnErrorBox", host), 0u)
+        EXPECT_EQ(RunTestAsChild("PluginPaths.TheHostHearsTheQueryBeforeAnErrorBox", host), 0u)
             << f.what << ": the host did not hear the query";
         EXPECT_TRUE(RemoveTree(base)) << f.what;
     }

@@ -425,37 +425,46 @@ TEST_F(PaneTest, ALargeImageCanBeDraggedToItsFarCornerAfterTheControlIsResized)
 
 TEST_F(PaneTest, APaneThatFitsLeavesThePointerAndTheButtonAlone)
 {
-    TestDialog dialog;
-    HWND pane = nullptr;
-    std::size_t renders = 0;
-    const HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
-    driver
-        .Then([&](HWND) {
-            pane = dialog.PaneControl();
-            MouseMoveTo(pane, 40, 70);
-        })
-        .Then([&](HWND) {
-            // The control's own pointer, as its window class sets it.
-            EXPECT_EQ(GetCursor(), arrow);
-            EXPECT_EQ(CursorAfterSetCursor(pane, ModuleCursor(IDC_HAND_OPEN)), arrow);
-            renders = dialog.renders.size();
-            MouseButton(true);
-        })
-        .Then([&](HWND) {
-            EXPECT_EQ(GetCapture(), nullptr);
-            EXPECT_EQ(GetCursor(), arrow);
-            MouseMoveTo(pane, 10, 20);
-        })
-        .Then([&](HWND) {
-            EXPECT_EQ(GetCursor(), arrow);
-            EXPECT_EQ(dialog.renders.size(), renders);
-            EXPECT_EQ(dialog.pane.ScrollX(), 0);
-            EXPECT_EQ(dialog.pane.ScrollY(), 0);
-            MouseButton(false);
-            PressKey(VK_ESCAPE);
-        });
-    EXPECT_EQ(Open(dialog, 100, 50), IDCANCEL);
-    EXPECT_TRUE(driver.AllStepsRan());
+    // Smaller than the pane, and exactly its size: neither can move.
+    for (const PanePoint size : {PanePoint{100, 50}, kPane}) {
+        SCOPED_TRACE(std::to_string(size.x) + " x " + std::to_string(size.y));
+        TestDialog dialog;
+        DialogDriver run;
+        HWND pane = nullptr;
+        std::size_t renders = 0;
+        ClientPixels shown;
+        const HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
+        run.Then([&](HWND) {
+               pane = dialog.PaneControl();
+               MouseMoveTo(pane, 40, 70);
+           })
+            .Then([&](HWND) {
+                // The control's own pointer, as its window class sets it.
+                EXPECT_EQ(GetCursor(), arrow);
+                EXPECT_EQ(CursorAfterSetCursor(pane, ModuleCursor(IDC_HAND_OPEN)), arrow);
+                renders = dialog.renders.size();
+                shown = CaptureClient(pane);
+                MouseButton(true);
+            })
+            .Then([&](HWND) {
+                EXPECT_EQ(GetCapture(), nullptr);
+                EXPECT_EQ(GetCursor(), arrow);
+                MouseMoveTo(pane, 10, 20);
+            })
+            .Then([&](HWND) {
+                EXPECT_EQ(GetCursor(), arrow);
+                EXPECT_EQ(dialog.renders.size(), renders);
+                EXPECT_EQ(dialog.pane.ScrollX(), 0);
+                EXPECT_EQ(dialog.pane.ScrollY(), 0);
+                EXPECT_EQ(CaptureClient(pane).pixels, shown.pixels);
+                MouseButton(false);
+                PressKey(VK_ESCAPE);
+            });
+        image = CodedImage(size.x, size.y);
+        dialog.paneClient = kPane;
+        EXPECT_EQ(RunTestDialog(run, dialog, image, size.x, size.y), IDCANCEL);
+        EXPECT_TRUE(run.AllStepsRan());
+    }
 }
 
 TEST_F(PaneTest, WithPaintingSuspendedNothingIsDrawn)

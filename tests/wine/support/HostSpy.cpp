@@ -2,7 +2,7 @@
 
 #include "support/ImportHook.h"
 
-#include <psapi.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <memory>
@@ -11,8 +11,19 @@ namespace {
 
 std::vector<HostEvent> events;
 bool spying = false;
+// A hook for each plug-in module, kept after the module is freed until one is
+// loaded at its address.
 std::vector<std::unique_ptr<ImportHook>> boxHooks;
-int(WINAPI* realMessageBoxA)(HWND, LPCSTR, LPCSTR, UINT) = nullptr;
+
+template <typename Function>
+Function* SystemFunction(const char* dll, const char* name)
+{
+    return reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA(dll), name)));
+}
+
+const auto realMessageBoxA = SystemFunction<decltype(MessageBoxA)>("user32.dll", "MessageBoxA");
+const auto realLoadLibraryA = SystemFunction<decltype(LoadLibraryA)>("kernel32.dll", "LoadLibraryA");
+const auto realLoadLibraryW = SystemFunction<decltype(LoadLibraryW)>("kernel32.dll", "LoadLibraryW");
 
 // One MessageBoxA call of a watched module, on the thread that made it.
 struct BoxCall {
@@ -66,8 +77,55 @@ int WINAPI SpyMessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
     const int result = realMessageBoxA(owner, text, caption, type);
     UnhookWindowsHookEx(here.hook);
     call = outer;
+    if (!spying)
+        ADD_FAILURE() << "a message box that no test expects, closed: \"" << (caption ? caption : "") << "\" "
+                      << (text ? text : "");
     return result;
 }
+
+void Watch(HMODULE module)
+{
+    if (!module || !GetProcAddress(module, "HX_GetPluginInfo"))
+        return;
+    // An earlier load's hook goes first; where that module was freed, the
+    // import table here is a fresh one, and it takes nothing back.
+    boxHooks.erase(std::remove_if(boxHooks.begin(), boxHooks.end(),
+                                  [&](const std::unique_ptr<ImportHook>& hook) { return hook->Module() == module; }),
+                   boxHooks.end());
+    auto hook = std::make_unique<ImportHook>(module, "user32.dll", "MessageBoxA",
+                                             reinterpret_cast<void*>(SpyMessageBoxA));
+    if (hook->Installed())
+        boxHooks.push_back(std::move(hook));
+}
+
+// Plug-ins come in through this program's own LoadLibraryA and W (the tests'
+// and PluginSandbox's calls): each one loaded is watched before it can run.
+HMODULE Watched(HMODULE module)
+{
+    const DWORD error = GetLastError();
+    Watch(module);
+    SetLastError(error);
+    return module;
+}
+
+HMODULE WINAPI WatchedLoadLibraryA(LPCSTR name)
+{
+    return Watched(realLoadLibraryA(name));
+}
+
+HMODULE WINAPI WatchedLoadLibraryW(LPCWSTR name)
+{
+    return Watched(realLoadLibraryW(name));
+}
+
+// Before main, for the whole run. This program may link the framework, whose
+// boxes are the plug-in's too.
+struct Guard {
+    const HMODULE self = GetModuleHandleA(nullptr);
+    ImportHook box{self, "user32.dll", "MessageBoxA", reinterpret_cast<void*>(SpyMessageBoxA)};
+    ImportHook loadA{self, "kernel32.dll", "LoadLibraryA", reinterpret_cast<void*>(WatchedLoadLibraryA)};
+    ImportHook loadW{self, "kernel32.dll", "LoadLibraryW", reinterpret_cast<void*>(WatchedLoadLibraryW)};
+} guard;
 
 LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -89,45 +147,12 @@ extern "C" std::int32_t __stdcall HXF_QueryClientInfo(std::int32_t code, std::in
 HostSpy::HostSpy()
 {
     events.clear();
-    realMessageBoxA = reinterpret_cast<decltype(realMessageBoxA)>(
-        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("user32.dll"), "MessageBoxA")));
     spying = true;
-    // This program (it may link the framework itself) and the plug-ins loaded already.
-    Watch(GetModuleHandleA(nullptr));
-    std::vector<HMODULE> modules(1024);
-    DWORD bytes = 0;
-    EnumProcessModules(GetCurrentProcess(), modules.data(), static_cast<DWORD>(modules.size() * sizeof(HMODULE)),
-                       &bytes);
-    modules.resize(std::min<std::size_t>(modules.size(), bytes / sizeof(HMODULE)));
-    for (HMODULE module : modules)
-        if (GetProcAddress(module, "HX_GetPluginInfo"))
-            Watch(module);
 }
 
 HostSpy::~HostSpy()
 {
-    boxHooks.clear();
     spying = false;
-}
-
-void HostSpy::Watch(HMODULE module)
-{
-    if (!spying)
-        return;
-    for (const auto& hook : boxHooks)
-        if (hook->Module() == module)
-            return;
-    auto hook = std::make_unique<ImportHook>(module, "user32.dll", "MessageBoxA",
-                                             reinterpret_cast<void*>(SpyMessageBoxA));
-    if (hook->Installed())
-        boxHooks.push_back(std::move(hook));
-}
-
-void HostSpy::Forget(HMODULE module)
-{
-    boxHooks.erase(std::remove_if(boxHooks.begin(), boxHooks.end(),
-                                  [&](const std::unique_ptr<ImportHook>& hook) { return hook->Module() == module; }),
-                   boxHooks.end());
 }
 
 const std::vector<HostEvent>& HostSpy::Events() const

@@ -7,9 +7,12 @@
 
 // What the plug-in did to its host, in order: queries through the exported
 // HXF_QueryClientInfo and message boxes it showed (each captured and closed).
-// A box is known by its call, not by its looks: the spy hooks MessageBoxA in
-// the import table of this program and of every plug-in loaded, and the first
-// dialog that activates inside that call on its thread is the box.
+// A box is known by its call, not by its looks: MessageBoxA is hooked in the
+// import table of this program and of every plug-in it loads (through
+// LoadLibraryA or W), for the whole run, and the first dialog that activates
+// inside that call on its thread is the box. A box while no spy lives is one
+// that no test expects: it is closed all the same, and the test fails naming
+// its text, where it would otherwise wait for a click until the time limit.
 struct HostEvent {
     enum Kind { Query, MessageBox } kind;
     std::int32_t code = 0;
@@ -22,12 +25,8 @@ struct HostEvent {
 
 class HostSpy {
 public:
-    HostSpy();  // starts a fresh log and hooks the modules loaded now
+    HostSpy();  // starts a fresh log
     ~HostSpy();
-    // A plug-in loaded or about to be freed while a spy is active (PluginSandbox
-    // calls these); nothing otherwise.
-    static void Watch(HMODULE module);
-    static void Forget(HMODULE module);
     HostSpy(const HostSpy&) = delete;
     HostSpy& operator=(const HostSpy&) = delete;
 

@@ -11,7 +11,7 @@ bool RunningUnderWine();
 // ANSI form, its short name.
 std::string PluginDir();
 
-// Runs the disabled test `test` ("Suite.DISABLED_Name") as a child process
+// Runs the test `test` ("Suite.Name", a disabled one too) as a child process
 // of this program, or of its copy at `program`, its output in ours; the copy
 // finds the plug-in where this program does. The child's exit code, or
 // kChildNotStarted.

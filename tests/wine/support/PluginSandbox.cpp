@@ -1,6 +1,5 @@
 #include "support/PluginSandbox.h"
 
-#include "support/HostSpy.h"
 #include "support/Platform.h"
 
 #include <gtest/gtest.h>
@@ -78,20 +77,15 @@ PluginSandbox::~PluginSandbox()
 
 bool PluginSandbox::Load()
 {
-    if (!module) {
+    if (!module)
         module = LoadLibraryA(dllPath.c_str());
-        if (module)
-            HostSpy::Watch(module);
-    }
     return module != nullptr;
 }
 
 void PluginSandbox::Unload()
 {
-    if (module) {
-        HostSpy::Forget(module);
+    if (module)
         FreeLibrary(module);
-    }
     module = nullptr;
 }
 
