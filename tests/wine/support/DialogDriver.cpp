@@ -1,6 +1,8 @@
 #include "support/DialogDriver.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <imm.h>
 #include <string>
@@ -10,8 +12,7 @@
 namespace {
 
 constexpr UINT_PTR kWatchdogTimer = 1;
-// While a dialog runs: a lost marker is sent again, a step waiting for the
-// foreground tries again.
+// While a dialog runs: a step waiting for the foreground tries again.
 constexpr UINT_PTR kGuardTimer = 2;
 constexpr UINT kGuardEveryMs = 250;
 constexpr char kOwnerClass[] = "HxDialogDriverOwner";
@@ -23,7 +24,6 @@ constexpr WORD kMarkerKey = 0xE8;
 unsigned inputsSent = 0;
 // The marker is on its way; its arrival wakes this window's loop.
 bool awaitingMarker = false;
-DWORD markerSentAt = 0;
 HWND markerWaker = nullptr;
 HHOOK markerHook = nullptr;
 
@@ -36,9 +36,12 @@ DWORD patienceMs = 5000;
 // Set when another program kept the foreground too long: no input goes out
 // until the driver has ended its dialog.
 bool inputRefused = false;
-// Where the last absolute move put the pointer (Windows moves it a moment later).
+// Where the last absolute move aimed (on the primary monitor).
 POINT pointer{};
 bool pointerKnown = false;
+bool aimOutside = false;  // ... and whether it was beyond that monitor's edge
+// The releases of what the driver pressed and the system let through.
+std::vector<INPUT> held;
 
 // A click of a step: pressed and released at one point. Another program
 // that takes the foreground between the thread taking the press and taking
@@ -91,74 +94,255 @@ std::string Describe(HWND window)
     return "another program (pid " + std::to_string(process) + ", class " + className + ", title \"" + title + "\")";
 }
 
-// Where the event would go now: keys to the foreground; a button to the window
-// that holds the mouse, else to the one under the pointer.
-HWND Recipient(const INPUT& input)
+// Input goes to the input desktop; a locked screen or a UAC prompt is
+// another one, where this program's windows can neither get it nor be seen.
+std::string OtherDesktopNote()
 {
-    HWND front = GetForegroundWindow();
-    const DWORD buttons = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_LEFTUP | MOUSEEVENTF_RIGHTDOWN | MOUSEEVENTF_RIGHTUP;
-    if (input.type != INPUT_MOUSE || !(input.mi.dwFlags & buttons) || !OfThisProcess(front))
-        return front;
-    if (HWND capture = GetCapture())
-        return capture;
-    if (!pointerKnown)
-        GetCursorPos(&pointer);
-    return WindowFromPoint(pointer);
+    char mine[64] = "", current[64] = "";
+    GetUserObjectInformationA(GetThreadDesktop(GetCurrentThreadId()), UOI_NAME, mine, sizeof mine, nullptr);
+    if (HDESK input = OpenInputDesktop(0, FALSE, 0)) {
+        GetUserObjectInformationA(input, UOI_NAME, current, sizeof current, nullptr);
+        CloseDesktop(input);
+    }
+    if (std::string(mine) == current)
+        return "";
+    return "; input goes to another desktop than this program's (\"" + std::string(current) +
+           "\"): a locked screen or a UAC prompt";
 }
 
-// True once the event would reach a window of this process. Another program in
-// front gets nothing: the window the input is for is brought back, as Windows
-// allows, for up to `patienceMs`; then the test fails and sends nothing more.
-bool ClaimInput(const INPUT& input)
+// The kit's mark on every event the driver injects (dwExtraInfo): "HX" in
+// the high half, the event's number in the low half.
+constexpr ULONG_PTR kKitTag = 0x48580000;
+enum Verdict : LONG { kPassed, kElsewhere, kMoved, kUnjudged };
+// Between the driver and its low-level hooks: the one event the hooks are to
+// judge (0: none), where a press of it must be, and the verdict.
+std::atomic<ULONG_PTR> judged{0};
+POINT pressAim{};
+std::atomic<LONG> verdict{kPassed};
+std::atomic<HWND> verdictTarget{nullptr};
+HANDLE judgedEvent = nullptr;
+
+// On the hooks' thread, as the system routes each event, after its check and
+// before delivery: the event of the driver's that a key press or a button
+// press would take to another program's window goes nowhere, and the driver
+// hears why. Everything else passes untouched: the user's own input, moves,
+// releases (what the kit pressed always comes up) and other programs' events.
+bool Drops(ULONG_PTR extra, WPARAM message, POINT at)
 {
-    if (inputRefused)
+    if (!extra || extra != judged.load(std::memory_order_acquire))
+        return false;
+    HWND target = nullptr;
+    LONG said = kPassed;
+    if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN) {
+        target = GetForegroundWindow();
+        said = OfThisProcess(target) ? kPassed : kElsewhere;
+    } else if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN) {
+        // The foreground thread's capture takes the mouse, else the window under it.
+        GUITHREADINFO gui{};
+        gui.cbSize = sizeof gui;
+        target = GetGUIThreadInfo(0, &gui) && gui.hwndCapture ? gui.hwndCapture : WindowFromPoint(at);
+        said = at.x != pressAim.x || at.y != pressAim.y ? kMoved : OfThisProcess(target) ? kPassed : kElsewhere;
+    }
+    verdictTarget = target;
+    verdict = said;
+    judged = 0;
+    SetEvent(judgedEvent);
+    return said != kPassed;
+}
+
+LRESULT CALLBACK KeyboardHook(int code, WPARAM message, LPARAM info)
+{
+    const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(info);
+    if (code == HC_ACTION && Drops(key->dwExtraInfo, message, POINT{}))
+        return 1;
+    return CallNextHookEx(nullptr, code, message, info);
+}
+
+LRESULT CALLBACK MouseHook(int code, WPARAM message, LPARAM info)
+{
+    const auto* mouse = reinterpret_cast<const MSLLHOOKSTRUCT*>(info);
+    if (code == HC_ACTION && Drops(mouse->dwExtraInfo, message, mouse->pt))
+        return 1;
+    return CallNextHookEx(nullptr, code, message, info);
+}
+
+// Sends the releases of everything the driver still holds down, judged by no one.
+void ReleaseHeld()
+{
+    for (auto r = held.rbegin(); r != held.rend(); ++r) {
+        INPUT release = *r;
+        (release.type == INPUT_KEYBOARD ? release.ki.dwExtraInfo : release.mi.dwExtraInfo) = kKitTag;
+        SendInput(1, &release, sizeof release);
+    }
+    held.clear();
+}
+
+// The hooks live on a thread of their own that does nothing else: the system
+// calls them while it routes each event, whatever the dialog's thread is doing.
+DWORD WINAPI HookThread(void* ready)
+{
+    HINSTANCE self = GetModuleHandleA(nullptr);
+    const bool hooked = SetWindowsHookExA(WH_KEYBOARD_LL, KeyboardHook, self, 0) &&
+                        SetWindowsHookExA(WH_MOUSE_LL, MouseHook, self, 0);
+    if (hooked)
+        SetEvent(ready);
+    MSG message;
+    while (hooked && GetMessageA(&message, nullptr, 0, 0) > 0)
+        DispatchMessageA(&message);
+    return 0;
+}
+
+bool StartHooks()
+{
+    static bool started = false;
+    if (started)
+        return true;
+    judgedEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE thread = CreateThread(nullptr, 0, HookThread, ready, 0, nullptr);
+    HANDLE waits[] = {ready, thread};
+    started = thread && WaitForMultipleObjects(2, waits, FALSE, 10000) == WAIT_OBJECT_0;
+    if (thread)
+        CloseHandle(thread);
+    CloseHandle(ready);
+    if (!started)
+        ADD_FAILURE() << "the driver's low-level input hooks cannot be set (error " << GetLastError() << ")";
+    else
+        std::atexit(ReleaseHeld);  // a test that ends the program leaves nothing down
+    return started;
+}
+
+ULONG_PTR& ExtraInfo(INPUT& input)
+{
+    return input.type == INPUT_KEYBOARD ? input.ki.dwExtraInfo : input.mi.dwExtraInfo;
+}
+
+// A key or button release, and for a press the release that matches it.
+bool IsRelease(const INPUT& input)
+{
+    return input.type == INPUT_KEYBOARD ? (input.ki.dwFlags & KEYEVENTF_KEYUP) != 0
+                                        : (input.mi.dwFlags & (MOUSEEVENTF_LEFTUP | MOUSEEVENTF_RIGHTUP)) != 0;
+}
+
+bool IsPress(const INPUT& input)
+{
+    return input.type == INPUT_KEYBOARD ? !IsRelease(input)
+                                        : (input.mi.dwFlags & (MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_RIGHTDOWN)) != 0;
+}
+
+INPUT ReleaseOf(INPUT press)
+{
+    if (press.type == INPUT_KEYBOARD)
+        press.ki.dwFlags |= KEYEVENTF_KEYUP;
+    else
+        press.mi.dwFlags <<= 1;  // each button's UP flag is its DOWN flag's next bit
+    return press;
+}
+
+bool SameRelease(const INPUT& a, const INPUT& b)
+{
+    return a.type == b.type && (a.type == INPUT_KEYBOARD ? a.ki.wVk == b.ki.wVk : a.mi.dwFlags == b.mi.dwFlags);
+}
+
+// Sends one event, tagged and numbered, and waits for the hooks' verdict.
+LONG Inject(INPUT input)
+{
+    // Numbered apart in each process: a child test drives dialogs of its own.
+    static unsigned serial = GetCurrentProcessId() * 7919u;
+    const ULONG_PTR tag = kKitTag | (++serial % 0xFFFFu + 1);
+    ExtraInfo(input) = tag;
+    pressAim = pointer;
+    ResetEvent(judgedEvent);
+    judged.store(tag, std::memory_order_release);
+    if (SendInput(1, &input, sizeof input) != 1) {
+        judged = 0;
+        ADD_FAILURE() << "SendInput refused an event (error " << GetLastError() << ")";
+        return kUnjudged;
+    }
+    ++inputsSent;
+    if (WaitForSingleObject(judgedEvent, 2000) != WAIT_OBJECT_0) {
+        judged = 0;
+        ADD_FAILURE() << "the driver's input hooks judged no event for 2 s: did the system remove them?";
+        return kUnjudged;
+    }
+    return verdict;
+}
+
+INPUT MoveTo(POINT p)
+{
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    // Absolute positions are 0..65535 across the primary monitor. Aiming at
+    // the middle of the pixel lands on it whether the system scales by 65535
+    // or 65536 and whether it rounds or truncates.
+    input.mi.dx = static_cast<LONG>((2LL * p.x + 1) * 65536 / (2LL * GetSystemMetrics(SM_CXSCREEN)));
+    input.mi.dy = static_cast<LONG>((2LL * p.y + 1) * 65536 / (2LL * GetSystemMetrics(SM_CYSCREEN)));
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    return input;
+}
+
+// Each event goes out alone and reaches only this process: one that the
+// hooks drop is sent again once the window the input is for is back in front
+// (as Windows allows) or, for a press, once the pointer is back where it was
+// aimed, for up to `patienceMs`; then the test fails and sends nothing more,
+// and what the driver holds down comes up. Releases always go.
+bool SendOne(INPUT input)
+{
+    if (IsRelease(input)) {
+        const auto press = std::find_if(held.begin(), held.end(), [&](const INPUT& r) { return SameRelease(r, input); });
+        if (press == held.end())
+            return false;  // its press never went out: nothing to release
+        INPUT release = *press;
+        held.erase(press);
+        ExtraInfo(release) = kKitTag;
+        return SendInput(1, &release, sizeof release) == 1;
+    }
+    if (inputRefused || !StartHooks())
         return false;
     const DWORD start = GetTickCount();
     for (int tries = 0;; ++tries) {
-        HWND to = Recipient(input);
-        if (OfThisProcess(to))
-            return true;
         HWND back = WindowToBringBack();
-        if (GetTickCount() - start >= patienceMs) {
-            inputRefused = true;
-            const char* where = to == GetForegroundWindow() ? " kept the foreground" : " lay under the pointer";
-            char title[80] = "";
-            GetWindowTextA(back, title, sizeof title);
-            ADD_FAILURE() << Describe(to) << where << " for " << patienceMs / 1000.0 << " s, while the test brought \""
-                          << title << "\" back " << tries << " times: the test's input was not sent";
-            return false;
-        }
-        if (IsWindow(back)) {
+        if (!OfThisProcess(GetForegroundWindow()) && IsWindow(back)) {
             BringForward(back);
             BringWindowToTop(back);
+        }
+        const LONG said = Inject(input);
+        if (said == kPassed && IsPress(input))
+            held.push_back(ReleaseOf(input));
+        if (said == kPassed || said == kUnjudged)
+            return said == kPassed;
+        if (GetTickCount() - start >= patienceMs) {
+            inputRefused = true;
+            char title[80] = "";
+            GetWindowTextA(back, title, sizeof title);
+            if (said == kMoved)
+                ADD_FAILURE() << "the pointer would not stay at (" << pointer.x << ", " << pointer.y << ") for "
+                              << patienceMs / 1000.0 << " s: the test's click was not sent" << OtherDesktopNote();
+            else
+                ADD_FAILURE() << Describe(verdictTarget)
+                              << (input.type == INPUT_KEYBOARD ? " kept the foreground" : " lay under the pointer")
+                              << " for " << patienceMs / 1000.0 << " s, while the test brought \"" << title
+                              << "\" back " << tries << " times: the test's input was not sent" << OtherDesktopNote();
+            ReleaseHeld();
+            return false;
+        }
+        if (said == kMoved) {  // a nudged mouse, or the system's snap to a default button
+            Inject(MoveTo(pointer));
+            continue;
         }
         // Answers what Windows sends meanwhile, and keeps the program from
         // counting as hung; the queue's input stays for the dialog's loop.
         MSG message;
         PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
-        if (!OfThisProcess(Recipient(input)))
-            Sleep(50);
+        Sleep(50);
     }
-}
-
-// Each event goes out alone, after its check: SendInput is asynchronous on
-// Windows, and what is queued can still follow a change of foreground.
-bool SendOne(INPUT input)
-{
-    if (!ClaimInput(input))
-        return false;
-    ++inputsSent;
-    if (SendInput(1, &input, sizeof input) == 1)
-        return true;
-    ADD_FAILURE() << "SendInput refused an event (error " << GetLastError() << ")";
-    return false;
 }
 
 // Called as the thread takes a key from its queue; the marker goes no further.
 LRESULT CALLBACK MarkerHook(int code, WPARAM key, LPARAM flags)
 {
     if (code >= 0 && key == kMarkerKey) {
-        if ((flags & 0x80000000) && awaitingMarker) {  // the key's release: everything before it has come
+        if (!(flags & 0x80000000) && awaitingMarker) {  // its press: everything before it has come
             awaitingMarker = false;
             PostMessageA(markerWaker, WM_NULL, 0, 0);
         }
@@ -174,26 +358,11 @@ void SendMarker(HWND waker)
     if (!markerHook)
         markerHook = SetWindowsHookExA(WH_KEYBOARD, MarkerHook, nullptr, GetCurrentThreadId());
     markerWaker = waker;
-    INPUT keys[2]{};
-    for (INPUT& k : keys) {
-        k.type = INPUT_KEYBOARD;
-        k.ki.wVk = kMarkerKey;
-    }
-    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    awaitingMarker = ClaimInput(keys[0]);
-    markerSentAt = GetTickCount();
-    if (awaitingMarker && SendInput(2, keys, sizeof(INPUT)) != 2) {
-        ADD_FAILURE() << "SendInput refused the marker key (error " << GetLastError() << ")";
-        awaitingMarker = false;
-    }
-}
-
-// A marker sent as another program took the foreground went there; once the
-// dialog (or after its end, the owner) is back, another follows the first.
-void ResendLostMarker(HWND waker)
-{
-    if (awaitingMarker && (!OfThisProcess(GetForegroundWindow()) || GetTickCount() - markerSentAt > 2000))
-        SendMarker(waker);
+    INPUT key{};
+    key.type = INPUT_KEYBOARD;
+    key.ki.wVk = kMarkerKey;
+    awaitingMarker = SendOne(key);
+    SendOne(ReleaseOf(key));
 }
 
 // Keys typed by a test are keys, not the input method's composition.
@@ -205,16 +374,14 @@ void CloseInputMethod(HWND window)
     }
 }
 
-// Absolute positions are 0..65535 across the screen. Aiming at the middle of
-// the pixel lands on it whether the system scales by 65535 or 65536 and
-// whether it rounds or truncates.
-LONG Normalised(int pixel, int extent)
+// Controls that act on the release (push buttons, check boxes, radio
+// buttons): a click cut short does nothing, and one sent again does what it
+// meant. An up-down or a slider acts on the press: a click sent again would
+// step twice.
+bool ActsOnRelease(HWND window)
 {
-    if (pixel < 0)
-        pixel = 0;
-    if (pixel >= extent)
-        pixel = extent - 1;
-    return static_cast<LONG>((static_cast<long long>(2 * pixel + 1) * 65536) / (2LL * extent));
+    char className[16] = "";
+    return window && GetClassNameA(window, className, sizeof className) && lstrcmpiA(className, "Button") == 0;
 }
 
 }  // namespace
@@ -277,12 +444,14 @@ INT_PTR DialogDriver::Run(const std::function<INT_PTR(HWND)>& open)
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
-        ResendLostMarker(owner);
     }
     if (awaitingMarker) {
-        ADD_FAILURE() << "input sent to the dialog did not come back through this thread's queue";
+        ADD_FAILURE() << "input sent to the dialog did not come back through this thread's queue"
+                      << OtherDesktopNote();
         awaitingMarker = false;
     }
+    // Whatever ended the dialog, nothing the test pressed stays down.
+    ReleaseHeld();
     inputRefused = false;
     running = false;
     if (ended) {
@@ -330,28 +499,28 @@ void DialogDriver::OnIdle(HWND idleDialog)
     if (!settled) {
         BringForward(idleDialog);
         CloseInputMethod(idleDialog);
-    } else if (clickBroken) {
-        if (AwayFromFront(idleDialog))
-            return;
-        clickBroken = false;
-        inputFor = idleDialog;
-        onlyClicks = true;
-        MouseMoveToScreen(brokenAt.x, brokenAt.y);
-        MouseButton(true);
-        MouseButton(false);
-        if (!inputRefused)
-            SendMarker(owner);
-    } else if (next < steps.size()) {
+    } else if (clickBroken || next < steps.size()) {
         if (AwayFromFront(idleDialog))
             return;
         const unsigned sentBefore = inputsSent;
         inputFor = idleDialog;
         onlyClicks = true;
         inStep = true;
-        steps[next++](idleDialog);
-        inStep = false;
+        // No other program takes the foreground until the step's input is in
+        // (Windows; Wine has no such lock).
+        LockSetForegroundWindow(LSFW_LOCK);
+        if (clickBroken) {
+            clickBroken = false;
+            MouseMoveToScreen(brokenAt.x, brokenAt.y);
+            MouseButton(true);
+            MouseButton(false);
+        } else {
+            steps[next++](idleDialog);
+        }
         if (inputsSent != sentBefore && !inputRefused)
             SendMarker(owner);
+        LockSetForegroundWindow(LSFW_UNLOCK);
+        inStep = false;
         if (inputRefused) {
             End(kNoForeground);
             return;
@@ -369,9 +538,10 @@ void DialogDriver::OnIdle(HWND idleDialog)
 
 bool DialogDriver::AwayFromFront(HWND idleDialog)
 {
-    // The dialog, or a box or menu it owns.
+    // The dialog, or a box or menu it owns, on the desktop that gets the input.
     HWND front = GetForegroundWindow();
-    for (HWND w = front; w; w = GetWindow(w, GW_OWNER)) {
+    const std::string otherDesktop = OtherDesktopNote();
+    for (HWND w = otherDesktop.empty() ? front : nullptr; w; w = GetWindow(w, GW_OWNER)) {
         if (w == idleDialog) {
             frontLostAt = 0;
             return false;
@@ -382,7 +552,7 @@ bool DialogDriver::AwayFromFront(HWND idleDialog)
         frontLostAt = now;
     } else if (now - frontLostAt >= foregroundPatienceMs) {
         ADD_FAILURE() << Describe(front) << " kept the foreground for " << foregroundPatienceMs / 1000.0
-                      << " s (" << next << " of " << steps.size() << " steps ran)";
+                      << " s (" << next << " of " << steps.size() << " steps ran)" << otherDesktop;
         End(kNoForeground);
         return true;
     }
@@ -395,16 +565,17 @@ bool DialogDriver::AwayFromFront(HWND idleDialog)
 
 void DialogDriver::OnForegroundLost()
 {
-    if (running && pressTaken && onlyClicks && !buttonHeld && GetCapture()) {
+    if (running && pressTaken && onlyClicks && !buttonHeld && ActsOnRelease(GetCapture())) {
         clickBroken = true;
         brokenAt = takenAt;
         pressTaken = false;
     }
     // Windows delivers input already in a thread's queue to the window that
     // had the focus, even after another program took the foreground; Wine
-    // drops keys that the thread takes while it has no active window. So under
-    // Wine, while a step's input is on its way, the driver takes the
-    // foreground straight back: posted messages come out before input.
+    // routes it again as the thread takes it, and drops keys while the thread
+    // has no active window. So under Wine, while a step's input is on its way,
+    // the driver takes the foreground straight back: posted messages come out
+    // before input.
     if (running && (inStep || awaitingMarker) && RunningUnderWine())
         PostMessageA(owner, kReclaim, 0, 0);
 }
@@ -419,7 +590,6 @@ void DialogDriver::OnGuardTick()
 {
     if (inStep || ended)
         return;
-    ResendLostMarker(owner);
     if (inputRefused)
         End(kNoForeground);
 }
@@ -429,7 +599,7 @@ void DialogDriver::OnTimeout()
     ADD_FAILURE() << "the dialog did not end within " << timeoutMs << " ms (" << next << " of " << steps.size()
                   << " steps ran"
                   << (awaitingMarker ? "; the input of the last one never came back: another window in front?" : "")
-                  << ")";
+                  << ")" << OtherDesktopNote();
     End(kTimedOut);
 }
 
@@ -438,6 +608,7 @@ void DialogDriver::End(INT_PTR code)
     KillTimer(owner, kWatchdogTimer);
     KillTimer(owner, kGuardTimer);
     awaitingMarker = false;
+    ReleaseHeld();
     if (dialog && IsWindow(dialog))
         EndDialog(dialog, code);
     // A message box or menu of the dialog runs a modal loop of its own that
@@ -458,6 +629,7 @@ bool BringForward(HWND window)
     // an empty mouse event is input, and moves nothing.
     INPUT nothing{};
     nothing.type = INPUT_MOUSE;
+    nothing.mi.dwExtraInfo = kKitTag;
     SendInput(1, &nothing, sizeof nothing);
     SetForegroundWindow(window);
     if (GetForegroundWindow() == window)
@@ -482,15 +654,12 @@ POINT ScreenPoint(HWND window, int x, int y)
 
 void MouseMoveToScreen(int x, int y)
 {
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = Normalised(x, GetSystemMetrics(SM_CXSCREEN));
-    input.mi.dy = Normalised(y, GetSystemMetrics(SM_CYSCREEN));
-    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    if (SendOne(input)) {
-        pointer = POINT{x, y};
-        pointerKnown = true;
-    }
+    // The pointer stops at the monitor's edge; a press there is not one at (x, y).
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    aimOutside = x < 0 || y < 0 || x >= width || y >= height;
+    pointer = POINT{std::clamp(x, 0, width - 1), std::clamp(y, 0, height - 1)};
+    pointerKnown = true;
+    SendOne(MoveTo(pointer));
 }
 
 void MouseMoveTo(HWND window, int x, int y)
@@ -514,6 +683,11 @@ void MouseButton(bool down)
     if (!pointerKnown)
         GetCursorPos(&pointer);
     const POINT at = pointer;
+    if (down && aimOutside) {
+        ADD_FAILURE() << "a click aimed outside the primary monitor (at its edge now, " << at.x << ", " << at.y
+                      << ") was not sent";
+        return;
+    }
     if (!SendOne(input))
         return;
     buttonHeld = down;
@@ -556,9 +730,7 @@ void KeyUp(WORD virtualKey)
     INPUT input{};
     input.type = INPUT_KEYBOARD;
     input.ki.wVk = virtualKey;
-    input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC));
-    input.ki.dwFlags = KEYEVENTF_KEYUP;
-    SendOne(input);
+    SendOne(ReleaseOf(input));
 }
 
 void PressKey(WORD virtualKey)
