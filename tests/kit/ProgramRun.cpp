@@ -1,5 +1,7 @@
 #include "tests/kit/ProgramRun.h"
 
+#include <algorithm>
+
 #include "tests/kit/Files.h"
 
 namespace {
@@ -40,10 +42,38 @@ void EndJob(HANDLE job)
     }
 }
 
+// Left down, Shift turns the user's Delete in Explorer into a delete for good.
+void ReleaseHeldInput()
+{
+    static const WORD keys[] = {VK_LSHIFT, VK_RSHIFT, VK_LCONTROL, VK_RCONTROL, VK_LMENU, VK_RMENU};
+    static const struct {
+        int button;
+        DWORD up;
+    } buttons[] = {{VK_LBUTTON, MOUSEEVENTF_LEFTUP}, {VK_RBUTTON, MOUSEEVENTF_RIGHTUP}, {VK_MBUTTON, MOUSEEVENTF_MIDDLEUP}};
+    for (WORD key : keys) {
+        INPUT release = {};
+        release.type = INPUT_KEYBOARD;
+        release.ki.wVk = key;
+        release.ki.wScan = static_cast<WORD>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
+        release.ki.dwFlags = KEYEVENTF_KEYUP | (key == VK_RCONTROL || key == VK_RMENU ? KEYEVENTF_EXTENDEDKEY : 0);
+        if (GetAsyncKeyState(key) < 0)
+            SendInput(1, &release, sizeof release);
+    }
+    // GetAsyncKeyState reads the physical buttons, which SendInput names too.
+    for (const auto& b : buttons) {
+        INPUT release = {};
+        release.type = INPUT_MOUSE;
+        release.mi.dwFlags = b.up;
+        if (GetAsyncKeyState(b.button) < 0)
+            SendInput(1, &release, sizeof release);
+    }
+}
+
 }  // namespace
 
 ProgramRun RunProgram(const std::wstring& exe, const std::wstring& arguments, const std::wstring& folder,
-                      const std::wstring& log, DWORD milliseconds, HANDLE stop)
+                      const std::wstring& log, DWORD milliseconds, HANDLE stop,
+                      const std::function<void(bool ending)>& watch)
 {
     ProgramRun run;
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
@@ -94,18 +124,26 @@ ProgramRun RunProgram(const std::wstring& exe, const std::wstring& arguments, co
         job = nullptr;
     }
     ResumeThread(process.hThread);
+    const DWORD begun = GetTickCount();
     CloseHandle(process.hThread);
 
     const HANDLE waits[] = {process.hProcess, stop};
-    const DWORD waited = WaitForMultipleObjects(stop ? 2 : 1, waits, FALSE, milliseconds);
+    DWORD waited = WAIT_TIMEOUT;
+    for (DWORD elapsed = 0; waited == WAIT_TIMEOUT && elapsed < milliseconds; elapsed = GetTickCount() - begun) {
+        waited = WaitForMultipleObjects(stop ? 2 : 1, waits, FALSE, std::min<DWORD>(250, milliseconds - elapsed));
+        if (waited == WAIT_TIMEOUT)
+            watch(false);
+    }
     if (waited != WAIT_OBJECT_0) {
         run.timedOut = waited == WAIT_TIMEOUT;
         run.stopped = waited == WAIT_OBJECT_0 + 1;
+        watch(true);
         if (job)
             TerminateJobObject(job, 1);
         else
             TerminateProcess(process.hProcess, 1);
         WaitForSingleObject(process.hProcess, 10000);
+        ReleaseHeldInput();
     }
     run.seconds = Now() - started;
     GetExitCodeProcess(process.hProcess, &run.exitCode);
