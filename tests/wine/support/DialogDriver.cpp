@@ -24,6 +24,7 @@ constexpr WORD kMarkerKey = 0xE8;
 unsigned inputsSent = 0;
 // The marker is on its way; its arrival wakes this window's loop.
 bool awaitingMarker = false;
+DWORD markerSentAt = 0;
 HWND markerWaker = nullptr;
 HHOOK markerHook = nullptr;
 
@@ -45,12 +46,14 @@ std::vector<INPUT> held;
 
 // A click of a step: pressed and released at one point. Another program
 // that takes the foreground between the thread taking the press and taking
-// the release cancels it (the control holding the mouse lets it go as it
-// loses the focus), on Windows as under Wine: the click is then sent again,
-// unless the step also dragged, which a click cannot redo.
+// the release cuts it, on Windows as under Wine: the control holding the
+// mouse lets it go, and the release finds it no longer holding the mouse, or
+// goes to the other program's window. Once the step's input is in, a cut click
+// is sent again, unless the step also dragged, which a click cannot redo.
 HHOOK pressHook = nullptr;
-bool pressTaken = false;  // a press came out of the queue, its release not yet
-POINT takenAt{};          // where that press was
+HWND pressedWindow = nullptr;  // took the step's last press
+POINT takenAt{};               // where
+bool clickDone = false;        // its release came while it still held the mouse
 POINT sentPressAt{};
 bool buttonHeld = false;  // a press sent, its release not yet (a drag across steps)
 bool onlyClicks = true;   // the step's presses were all released where they were pressed
@@ -59,14 +62,13 @@ POINT brokenAt{};
 
 LRESULT CALLBACK PressHook(int code, WPARAM message, LPARAM info)
 {
-    if (code == HC_ACTION) {
-        if (message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK || message == WM_NCLBUTTONDOWN ||
-            message == WM_NCLBUTTONDBLCLK) {
-            pressTaken = true;
-            takenAt = reinterpret_cast<const MOUSEHOOKSTRUCT*>(info)->pt;
-        } else if (message == WM_LBUTTONUP || message == WM_NCLBUTTONUP) {
-            pressTaken = false;
-        }
+    const auto* mouse = reinterpret_cast<const MOUSEHOOKSTRUCT*>(info);
+    if (code == HC_ACTION && (message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK)) {
+        pressedWindow = mouse->hwnd;
+        takenAt = mouse->pt;
+        clickDone = false;
+    } else if (code == HC_ACTION && message == WM_LBUTTONUP && pressedWindow) {
+        clickDone = GetCapture() == pressedWindow;
     }
     return CallNextHookEx(pressHook, code, message, info);
 }
@@ -113,7 +115,7 @@ std::string OtherDesktopNote()
 // The kit's mark on every event the driver injects (dwExtraInfo): "HX" in
 // the high half, the event's number in the low half.
 constexpr ULONG_PTR kKitTag = 0x48580000;
-enum Verdict : LONG { kPassed, kElsewhere, kMoved, kUnjudged };
+enum Verdict : LONG { kPassed, kElsewhere, kMoved, kUnjudged, kNotJudged };
 // Between the driver and its low-level hooks: the one event the hooks are to
 // judge (0: none), where a press of it must be, and the verdict.
 std::atomic<ULONG_PTR> judged{0};
@@ -123,14 +125,16 @@ std::atomic<HWND> verdictTarget{nullptr};
 HANDLE judgedEvent = nullptr;
 
 // On the hooks' thread, as the system routes each event, after its check and
-// before delivery: the event of the driver's that a key press or a button
-// press would take to another program's window goes nowhere, and the driver
-// hears why. Everything else passes untouched: the user's own input, moves,
-// releases (what the kit pressed always comes up) and other programs' events.
-bool Drops(ULONG_PTR extra, WPARAM message, POINT at)
+// before delivery: the verdict on the driver's event in flight, or kNotJudged
+// for any other (the user's own input, other programs'). A key press or a
+// button press that would reach another program's window is dropped, and the
+// driver hears why; moves and releases pass (what the kit pressed always
+// comes up). What decides where the event goes is read last, so that as
+// little as possible happens between that and the routing.
+LONG Judge(ULONG_PTR extra, WPARAM message, POINT at)
 {
     if (!extra || extra != judged.load(std::memory_order_acquire))
-        return false;
+        return kNotJudged;
     HWND target = nullptr;
     LONG said = kPassed;
     if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN) {
@@ -138,32 +142,37 @@ bool Drops(ULONG_PTR extra, WPARAM message, POINT at)
         said = OfThisProcess(target) ? kPassed : kElsewhere;
     } else if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN) {
         // The foreground thread's capture takes the mouse, else the window under it.
-        GUITHREADINFO gui{};
-        gui.cbSize = sizeof gui;
-        target = GetGUIThreadInfo(0, &gui) && gui.hwndCapture ? gui.hwndCapture : WindowFromPoint(at);
+        GUITHREADINFO front{};
+        front.cbSize = sizeof front;
+        GetGUIThreadInfo(0, &front);
+        target = front.hwndCapture ? front.hwndCapture : OfThisProcess(front.hwndActive) ? WindowFromPoint(at)
+                                                                                          : front.hwndActive;
         said = at.x != pressAim.x || at.y != pressAim.y ? kMoved : OfThisProcess(target) ? kPassed : kElsewhere;
     }
     verdictTarget = target;
     verdict = said;
-    judged = 0;
-    SetEvent(judgedEvent);
-    return said != kPassed;
+    judged.store(0, std::memory_order_release);
+    // Wine calls the hooks while SendInput waits; Windows routes the event
+    // later and the driver waits for the word.
+    if (!RunningUnderWine())
+        SetEvent(judgedEvent);
+    return said;
 }
 
+// The driver's own events are judged here alone: the rest of the chain would
+// only widen the gap between the verdict and the routing.
 LRESULT CALLBACK KeyboardHook(int code, WPARAM message, LPARAM info)
 {
     const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(info);
-    if (code == HC_ACTION && Drops(key->dwExtraInfo, message, POINT{}))
-        return 1;
-    return CallNextHookEx(nullptr, code, message, info);
+    const LONG said = code == HC_ACTION ? Judge(key->dwExtraInfo, message, POINT{}) : kNotJudged;
+    return said == kNotJudged ? CallNextHookEx(nullptr, code, message, info) : said != kPassed;
 }
 
 LRESULT CALLBACK MouseHook(int code, WPARAM message, LPARAM info)
 {
     const auto* mouse = reinterpret_cast<const MSLLHOOKSTRUCT*>(info);
-    if (code == HC_ACTION && Drops(mouse->dwExtraInfo, message, mouse->pt))
-        return 1;
-    return CallNextHookEx(nullptr, code, message, info);
+    const LONG said = code == HC_ACTION ? Judge(mouse->dwExtraInfo, message, mouse->pt) : kNotJudged;
+    return said == kNotJudged ? CallNextHookEx(nullptr, code, message, info) : said != kPassed;
 }
 
 // Sends the releases of everything the driver still holds down, judged by no one.
@@ -197,7 +206,7 @@ bool StartHooks()
     static bool started = false;
     if (started)
         return true;
-    judgedEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    judgedEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);  // auto-reset: one word an event
     HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     HANDLE thread = CreateThread(nullptr, 0, HookThread, ready, 0, nullptr);
     HANDLE waits[] = {ready, thread};
@@ -252,7 +261,6 @@ LONG Inject(INPUT input)
     const ULONG_PTR tag = kKitTag | (++serial % 0xFFFFu + 1);
     ExtraInfo(input) = tag;
     pressAim = pointer;
-    ResetEvent(judgedEvent);
     judged.store(tag, std::memory_order_release);
     if (SendInput(1, &input, sizeof input) != 1) {
         judged = 0;
@@ -260,7 +268,7 @@ LONG Inject(INPUT input)
         return kUnjudged;
     }
     ++inputsSent;
-    if (WaitForSingleObject(judgedEvent, 2000) != WAIT_OBJECT_0) {
+    if ((!RunningUnderWine() && WaitForSingleObject(judgedEvent, 2000) != WAIT_OBJECT_0) || judged != 0) {
         judged = 0;
         ADD_FAILURE() << "the driver's input hooks judged no event for 2 s: did the system remove them?";
         return kUnjudged;
@@ -306,6 +314,13 @@ bool SendOne(INPUT input)
             BringForward(back);
             BringWindowToTop(back);
         }
+        // Wine moves the X pointer for an injected move only when the move is in
+        // place as SendInput returns, never when a low-level hook held it; X
+        // reports that pointer whenever a window appears under it, moving
+        // Wine's along. So under Wine the pointer is put there first, and the
+        // event (then no move at all) follows for the hooks.
+        if (RunningUnderWine() && input.type == INPUT_MOUSE && (input.mi.dwFlags & MOUSEEVENTF_MOVE))
+            SetCursorPos(pointer.x, pointer.y);
         const LONG said = Inject(input);
         if (said == kPassed && IsPress(input))
             held.push_back(ReleaseOf(input));
@@ -362,7 +377,16 @@ void SendMarker(HWND waker)
     key.type = INPUT_KEYBOARD;
     key.ki.wVk = kMarkerKey;
     awaitingMarker = SendOne(key);
+    markerSentAt = GetTickCount();
     SendOne(ReleaseOf(key));
+}
+
+// Wine drops a key that the thread takes while it has no active window, the
+// marker too (Windows delivers it): one not back within a second goes again.
+void ResendLostMarker(HWND waker)
+{
+    if (awaitingMarker && RunningUnderWine() && GetTickCount() - markerSentAt > 1000)
+        SendMarker(waker);
 }
 
 // Keys typed by a test are keys, not the input method's composition.
@@ -427,7 +451,8 @@ INT_PTR DialogDriver::Run(const std::function<INT_PTR(HWND)>& open)
     frontLostAt = 0;
     inputFor = inputOwner = owner;
     inputRefused = false;
-    clickBroken = pressTaken = false;
+    clickBroken = false;
+    pressedWindow = nullptr;
     patienceMs = foregroundPatienceMs;
     SetTimer(owner, kWatchdogTimer, timeoutMs, nullptr);
     SetTimer(owner, kGuardTimer, kGuardEveryMs, nullptr);
@@ -444,6 +469,7 @@ INT_PTR DialogDriver::Run(const std::function<INT_PTR(HWND)>& open)
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
+        ResendLostMarker(owner);
     }
     if (awaitingMarker) {
         ADD_FAILURE() << "input sent to the dialog did not come back through this thread's queue"
@@ -494,6 +520,13 @@ void DialogDriver::OnIdle(HWND idleDialog)
     if (inStep || awaitingMarker || ended)
         return;
     dialog = idleDialog;
+    // The step's input is in: was its click cut? Only where the control acts
+    // on the release is it sent again (see ActsOnRelease).
+    if (pressedWindow && !clickDone && onlyClicks && !buttonHeld && ActsOnRelease(pressedWindow)) {
+        clickBroken = true;
+        brokenAt = takenAt;
+    }
+    pressedWindow = nullptr;
     // The loop shows a new dialog on its first idle moment and only then gets
     // its paint messages: let one more round go by before the first step.
     if (!settled) {
@@ -565,18 +598,13 @@ bool DialogDriver::AwayFromFront(HWND idleDialog)
 
 void DialogDriver::OnForegroundLost()
 {
-    if (running && pressTaken && onlyClicks && !buttonHeld && ActsOnRelease(GetCapture())) {
-        clickBroken = true;
-        brokenAt = takenAt;
-        pressTaken = false;
-    }
     // Windows delivers input already in a thread's queue to the window that
     // had the focus, even after another program took the foreground; Wine
     // routes it again as the thread takes it, and drops keys while the thread
-    // has no active window. So under Wine, while a step's input is on its way,
-    // the driver takes the foreground straight back: posted messages come out
-    // before input.
-    if (running && (inStep || awaitingMarker) && RunningUnderWine())
+    // has no active window. So under Wine, while a step's input is on its way
+    // or a drag holds the mouse, the driver takes the foreground straight
+    // back: posted messages come out before input.
+    if (running && (inStep || awaitingMarker || buttonHeld) && RunningUnderWine())
         PostMessageA(owner, kReclaim, 0, 0);
 }
 
@@ -590,6 +618,7 @@ void DialogDriver::OnGuardTick()
 {
     if (inStep || ended)
         return;
+    ResendLostMarker(owner);
     if (inputRefused)
         End(kNoForeground);
 }
