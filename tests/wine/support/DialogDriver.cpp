@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <deque>
 #include <gtest/gtest.h>
 #include <imm.h>
 #include <string>
@@ -21,7 +22,6 @@ constexpr UINT kReclaim = WM_APP + 1;
 
 // An unassigned virtual key: no keyboard sends it and no control acts on it.
 constexpr WORD kMarkerKey = 0xE8;
-unsigned inputsSent = 0;
 // The marker is on its way; its arrival wakes this window's loop.
 bool awaitingMarker = false;
 DWORD markerSentAt = 0;
@@ -44,6 +44,19 @@ bool aimOutside = false;  // ... and whether it was beyond that monitor's edge
 // The releases of what the driver pressed and the system let through.
 std::vector<INPUT> held;
 
+// A step's input goes out once the step has returned, event by event, and a
+// key only once the thread has taken the key before it: a key waits in the
+// thread's queue for as short a time as may be (see OnIdle).
+struct Pending {
+    INPUT input;
+    POINT aim;
+};
+std::deque<Pending> pending;
+bool recording = false;    // within a step: input is kept for after it
+bool fed = false;          // input went out since the last marker
+Pending keyAwaited{};      // a key sent and not yet taken by the thread
+bool awaitingKey = false;
+
 // A click of a step: pressed and released at one point. Another program
 // that takes the foreground between the thread taking the press and taking
 // the release cuts it, on Windows as under Wine: the control holding the
@@ -59,6 +72,12 @@ bool buttonHeld = false;  // a press sent, its release not yet (a drag across st
 bool onlyClicks = true;   // the step's presses were all released where they were pressed
 bool clickBroken = false;
 POINT brokenAt{};
+// A drag's press: cut before the drag began (another program took the
+// foreground, and no move has gone out since), it is pressed again where the
+// control does nothing on the press.
+bool movedSincePress = false;
+bool lostSincePress = false;
+bool pressBroken = false;
 
 LRESULT CALLBACK PressHook(int code, WPARAM message, LPARAM info)
 {
@@ -267,7 +286,6 @@ LONG Inject(INPUT input)
         ADD_FAILURE() << "SendInput refused an event (error " << GetLastError() << ")";
         return kUnjudged;
     }
-    ++inputsSent;
     if ((!RunningUnderWine() && WaitForSingleObject(judgedEvent, 2000) != WAIT_OBJECT_0) || judged != 0) {
         judged = 0;
         ADD_FAILURE() << "the driver's input hooks judged no event for 2 s: did the system remove them?";
@@ -353,11 +371,24 @@ bool SendOne(INPUT input)
     }
 }
 
-// Called as the thread takes a key from its queue; the marker goes no further.
+// Within a step, the event waits for the step's end; else it goes now.
+void Send(const INPUT& input)
+{
+    if (recording)
+        pending.push_back({input, pointer});
+    else
+        SendOne(input);
+}
+
+// Called as the thread takes a key from its queue: the key awaited is in; the
+// marker goes no further.
 LRESULT CALLBACK MarkerHook(int code, WPARAM key, LPARAM flags)
 {
+    const bool release = (flags & 0x80000000) != 0;
+    if (code == HC_ACTION && awaitingKey && key == keyAwaited.input.ki.wVk && release == IsRelease(keyAwaited.input))
+        awaitingKey = false;
     if (code >= 0 && key == kMarkerKey) {
-        if (!(flags & 0x80000000) && awaitingMarker) {  // its press: everything before it has come
+        if (!release && awaitingMarker) {  // its press: everything before it has come
             awaitingMarker = false;
             PostMessageA(markerWaker, WM_NULL, 0, 0);
         }
@@ -370,8 +401,6 @@ LRESULT CALLBACK MarkerHook(int code, WPARAM key, LPARAM flags)
 // marker key comes out of this thread's queue, so has all input before it.
 void SendMarker(HWND waker)
 {
-    if (!markerHook)
-        markerHook = SetWindowsHookExA(WH_KEYBOARD, MarkerHook, nullptr, GetCurrentThreadId());
     markerWaker = waker;
     INPUT key{};
     key.type = INPUT_KEYBOARD;
@@ -406,6 +435,17 @@ bool ActsOnRelease(HWND window)
 {
     char className[16] = "";
     return window && GetClassNameA(window, className, sizeof className) && lstrcmpiA(className, "Button") == 0;
+}
+
+bool ActsOnPress(HWND window)
+{
+    char className[32] = "";
+    GetClassNameA(window, className, sizeof className);
+    for (const char* kind : {"msctls_updown32", "msctls_trackbar32", "ScrollBar"}) {
+        if (lstrcmpiA(className, kind) == 0)
+            return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -451,8 +491,12 @@ INT_PTR DialogDriver::Run(const std::function<INT_PTR(HWND)>& open)
     frontLostAt = 0;
     inputFor = inputOwner = owner;
     inputRefused = false;
-    clickBroken = false;
+    clickBroken = pressBroken = false;
     pressedWindow = nullptr;
+    pending.clear();
+    awaitingKey = fed = false;
+    if (!markerHook)
+        markerHook = SetWindowsHookExA(WH_KEYBOARD, MarkerHook, nullptr, GetCurrentThreadId());
     patienceMs = foregroundPatienceMs;
     SetTimer(owner, kWatchdogTimer, timeoutMs, nullptr);
     SetTimer(owner, kGuardTimer, kGuardEveryMs, nullptr);
@@ -461,6 +505,16 @@ INT_PTR DialogDriver::Run(const std::function<INT_PTR(HWND)>& open)
     KillTimer(owner, kWatchdogTimer);
     KillTimer(owner, kGuardTimer);
     inputFor = owner;
+    // The step that ended the dialog may have input left (a key's release):
+    // it goes now, to the owner.
+    for (awaitingKey = false; !pending.empty(); pending.pop_front()) {
+        pointer = pending.front().aim;
+        SendOne(pending.front().input);
+    }
+    if (fed)
+        SendMarker(owner);
+    fed = false;
+    LockSetForegroundWindow(LSFW_UNLOCK);
     // The last step's input may still be on its way (it ended the dialog).
     for (const DWORD start = GetTickCount(); awaitingMarker && GetTickCount() - start < 5000;) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
@@ -520,44 +574,59 @@ void DialogDriver::OnIdle(HWND idleDialog)
     if (inStep || awaitingMarker || ended)
         return;
     dialog = idleDialog;
+    if (awaitingKey) {
+        // Windows delivers the key a moment later. Wine has it in the queue as
+        // SendInput returns, so with the queue empty it was dropped (the thread
+        // had no active window): it goes again once the dialog is back.
+        if (!RunningUnderWine() || AwayFromFront(idleDialog))
+            return;
+        awaitingKey = false;
+        pending.push_front(keyAwaited);
+    }
+    if (!pending.empty() || fed) {
+        Feed();
+        return;
+    }
     // The step's input is in: was its click cut? Only where the control acts
     // on the release is it sent again (see ActsOnRelease).
     if (pressedWindow && !clickDone && onlyClicks && !buttonHeld && ActsOnRelease(pressedWindow)) {
         clickBroken = true;
         brokenAt = takenAt;
     }
+    pressBroken = pressedWindow && buttonHeld && lostSincePress && !movedSincePress &&
+                  GetCapture() != pressedWindow && !ActsOnPress(pressedWindow);
     pressedWindow = nullptr;
     // The loop shows a new dialog on its first idle moment and only then gets
     // its paint messages: let one more round go by before the first step.
     if (!settled) {
         BringForward(idleDialog);
         CloseInputMethod(idleDialog);
-    } else if (clickBroken || next < steps.size()) {
+    } else if (clickBroken || pressBroken || next < steps.size()) {
         if (AwayFromFront(idleDialog))
             return;
-        const unsigned sentBefore = inputsSent;
         inputFor = idleDialog;
         onlyClicks = true;
-        inStep = true;
-        // No other program takes the foreground until the step's input is in
-        // (Windows; Wine has no such lock).
-        LockSetForegroundWindow(LSFW_LOCK);
+        inStep = recording = true;
         if (clickBroken) {
             clickBroken = false;
             MouseMoveToScreen(brokenAt.x, brokenAt.y);
             MouseButton(true);
             MouseButton(false);
+        } else if (pressBroken) {
+            pressBroken = false;
+            MouseButton(false);
+            MouseButton(true);
         } else {
             steps[next++](idleDialog);
         }
-        if (inputsSent != sentBefore && !inputRefused)
-            SendMarker(owner);
-        LockSetForegroundWindow(LSFW_UNLOCK);
-        inStep = false;
-        if (inputRefused) {
-            End(kNoForeground);
+        inStep = recording = false;
+        // No other program takes the foreground until the step's input is in
+        // (Windows; Wine has no such lock).
+        if (!pending.empty())
+            LockSetForegroundWindow(LSFW_LOCK);
+        Feed();
+        if (ended)
             return;
-        }
     } else {
         ADD_FAILURE() << "the dialog is still open after the last step";
         EndDialog(idleDialog, kLeftOpen);
@@ -567,6 +636,33 @@ void DialogDriver::OnIdle(HWND idleDialog)
     // Wakes the loop even when the step caused no message of its own; it idles
     // again only after everything the step caused has been handled.
     PostMessageA(owner, WM_NULL, 0, 0);
+}
+
+void DialogDriver::Feed()
+{
+    while (!pending.empty() && !awaitingKey) {
+        const Pending event = pending.front();
+        pending.pop_front();
+        pointer = event.aim;
+        fed = true;
+        if (IsPress(event.input) && event.input.type == INPUT_MOUSE)
+            lostSincePress = false;
+        if (SendOne(event.input) && event.input.type == INPUT_KEYBOARD) {
+            keyAwaited = event;
+            awaitingKey = true;
+        }
+        if (inputRefused) {
+            End(kNoForeground);
+            return;
+        }
+    }
+    if (awaitingKey || !fed)
+        return;
+    fed = false;
+    SendMarker(owner);
+    LockSetForegroundWindow(LSFW_UNLOCK);
+    if (inputRefused)
+        End(kNoForeground);
 }
 
 bool DialogDriver::AwayFromFront(HWND idleDialog)
@@ -604,7 +700,8 @@ void DialogDriver::OnForegroundLost()
     // has no active window. So under Wine, while a step's input is on its way
     // or a drag holds the mouse, the driver takes the foreground straight
     // back: posted messages come out before input.
-    if (running && (inStep || awaitingMarker || buttonHeld) && RunningUnderWine())
+    lostSincePress = true;
+    if (running && (inStep || awaitingMarker || awaitingKey || !pending.empty() || buttonHeld) && RunningUnderWine())
         PostMessageA(owner, kReclaim, 0, 0);
 }
 
@@ -636,7 +733,8 @@ void DialogDriver::End(INT_PTR code)
 {
     KillTimer(owner, kWatchdogTimer);
     KillTimer(owner, kGuardTimer);
-    awaitingMarker = false;
+    awaitingMarker = awaitingKey = false;
+    pending.clear();
     ReleaseHeld();
     if (dialog && IsWindow(dialog))
         EndDialog(dialog, code);
@@ -688,7 +786,8 @@ void MouseMoveToScreen(int x, int y)
     aimOutside = x < 0 || y < 0 || x >= width || y >= height;
     pointer = POINT{std::clamp(x, 0, width - 1), std::clamp(y, 0, height - 1)};
     pointerKnown = true;
-    SendOne(MoveTo(pointer));
+    movedSincePress = true;
+    Send(MoveTo(pointer));
 }
 
 void MouseMoveTo(HWND window, int x, int y)
@@ -717,9 +816,9 @@ void MouseButton(bool down)
                       << ") was not sent";
         return;
     }
-    if (!SendOne(input))
-        return;
+    Send(input);
     buttonHeld = down;
+    movedSincePress = false;
     if (down)
         sentPressAt = at;
     else if (at.x != sentPressAt.x || at.y != sentPressAt.y)
@@ -751,7 +850,7 @@ void KeyDown(WORD virtualKey)
     input.type = INPUT_KEYBOARD;
     input.ki.wVk = virtualKey;
     input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC));
-    SendOne(input);
+    Send(input);
 }
 
 void KeyUp(WORD virtualKey)
@@ -759,7 +858,7 @@ void KeyUp(WORD virtualKey)
     INPUT input{};
     input.type = INPUT_KEYBOARD;
     input.ki.wVk = virtualKey;
-    SendOne(ReleaseOf(input));
+    Send(ReleaseOf(input));
 }
 
 void PressKey(WORD virtualKey)
