@@ -43,28 +43,26 @@ void EndJob(HANDLE job)
 }
 
 // Left down, Shift turns the user's Delete in Explorer into a delete for good.
+// GetAsyncKeyState reads the physical buttons, which SendInput names too.
 void ReleaseHeldInput()
 {
-    static const WORD keys[] = {VK_LSHIFT, VK_RSHIFT, VK_LCONTROL, VK_RCONTROL, VK_LMENU, VK_RMENU};
     static const struct {
-        int button;
-        DWORD up;
-    } buttons[] = {{VK_LBUTTON, MOUSEEVENTF_LEFTUP}, {VK_RBUTTON, MOUSEEVENTF_RIGHTUP}, {VK_MBUTTON, MOUSEEVENTF_MIDDLEUP}};
-    for (WORD key : keys) {
+        WORD key;
+        DWORD flags;  // a key's, or a button's release
+    } releases[] = {{VK_LSHIFT, 0}, {VK_RSHIFT, 0}, {VK_LCONTROL, 0}, {VK_RCONTROL, KEYEVENTF_EXTENDEDKEY},
+                    {VK_LMENU, 0}, {VK_RMENU, KEYEVENTF_EXTENDEDKEY}, {VK_LBUTTON, MOUSEEVENTF_LEFTUP},
+                    {VK_RBUTTON, MOUSEEVENTF_RIGHTUP}, {VK_MBUTTON, MOUSEEVENTF_MIDDLEUP}};
+    for (const auto& r : releases) {
         INPUT release = {};
-        release.type = INPUT_KEYBOARD;
-        release.ki.wVk = key;
-        release.ki.wScan = static_cast<WORD>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
-        release.ki.dwFlags = KEYEVENTF_KEYUP | (key == VK_RCONTROL || key == VK_RMENU ? KEYEVENTF_EXTENDEDKEY : 0);
-        if (GetAsyncKeyState(key) < 0)
-            SendInput(1, &release, sizeof release);
-    }
-    // GetAsyncKeyState reads the physical buttons, which SendInput names too.
-    for (const auto& b : buttons) {
-        INPUT release = {};
-        release.type = INPUT_MOUSE;
-        release.mi.dwFlags = b.up;
-        if (GetAsyncKeyState(b.button) < 0)
+        release.type = r.key <= VK_MBUTTON ? INPUT_MOUSE : INPUT_KEYBOARD;
+        if (release.type == INPUT_MOUSE) {
+            release.mi.dwFlags = r.flags;
+        } else {
+            release.ki.wVk = r.key;
+            release.ki.wScan = static_cast<WORD>(MapVirtualKeyW(r.key, MAPVK_VK_TO_VSC));
+            release.ki.dwFlags = r.flags | KEYEVENTF_KEYUP;
+        }
+        if (GetAsyncKeyState(r.key) < 0)
             SendInput(1, &release, sizeof release);
     }
 }

@@ -72,12 +72,6 @@ bool buttonHeld = false;  // a press sent, its release not yet (a drag across st
 bool onlyClicks = true;   // the step's presses were all released where they were pressed
 bool clickBroken = false;
 POINT brokenAt{};
-// A drag's press: cut before the drag began (another program took the
-// foreground, and no move has gone out since), it is pressed again where the
-// control does nothing on the press.
-bool movedSincePress = false;
-bool lostSincePress = false;
-bool pressBroken = false;
 
 LRESULT CALLBACK PressHook(int code, WPARAM message, LPARAM info)
 {
@@ -194,12 +188,17 @@ LRESULT CALLBACK MouseHook(int code, WPARAM message, LPARAM info)
     return said == kNotJudged ? CallNextHookEx(nullptr, code, message, info) : said != kPassed;
 }
 
+ULONG_PTR& ExtraInfo(INPUT& input)
+{
+    return input.type == INPUT_KEYBOARD ? input.ki.dwExtraInfo : input.mi.dwExtraInfo;
+}
+
 // Sends the releases of everything the driver still holds down, judged by no one.
 void ReleaseHeld()
 {
     for (auto r = held.rbegin(); r != held.rend(); ++r) {
         INPUT release = *r;
-        (release.type == INPUT_KEYBOARD ? release.ki.dwExtraInfo : release.mi.dwExtraInfo) = kKitTag;
+        ExtraInfo(release) = kKitTag;
         SendInput(1, &release, sizeof release);
     }
     held.clear();
@@ -240,12 +239,7 @@ bool StartHooks()
     return started;
 }
 
-ULONG_PTR& ExtraInfo(INPUT& input)
-{
-    return input.type == INPUT_KEYBOARD ? input.ki.dwExtraInfo : input.mi.dwExtraInfo;
-}
-
-// A key or button release, and for a press the release that matches it.
+// Key and button presses and releases; for a press, the release that matches it.
 bool IsRelease(const INPUT& input)
 {
     return input.type == INPUT_KEYBOARD ? (input.ki.dwFlags & KEYEVENTF_KEYUP) != 0
@@ -260,16 +254,9 @@ bool IsPress(const INPUT& input)
 
 INPUT ReleaseOf(INPUT press)
 {
-    if (press.type == INPUT_KEYBOARD)
-        press.ki.dwFlags |= KEYEVENTF_KEYUP;
-    else
-        press.mi.dwFlags <<= 1;  // each button's UP flag is its DOWN flag's next bit
+    // Each button's UP flag is its DOWN flag's next bit.
+    (press.type == INPUT_KEYBOARD ? press.ki.dwFlags |= KEYEVENTF_KEYUP : press.mi.dwFlags <<= 1);
     return press;
-}
-
-bool SameRelease(const INPUT& a, const INPUT& b)
-{
-    return a.type == b.type && (a.type == INPUT_KEYBOARD ? a.ki.wVk == b.ki.wVk : a.mi.dwFlags == b.mi.dwFlags);
 }
 
 // Sends one event, tagged and numbered, and waits for the hooks' verdict.
@@ -315,7 +302,9 @@ INPUT MoveTo(POINT p)
 bool SendOne(INPUT input)
 {
     if (IsRelease(input)) {
-        const auto press = std::find_if(held.begin(), held.end(), [&](const INPUT& r) { return SameRelease(r, input); });
+        const auto press = std::find_if(held.begin(), held.end(), [&](const INPUT& r) {
+            return r.type == input.type && (r.type == INPUT_KEYBOARD ? r.ki.wVk == input.ki.wVk : r.mi.dwFlags == input.mi.dwFlags);
+        });
         if (press == held.end())
             return false;  // its press never went out: nothing to release
         INPUT release = *press;
@@ -381,12 +370,17 @@ void Send(const INPUT& input)
 }
 
 // Called as the thread takes a key from its queue: the key awaited is in; the
-// marker goes no further.
+// marker goes no further. Wine hands a key taken while no window has the
+// focus (the dialog coming back) to the active window, not to its field: such
+// a key is held back, and goes again once the dialog is back.
 LRESULT CALLBACK MarkerHook(int code, WPARAM key, LPARAM flags)
 {
     const bool release = (flags & 0x80000000) != 0;
-    if (code == HC_ACTION && awaitingKey && key == keyAwaited.input.ki.wVk && release == IsRelease(keyAwaited.input))
+    if (code == HC_ACTION && awaitingKey && key == keyAwaited.input.ki.wVk && release == IsRelease(keyAwaited.input)) {
+        if (RunningUnderWine() && !GetFocus())
+            return 1;
         awaitingKey = false;
+    }
     if (code >= 0 && key == kMarkerKey) {
         if (!release && awaitingMarker) {  // its press: everything before it has come
             awaitingMarker = false;
@@ -437,17 +431,6 @@ bool ActsOnRelease(HWND window)
     return window && GetClassNameA(window, className, sizeof className) && lstrcmpiA(className, "Button") == 0;
 }
 
-bool ActsOnPress(HWND window)
-{
-    char className[32] = "";
-    GetClassNameA(window, className, sizeof className);
-    for (const char* kind : {"msctls_updown32", "msctls_trackbar32", "ScrollBar"}) {
-        if (lstrcmpiA(className, kind) == 0)
-            return true;
-    }
-    return false;
-}
-
 }  // namespace
 
 DialogDriver::DialogDriver(UINT timeout, DWORD patience) : timeoutMs(timeout), foregroundPatienceMs(patience)
@@ -491,7 +474,7 @@ INT_PTR DialogDriver::Run(const std::function<INT_PTR(HWND)>& open)
     frontLostAt = 0;
     inputFor = inputOwner = owner;
     inputRefused = false;
-    clickBroken = pressBroken = false;
+    clickBroken = false;
     pressedWindow = nullptr;
     pending.clear();
     awaitingKey = fed = false;
@@ -578,7 +561,7 @@ void DialogDriver::OnIdle(HWND idleDialog)
         // Windows delivers the key a moment later. Wine has it in the queue as
         // SendInput returns, so with the queue empty it was dropped (the thread
         // had no active window): it goes again once the dialog is back.
-        if (!RunningUnderWine() || AwayFromFront(idleDialog))
+        if (!RunningUnderWine() || AwayFromFront(idleDialog) || !GetFocus())
             return;
         awaitingKey = false;
         pending.push_front(keyAwaited);
@@ -593,15 +576,13 @@ void DialogDriver::OnIdle(HWND idleDialog)
         clickBroken = true;
         brokenAt = takenAt;
     }
-    pressBroken = pressedWindow && buttonHeld && lostSincePress && !movedSincePress &&
-                  GetCapture() != pressedWindow && !ActsOnPress(pressedWindow);
     pressedWindow = nullptr;
     // The loop shows a new dialog on its first idle moment and only then gets
     // its paint messages: let one more round go by before the first step.
     if (!settled) {
         BringForward(idleDialog);
         CloseInputMethod(idleDialog);
-    } else if (clickBroken || pressBroken || next < steps.size()) {
+    } else if (clickBroken || next < steps.size()) {
         if (AwayFromFront(idleDialog))
             return;
         inputFor = idleDialog;
@@ -612,10 +593,6 @@ void DialogDriver::OnIdle(HWND idleDialog)
             MouseMoveToScreen(brokenAt.x, brokenAt.y);
             MouseButton(true);
             MouseButton(false);
-        } else if (pressBroken) {
-            pressBroken = false;
-            MouseButton(false);
-            MouseButton(true);
         } else {
             steps[next++](idleDialog);
         }
@@ -645,8 +622,6 @@ void DialogDriver::Feed()
         pending.pop_front();
         pointer = event.aim;
         fed = true;
-        if (IsPress(event.input) && event.input.type == INPUT_MOUSE)
-            lostSincePress = false;
         if (SendOne(event.input) && event.input.type == INPUT_KEYBOARD) {
             keyAwaited = event;
             awaitingKey = true;
@@ -700,7 +675,6 @@ void DialogDriver::OnForegroundLost()
     // has no active window. So under Wine, while a step's input is on its way
     // or a drag holds the mouse, the driver takes the foreground straight
     // back: posted messages come out before input.
-    lostSincePress = true;
     if (running && (inStep || awaitingMarker || awaitingKey || !pending.empty() || buttonHeld) && RunningUnderWine())
         PostMessageA(owner, kReclaim, 0, 0);
 }
@@ -786,7 +760,6 @@ void MouseMoveToScreen(int x, int y)
     aimOutside = x < 0 || y < 0 || x >= width || y >= height;
     pointer = POINT{std::clamp(x, 0, width - 1), std::clamp(y, 0, height - 1)};
     pointerKnown = true;
-    movedSincePress = true;
     Send(MoveTo(pointer));
 }
 
@@ -818,7 +791,6 @@ void MouseButton(bool down)
     }
     Send(input);
     buttonHeld = down;
-    movedSincePress = false;
     if (down)
         sentPressAt = at;
     else if (at.x != sentPressAt.x || at.y != sentPressAt.y)
