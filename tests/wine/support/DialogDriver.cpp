@@ -24,7 +24,6 @@ constexpr UINT kReclaim = WM_APP + 1;
 constexpr WORD kMarkerKey = 0xE8;
 // The marker is on its way; its arrival wakes this window's loop.
 bool awaitingMarker = false;
-DWORD markerSentAt = 0;
 HWND markerWaker = nullptr;
 HHOOK markerHook = nullptr;
 
@@ -400,16 +399,7 @@ void SendMarker(HWND waker)
     key.type = INPUT_KEYBOARD;
     key.ki.wVk = kMarkerKey;
     awaitingMarker = SendOne(key);
-    markerSentAt = GetTickCount();
     SendOne(ReleaseOf(key));
-}
-
-// Wine drops a key that the thread takes while it has no active window, the
-// marker too (Windows delivers it): one not back within a second goes again.
-void ResendLostMarker(HWND waker)
-{
-    if (awaitingMarker && RunningUnderWine() && GetTickCount() - markerSentAt > 1000)
-        SendMarker(waker);
 }
 
 // Keys typed by a test are keys, not the input method's composition.
@@ -494,20 +484,21 @@ INT_PTR DialogDriver::Run(const std::function<INT_PTR(HWND)>& open)
         pointer = pending.front().aim;
         SendOne(pending.front().input);
     }
-    if (fed)
+    if (fed && !RunningUnderWine())
         SendMarker(owner);
     fed = false;
     LockSetForegroundWindow(LSFW_UNLOCK);
-    // The last step's input may still be on its way (it ended the dialog).
-    for (const DWORD start = GetTickCount(); awaitingMarker && GetTickCount() - start < 5000;) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+    // The last step's input may still be on its way (it ended the dialog);
+    // it is handled here.
+    const DWORD start = GetTickCount();
+    do {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, awaitingMarker ? 100 : 0, QS_ALLINPUT);
         MSG message;
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
-        ResendLostMarker(owner);
-    }
+    } while (awaitingMarker && GetTickCount() - start < 5000);
     if (awaitingMarker) {
         ADD_FAILURE() << "input sent to the dialog did not come back through this thread's queue"
                       << OtherDesktopNote();
@@ -568,6 +559,8 @@ void DialogDriver::OnIdle(HWND idleDialog)
     }
     if (!pending.empty() || fed) {
         Feed();
+        if (!ended)
+            PostMessageA(owner, WM_NULL, 0, 0);  // as below
         return;
     }
     // The step's input is in: was its click cut? Only where the control acts
@@ -634,7 +627,10 @@ void DialogDriver::Feed()
     if (awaitingKey || !fed)
         return;
     fed = false;
-    SendMarker(owner);
+    // Wine has the input in the queue as SendInput returns: the loop's next
+    // idle moment comes after it all, and no marker need wait there.
+    if (!RunningUnderWine())
+        SendMarker(owner);
     LockSetForegroundWindow(LSFW_UNLOCK);
     if (inputRefused)
         End(kNoForeground);
@@ -689,7 +685,6 @@ void DialogDriver::OnGuardTick()
 {
     if (inStep || ended)
         return;
-    ResendLostMarker(owner);
     if (inputRefused)
         End(kNoForeground);
 }
