@@ -1,22 +1,24 @@
 // intruder.exe: another program on the desktop while the tests run. It shows a
-// small window of its own, brings it to the front every 3 s as forcefully as a
-// program may, and counts the keys and clicks that reach that window.
-//   intruder COMMAND [ARGUMENTS...]
+// small window of its own, brings it to the front every 3 s (or every MS
+// milliseconds) as forcefully as a program may, and counts the keys and clicks
+// that reach that window.
+//   intruder [--every MS] COMMAND [ARGUMENTS...]
 // It runs COMMAND meanwhile (bin\run-tests.exe --no-pause NAME..., say) and
-// exits 0 only when COMMAND exited 0 and the window received no key and no
-// click; 2 when COMMAND cannot start.
+// exits 0 only when COMMAND exited 0, the window got in front at least once,
+// received no key and no click, and no Shift, Ctrl, Alt or mouse button was
+// left down at the end; 2 when COMMAND cannot start.
 //   intruder --notification
 // Only shows the window on top of the others without taking the foreground,
 // as a notification does, until it is ended (the dialog driver's test).
 #include <windows.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <string>
 
 namespace {
 
 constexpr UINT_PTR kStealTimer = 1;
-constexpr UINT kStealEveryMs = 3000;
 
 struct Received {
     int keys = 0;
@@ -93,17 +95,35 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-// The command line after this program's own name, as typed.
-const wchar_t* CommandAfterProgram(const wchar_t* line)
+// The first word of a command line, and the rest as typed.
+std::wstring TakeWord(const wchar_t*& line)
 {
+    const wchar_t* start = line;
     bool quoted = false;
     for (; *line && (quoted || (*line != L' ' && *line != L'\t')); ++line) {
         if (*line == L'"')
             quoted = !quoted;
     }
+    std::wstring word(start, line);
     while (*line == L' ' || *line == L'\t')
         ++line;
-    return line;
+    return word;
+}
+
+// What the tests may have left down, for the user's own typing to find.
+std::string HeldDown()
+{
+    static const struct {
+        int key;
+        const char* name;
+    } watched[] = {{VK_SHIFT, " Shift"}, {VK_CONTROL, " Ctrl"}, {VK_MENU, " Alt"},
+                   {VK_LBUTTON, " left button"}, {VK_RBUTTON, " right button"}, {VK_MBUTTON, " middle button"}};
+    std::string names;
+    for (const auto& w : watched) {
+        if (GetAsyncKeyState(w.key) < 0)
+            names += w.name;
+    }
+    return names;
 }
 
 HWND MakeWindow(bool notification)
@@ -129,9 +149,16 @@ HWND MakeWindow(bool notification)
 
 int main()
 {
-    std::wstring command = CommandAfterProgram(GetCommandLineW());
-    if (command.empty()) {
-        std::fputs("usage: intruder COMMAND [ARGUMENTS...]\n       intruder --notification\n", stderr);
+    const wchar_t* line = GetCommandLineW();
+    TakeWord(line);
+    UINT everyMs = 3000;
+    if (std::wcsncmp(line, L"--every ", 8) == 0) {
+        line += 8;
+        everyMs = std::wcstoul(TakeWord(line).c_str(), nullptr, 10);
+    }
+    std::wstring command = line;
+    if (command.empty() || everyMs == 0) {
+        std::fputs("usage: intruder [--every MS] COMMAND [ARGUMENTS...]\n       intruder --notification\n", stderr);
         return 2;
     }
     if (command == L"--notification") {
@@ -151,7 +178,7 @@ int main()
         return 2;
     }
     CloseHandle(child.hThread);
-    SetTimer(window, kStealTimer, kStealEveryMs, nullptr);
+    SetTimer(window, kStealTimer, everyMs, nullptr);
     const DWORD started = GetTickCount();
     while (MsgWaitForMultipleObjects(1, &child.hProcess, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
         MSG message;
@@ -165,10 +192,17 @@ int main()
     CloseHandle(child.hProcess);
     DestroyWindow(window);
 
+    const std::string held = HeldDown();
     std::printf("intruder: in front %d of %d times in %lu s; received %d keys%s, %d characters, %d clicks; "
-                "the command exited %lu\n",
+                "left down:%s; the command exited %lu\n",
                 taken, attempts, (GetTickCount() - started) / 1000, received.keys,
                 received.keyNames.empty() ? "" : (" (" + received.keyNames.substr(1) + ")").c_str(),
-                received.characters, received.clicks, code);
-    return code == 0 && received.keys == 0 && received.characters == 0 && received.clicks == 0 ? 0 : 1;
+                received.characters, received.clicks, held.empty() ? " nothing" : held.c_str(), code);
+    // Never in front, it proved nothing: the tests' input had nowhere else to go.
+    if (taken == 0)
+        std::printf("intruder: never got in front in %d tries: this run proves nothing\n", attempts);
+    return code == 0 && taken > 0 && held.empty() && received.keys == 0 && received.characters == 0 &&
+                   received.clicks == 0
+               ? 0
+               : 1;
 }

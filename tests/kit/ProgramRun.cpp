@@ -1,5 +1,7 @@
 #include "tests/kit/ProgramRun.h"
 
+#include <algorithm>
+
 #include "tests/kit/Files.h"
 
 namespace {
@@ -40,10 +42,36 @@ void EndJob(HANDLE job)
     }
 }
 
+// Left down, Shift turns the user's Delete in Explorer into a delete for good.
+// GetAsyncKeyState reads the physical buttons, which SendInput names too.
+void ReleaseHeldInput()
+{
+    static const struct {
+        WORD key;
+        DWORD flags;  // a key's, or a button's release
+    } releases[] = {{VK_LSHIFT, 0}, {VK_RSHIFT, 0}, {VK_LCONTROL, 0}, {VK_RCONTROL, KEYEVENTF_EXTENDEDKEY},
+                    {VK_LMENU, 0}, {VK_RMENU, KEYEVENTF_EXTENDEDKEY}, {VK_LBUTTON, MOUSEEVENTF_LEFTUP},
+                    {VK_RBUTTON, MOUSEEVENTF_RIGHTUP}, {VK_MBUTTON, MOUSEEVENTF_MIDDLEUP}};
+    for (const auto& r : releases) {
+        INPUT release = {};
+        release.type = r.key <= VK_MBUTTON ? INPUT_MOUSE : INPUT_KEYBOARD;
+        if (release.type == INPUT_MOUSE) {
+            release.mi.dwFlags = r.flags;
+        } else {
+            release.ki.wVk = r.key;
+            release.ki.wScan = static_cast<WORD>(MapVirtualKeyW(r.key, MAPVK_VK_TO_VSC));
+            release.ki.dwFlags = r.flags | KEYEVENTF_KEYUP;
+        }
+        if (GetAsyncKeyState(r.key) < 0)
+            SendInput(1, &release, sizeof release);
+    }
+}
+
 }  // namespace
 
 ProgramRun RunProgram(const std::wstring& exe, const std::wstring& arguments, const std::wstring& folder,
-                      const std::wstring& log, DWORD milliseconds, HANDLE stop)
+                      const std::wstring& log, DWORD milliseconds, HANDLE stop,
+                      const std::function<void(bool ending)>& watch)
 {
     ProgramRun run;
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
@@ -94,18 +122,26 @@ ProgramRun RunProgram(const std::wstring& exe, const std::wstring& arguments, co
         job = nullptr;
     }
     ResumeThread(process.hThread);
+    const DWORD begun = GetTickCount();
     CloseHandle(process.hThread);
 
     const HANDLE waits[] = {process.hProcess, stop};
-    const DWORD waited = WaitForMultipleObjects(stop ? 2 : 1, waits, FALSE, milliseconds);
+    DWORD waited = WAIT_TIMEOUT;
+    for (DWORD elapsed = 0; waited == WAIT_TIMEOUT && elapsed < milliseconds; elapsed = GetTickCount() - begun) {
+        waited = WaitForMultipleObjects(stop ? 2 : 1, waits, FALSE, std::min<DWORD>(250, milliseconds - elapsed));
+        if (waited == WAIT_TIMEOUT)
+            watch(false);
+    }
     if (waited != WAIT_OBJECT_0) {
         run.timedOut = waited == WAIT_TIMEOUT;
         run.stopped = waited == WAIT_OBJECT_0 + 1;
+        watch(true);
         if (job)
             TerminateJobObject(job, 1);
         else
             TerminateProcess(process.hProcess, 1);
         WaitForSingleObject(process.hProcess, 10000);
+        ReleaseHeldInput();
     }
     run.seconds = Now() - started;
     GetExitCodeProcess(process.hProcess, &run.exitCode);

@@ -14,6 +14,7 @@
 #include "tests/kit/Output.h"
 #include "tests/kit/ProgramRun.h"
 #include "tests/kit/QuickEditOff.h"
+#include "tests/kit/Screenshot.h"
 #include "tests/kit/SystemColours.h"
 #include "tests/kit/TestList.h"
 
@@ -57,18 +58,18 @@ std::wstring TempFolder()
     return path;
 }
 
-// Makes the folder and empties it of the last run's logs; false when it cannot be written.
-bool PrepareLogs(const std::wstring& folder, Output& out, DWORD& error)
+// Makes the folder and removes what an earlier run wrote there for the listed
+// programs (anything else is someone else's); false when it cannot be written.
+bool PrepareLogs(const std::wstring& folder, const std::vector<TestEntry>& listed, Output& out, DWORD& error)
 {
     if (!CreateDirectoryW(LongPath(folder).c_str(), nullptr)) {
         error = GetLastError();
         if (!IsFolder(folder))
             return false;
     }
-    for (const std::wstring& name : FolderEntries(folder)) {
-        // Not FindFirstFile's "*.log": that also finds "x.logs" through its short name.
-        if (name.size() > 4 && _wcsicmp(name.c_str() + name.size() - 4, L".log") == 0)
-            RemoveFile(folder + L"\\" + name);
+    for (const TestEntry& entry : listed) {
+        RemoveFile(folder + L"\\" + entry.label + L".log");
+        RemoveFile(folder + L"\\" + entry.label + L".png");
     }
     if (!out.OpenSummary(folder + L"\\summary.txt")) {
         error = GetLastError();
@@ -272,11 +273,11 @@ int RunAll(const Options& options, const std::wstring& bin, Output& out)
     std::wstring logs = kit + L"\\logs";
     DWORD logsError = 0;
     std::wstring note;
-    if (!PrepareLogs(logs, out, logsError)) {
+    if (!PrepareLogs(logs, listed, out, logsError)) {
         note = L"(" + logs + L" cannot be written: " + SystemMessage(logsError) +
                L"; the logs go to the temporary folder instead)";
         logs = temp + L"\\rgbcolor-tests-logs";
-        if (!PrepareLogs(logs, out, logsError)) {
+        if (!PrepareLogs(logs, listed, out, logsError)) {
             out.Line(L"run-tests: cannot write logs to " + logs + L" either: " + SystemMessage(logsError));
             return 2;
         }
@@ -319,7 +320,16 @@ int RunAll(const Options& options, const std::wstring& bin, Output& out)
             verdict.detail = L"cannot make its temporary folder " + folder + L": " + SystemMessage(GetLastError());
         } else {
             const SystemColours colours;
-            run = RunProgram(bin + L"\\" + entry.name + L".exe", entry.arguments, folder, log, limit, g_stop);
+            // The screen as the first case fails (gtest says so at once), or as the runner ends the program.
+            bool pictured = false;
+            const std::wstring picture = logs + L"\\" + entry.label + L".png";
+            run = RunProgram(bin + L"\\" + entry.name + L".exe", entry.arguments, folder, log, limit, g_stop,
+                             [&](bool ending) {
+                                 std::string sofar;
+                                 if (!pictured && (ending || (ReadBytes(log, sofar) &&
+                                                              sofar.find(": Failure") != std::string::npos)))
+                                     pictured = SaveScreenshot(picture);
+                             });
             if (run.startError != 0) {
                 verdict.detail = L"cannot start bin\\" + entry.name + L".exe: " + SystemMessage(run.startError) +
                                  StartRefusal(run.startError);
@@ -331,6 +341,8 @@ int RunAll(const Options& options, const std::wstring& bin, Output& out)
                     run.stopped = true;  // Ctrl+C reached the program first
                 verdict = Judge(entry, run, ParseGTestSummary(DecodeText(output)),
                                 budgetIsLimit ? options.budget : 0);
+                if (verdict.outcome == Outcome::Fail && !pictured)
+                    SaveScreenshot(picture);
             }
             // A program ended by the runner cannot put back what it changed (one
             // that forgot did not): either way the session gets its colours back.

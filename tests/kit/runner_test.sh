@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The kit's runner under Wine, started through run-tests.cmd from a folder
 # with a Japanese name and & ^ ! ( ) in it: a pass, a program that ran no
-# test, one out of time; logs in TEMP when the kit's folder cannot take them;
+# test, one out of time, one ended with Shift down (the runner lets it go);
+# the screen pictured at a failure; other files in logs\ kept; logs in TEMP
+# when the kit's folder cannot take them;
 # a budget spent, with the desktop's colours put back; QuickEdit off while it
 # runs; the .cmd without its runner. Not %: Wine's cmd expands the folder
 # name of %~dp0 once more (Windows does not), so no .cmd works there.
@@ -25,8 +27,9 @@ for f in run-tests kernel_stack_test plugin_exports_test robustness_load_test ui
 done
 ln -s "$build"/bin/*.dll "$kit/bin/"
 printf '%s\n' '# a list of its own' '300 kernel_stack_test' '' '60 plugin_exports_test --gtest_filter=NoSuchTest' \
-    '1 robustness_load_test' >"$work/list.txt"
+    '1 robustness_load_test' '1 console_mode --hold-shift' >"$work/list.txt"
 echo stale >"$kit/logs/old.log"
+echo stale >"$kit/logs/kernel_stack_test.png"
 temp=$(winepath -u "$(wine_run cmd /c echo %TEMP%)")
 before=$(ls -A "$temp")
 
@@ -36,9 +39,14 @@ grep -qE '^PASS  kernel_stack_test +[0-9]+ tests, [0-9.]+ s$' <<<"$out" || fail 
 no_test='^FAIL  plugin_exports_test +no test ran \(exit code 0\), log: .*キット &\^!\(\) dir\\logs\\plugin_exports_test.log$'
 grep -qE "$no_test" <<<"$out" || fail "no line for the program that ran no test: $out"
 grep -qE '^FAIL  robustness_load_test +ran out of its 1 s, log: ' <<<"$out" || fail "no timeout line: $out"
-[ "$(tail -n1 <<<"$out")" = "1 passed, 2 failed, 0 skipped" ] || fail "closing line: $(tail -n1 <<<"$out")"
+[ "$(tail -n1 <<<"$out")" = "1 passed, 3 failed, 0 skipped" ] || fail "closing line: $(tail -n1 <<<"$out")"
+[ "$(wine_run "$kit/bin/console_mode.exe" --shift)" = "Shift up" ] || fail "Shift stayed down"
+for f in robustness_load_test plugin_exports_test; do
+    [ "$(head -c 4 "$kit/logs/$f.png" | tail -c 3)" = PNG ] || fail "no picture of the screen beside $f.log"
+done
 grep -q '^\[  PASSED  \] 6 tests' "$kit/logs/kernel_stack_test.log" || fail "kernel_stack_test.log lacks the summary"
-[ -e "$kit/logs/old.log" ] && fail "the last run's log stayed"
+[ -e "$kit/logs/old.log" ] || fail "a file the runner did not write went"
+[ -e "$kit/logs/kernel_stack_test.png" ] && fail "the last run's picture stayed"
 [ "$(tail -c +4 "$kit/logs/summary.txt" | tr -d '\r')" = "$out" ] || fail "summary.txt differs from what was shown"
 [ "$(ls -A "$temp")" = "$before" ] || fail "left in TEMP: $(ls -A "$temp")"
 

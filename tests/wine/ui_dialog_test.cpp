@@ -357,6 +357,7 @@ TEST_F(DialogTest, AClickThatAnotherProgramsWindowWouldTakeIsNotSentAndTheDialog
     run.Then([](HWND w) {
            RECT r;
            GetClientRect(w, &r);
+           KeyDown(VK_SHIFT);  // a shifted click: Shift must not stay down
            ClickAt(w, r.right / 2, r.bottom / 2);
        })
         .Then([](HWND) { ADD_FAILURE() << "the dialog went on"; });
@@ -365,6 +366,7 @@ TEST_F(DialogTest, AClickThatAnotherProgramsWindowWouldTakeIsNotSentAndTheDialog
                             "class HxIntruder");
     EXPECT_EQ(result, DialogDriver::kNoForeground);
     EXPECT_FALSE(IsWindow(run.Dialog()));
+    EXPECT_GE(GetAsyncKeyState(VK_SHIFT), 0) << "Shift left down";
     TerminateProcess(other.hProcess, 0);
     WaitForSingleObject(other.hProcess, 10000);
     CloseHandle(other.hProcess);

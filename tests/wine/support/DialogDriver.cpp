@@ -1,6 +1,9 @@
 #include "support/DialogDriver.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <deque>
 #include <gtest/gtest.h>
 #include <imm.h>
 #include <string>
@@ -10,8 +13,7 @@
 namespace {
 
 constexpr UINT_PTR kWatchdogTimer = 1;
-// While a dialog runs: a lost marker is sent again, a step waiting for the
-// foreground tries again.
+// While a dialog runs: a step waiting for the foreground tries again.
 constexpr UINT_PTR kGuardTimer = 2;
 constexpr UINT kGuardEveryMs = 250;
 constexpr char kOwnerClass[] = "HxDialogDriverOwner";
@@ -20,10 +22,8 @@ constexpr UINT kReclaim = WM_APP + 1;
 
 // An unassigned virtual key: no keyboard sends it and no control acts on it.
 constexpr WORD kMarkerKey = 0xE8;
-unsigned inputsSent = 0;
 // The marker is on its way; its arrival wakes this window's loop.
 bool awaitingMarker = false;
-DWORD markerSentAt = 0;
 HWND markerWaker = nullptr;
 HHOOK markerHook = nullptr;
 
@@ -36,18 +36,36 @@ DWORD patienceMs = 5000;
 // Set when another program kept the foreground too long: no input goes out
 // until the driver has ended its dialog.
 bool inputRefused = false;
-// Where the last absolute move put the pointer (Windows moves it a moment later).
+// Where the last absolute move aimed (on the primary monitor).
 POINT pointer{};
 bool pointerKnown = false;
+bool aimOutside = false;  // ... and whether it was beyond that monitor's edge
+// The releases of what the driver pressed and the system let through.
+std::vector<INPUT> held;
+
+// A step's input goes out once the step has returned, event by event, and a
+// key only once the thread has taken the key before it: a key waits in the
+// thread's queue for as short a time as may be (see OnIdle).
+struct Pending {
+    INPUT input;
+    POINT aim;
+};
+std::deque<Pending> pending;
+bool recording = false;    // within a step: input is kept for after it
+bool fed = false;          // input went out since the last marker
+Pending keyAwaited{};      // a key sent and not yet taken by the thread
+bool awaitingKey = false;
 
 // A click of a step: pressed and released at one point. Another program
 // that takes the foreground between the thread taking the press and taking
-// the release cancels it (the control holding the mouse lets it go as it
-// loses the focus), on Windows as under Wine: the click is then sent again,
-// unless the step also dragged, which a click cannot redo.
+// the release cuts it, on Windows as under Wine: the control holding the
+// mouse lets it go, and the release finds it no longer holding the mouse, or
+// goes to the other program's window. Once the step's input is in, a cut click
+// is sent again, unless the step also dragged, which a click cannot redo.
 HHOOK pressHook = nullptr;
-bool pressTaken = false;  // a press came out of the queue, its release not yet
-POINT takenAt{};          // where that press was
+HWND pressedWindow = nullptr;  // took the step's last press
+POINT takenAt{};               // where
+bool clickDone = false;        // its release came while it still held the mouse
 POINT sentPressAt{};
 bool buttonHeld = false;  // a press sent, its release not yet (a drag across steps)
 bool onlyClicks = true;   // the step's presses were all released where they were pressed
@@ -56,14 +74,13 @@ POINT brokenAt{};
 
 LRESULT CALLBACK PressHook(int code, WPARAM message, LPARAM info)
 {
-    if (code == HC_ACTION) {
-        if (message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK || message == WM_NCLBUTTONDOWN ||
-            message == WM_NCLBUTTONDBLCLK) {
-            pressTaken = true;
-            takenAt = reinterpret_cast<const MOUSEHOOKSTRUCT*>(info)->pt;
-        } else if (message == WM_LBUTTONUP || message == WM_NCLBUTTONUP) {
-            pressTaken = false;
-        }
+    const auto* mouse = reinterpret_cast<const MOUSEHOOKSTRUCT*>(info);
+    if (code == HC_ACTION && (message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK)) {
+        pressedWindow = mouse->hwnd;
+        takenAt = mouse->pt;
+        clickDone = false;
+    } else if (code == HC_ACTION && message == WM_LBUTTONUP && pressedWindow) {
+        clickDone = GetCapture() == pressedWindow;
     }
     return CallNextHookEx(pressHook, code, message, info);
 }
@@ -91,74 +108,280 @@ std::string Describe(HWND window)
     return "another program (pid " + std::to_string(process) + ", class " + className + ", title \"" + title + "\")";
 }
 
-// Where the event would go now: keys to the foreground; a button to the window
-// that holds the mouse, else to the one under the pointer.
-HWND Recipient(const INPUT& input)
+// Input goes to the input desktop; a locked screen or a UAC prompt is
+// another one, where this program's windows can neither get it nor be seen.
+std::string OtherDesktopNote()
 {
-    HWND front = GetForegroundWindow();
-    const DWORD buttons = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_LEFTUP | MOUSEEVENTF_RIGHTDOWN | MOUSEEVENTF_RIGHTUP;
-    if (input.type != INPUT_MOUSE || !(input.mi.dwFlags & buttons) || !OfThisProcess(front))
-        return front;
-    if (HWND capture = GetCapture())
-        return capture;
-    if (!pointerKnown)
-        GetCursorPos(&pointer);
-    return WindowFromPoint(pointer);
+    char mine[64] = "", current[64] = "";
+    GetUserObjectInformationA(GetThreadDesktop(GetCurrentThreadId()), UOI_NAME, mine, sizeof mine, nullptr);
+    if (HDESK input = OpenInputDesktop(0, FALSE, 0)) {
+        GetUserObjectInformationA(input, UOI_NAME, current, sizeof current, nullptr);
+        CloseDesktop(input);
+    }
+    if (std::string(mine) == current)
+        return "";
+    return "; input goes to another desktop than this program's (\"" + std::string(current) +
+           "\"): a locked screen or a UAC prompt";
 }
 
-// True once the event would reach a window of this process. Another program in
-// front gets nothing: the window the input is for is brought back, as Windows
-// allows, for up to `patienceMs`; then the test fails and sends nothing more.
-bool ClaimInput(const INPUT& input)
+// The kit's mark on every event the driver injects (dwExtraInfo): "HX" in
+// the high half, the event's number in the low half.
+constexpr ULONG_PTR kKitTag = 0x48580000;
+enum Verdict : LONG { kPassed, kElsewhere, kMoved, kUnjudged, kNotJudged };
+// Between the driver and its low-level hooks: the one event the hooks are to
+// judge (0: none), where a press of it must be, and the verdict.
+std::atomic<ULONG_PTR> judged{0};
+POINT pressAim{};
+std::atomic<LONG> verdict{kPassed};
+std::atomic<HWND> verdictTarget{nullptr};
+HANDLE judgedEvent = nullptr;
+
+// On the hooks' thread, as the system routes each event, after its check and
+// before delivery: the verdict on the driver's event in flight, or kNotJudged
+// for any other (the user's own input, other programs'). A key press or a
+// button press that would reach another program's window is dropped, and the
+// driver hears why; moves and releases pass (what the kit pressed always
+// comes up). What decides where the event goes is read last, so that as
+// little as possible happens between that and the routing.
+LONG Judge(ULONG_PTR extra, WPARAM message, POINT at)
 {
-    if (inputRefused)
+    if (!extra || extra != judged.load(std::memory_order_acquire))
+        return kNotJudged;
+    HWND target = nullptr;
+    LONG said = kPassed;
+    if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN) {
+        target = GetForegroundWindow();
+        said = OfThisProcess(target) ? kPassed : kElsewhere;
+    } else if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN) {
+        // The foreground thread's capture takes the mouse, else the window under it.
+        GUITHREADINFO front{};
+        front.cbSize = sizeof front;
+        GetGUIThreadInfo(0, &front);
+        target = front.hwndCapture ? front.hwndCapture : OfThisProcess(front.hwndActive) ? WindowFromPoint(at)
+                                                                                          : front.hwndActive;
+        said = at.x != pressAim.x || at.y != pressAim.y ? kMoved : OfThisProcess(target) ? kPassed : kElsewhere;
+    }
+    verdictTarget = target;
+    verdict = said;
+    judged.store(0, std::memory_order_release);
+    // Wine calls the hooks while SendInput waits; Windows routes the event
+    // later and the driver waits for the word.
+    if (!RunningUnderWine())
+        SetEvent(judgedEvent);
+    return said;
+}
+
+// The driver's own events are judged here alone: the rest of the chain would
+// only widen the gap between the verdict and the routing.
+LRESULT CALLBACK KeyboardHook(int code, WPARAM message, LPARAM info)
+{
+    const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(info);
+    const LONG said = code == HC_ACTION ? Judge(key->dwExtraInfo, message, POINT{}) : kNotJudged;
+    return said == kNotJudged ? CallNextHookEx(nullptr, code, message, info) : said != kPassed;
+}
+
+LRESULT CALLBACK MouseHook(int code, WPARAM message, LPARAM info)
+{
+    const auto* mouse = reinterpret_cast<const MSLLHOOKSTRUCT*>(info);
+    const LONG said = code == HC_ACTION ? Judge(mouse->dwExtraInfo, message, mouse->pt) : kNotJudged;
+    return said == kNotJudged ? CallNextHookEx(nullptr, code, message, info) : said != kPassed;
+}
+
+ULONG_PTR& ExtraInfo(INPUT& input)
+{
+    return input.type == INPUT_KEYBOARD ? input.ki.dwExtraInfo : input.mi.dwExtraInfo;
+}
+
+// Sends the releases of everything the driver still holds down, judged by no one.
+void ReleaseHeld()
+{
+    for (auto r = held.rbegin(); r != held.rend(); ++r) {
+        INPUT release = *r;
+        ExtraInfo(release) = kKitTag;
+        SendInput(1, &release, sizeof release);
+    }
+    held.clear();
+}
+
+// The hooks live on a thread of their own that does nothing else: the system
+// calls them while it routes each event, whatever the dialog's thread is doing.
+DWORD WINAPI HookThread(void* ready)
+{
+    HINSTANCE self = GetModuleHandleA(nullptr);
+    const bool hooked = SetWindowsHookExA(WH_KEYBOARD_LL, KeyboardHook, self, 0) &&
+                        SetWindowsHookExA(WH_MOUSE_LL, MouseHook, self, 0);
+    if (hooked)
+        SetEvent(ready);
+    MSG message;
+    while (hooked && GetMessageA(&message, nullptr, 0, 0) > 0)
+        DispatchMessageA(&message);
+    return 0;
+}
+
+bool StartHooks()
+{
+    static bool started = false;
+    if (started)
+        return true;
+    judgedEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);  // auto-reset: one word an event
+    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE thread = CreateThread(nullptr, 0, HookThread, ready, 0, nullptr);
+    HANDLE waits[] = {ready, thread};
+    started = thread && WaitForMultipleObjects(2, waits, FALSE, 10000) == WAIT_OBJECT_0;
+    if (thread)
+        CloseHandle(thread);
+    CloseHandle(ready);
+    if (!started)
+        ADD_FAILURE() << "the driver's low-level input hooks cannot be set (error " << GetLastError() << ")";
+    else
+        std::atexit(ReleaseHeld);  // a test that ends the program leaves nothing down
+    return started;
+}
+
+// Key and button presses and releases; for a press, the release that matches it.
+bool IsRelease(const INPUT& input)
+{
+    return input.type == INPUT_KEYBOARD ? (input.ki.dwFlags & KEYEVENTF_KEYUP) != 0
+                                        : (input.mi.dwFlags & (MOUSEEVENTF_LEFTUP | MOUSEEVENTF_RIGHTUP)) != 0;
+}
+
+bool IsPress(const INPUT& input)
+{
+    return input.type == INPUT_KEYBOARD ? !IsRelease(input)
+                                        : (input.mi.dwFlags & (MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_RIGHTDOWN)) != 0;
+}
+
+INPUT ReleaseOf(INPUT press)
+{
+    // Each button's UP flag is its DOWN flag's next bit.
+    (press.type == INPUT_KEYBOARD ? press.ki.dwFlags |= KEYEVENTF_KEYUP : press.mi.dwFlags <<= 1);
+    return press;
+}
+
+// Sends one event, tagged and numbered, and waits for the hooks' verdict.
+LONG Inject(INPUT input)
+{
+    // Numbered apart in each process: a child test drives dialogs of its own.
+    static unsigned serial = GetCurrentProcessId() * 7919u;
+    const ULONG_PTR tag = kKitTag | (++serial % 0xFFFFu + 1);
+    ExtraInfo(input) = tag;
+    pressAim = pointer;
+    judged.store(tag, std::memory_order_release);
+    if (SendInput(1, &input, sizeof input) != 1) {
+        judged = 0;
+        ADD_FAILURE() << "SendInput refused an event (error " << GetLastError() << ")";
+        return kUnjudged;
+    }
+    if ((!RunningUnderWine() && WaitForSingleObject(judgedEvent, 2000) != WAIT_OBJECT_0) || judged != 0) {
+        judged = 0;
+        ADD_FAILURE() << "the driver's input hooks judged no event for 2 s: did the system remove them?";
+        return kUnjudged;
+    }
+    return verdict;
+}
+
+INPUT MoveTo(POINT p)
+{
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    // Absolute positions are 0..65535 across the primary monitor. Aiming at
+    // the middle of the pixel lands on it whether the system scales by 65535
+    // or 65536 and whether it rounds or truncates.
+    input.mi.dx = static_cast<LONG>((2LL * p.x + 1) * 65536 / (2LL * GetSystemMetrics(SM_CXSCREEN)));
+    input.mi.dy = static_cast<LONG>((2LL * p.y + 1) * 65536 / (2LL * GetSystemMetrics(SM_CYSCREEN)));
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    return input;
+}
+
+// Each event goes out alone and reaches only this process: one that the
+// hooks drop is sent again once the window the input is for is back in front
+// (as Windows allows) or, for a press, once the pointer is back where it was
+// aimed, for up to `patienceMs`; then the test fails and sends nothing more,
+// and what the driver holds down comes up. Releases always go.
+bool SendOne(INPUT input)
+{
+    if (IsRelease(input)) {
+        const auto press = std::find_if(held.begin(), held.end(), [&](const INPUT& r) {
+            return r.type == input.type && (r.type == INPUT_KEYBOARD ? r.ki.wVk == input.ki.wVk : r.mi.dwFlags == input.mi.dwFlags);
+        });
+        if (press == held.end())
+            return false;  // its press never went out: nothing to release
+        INPUT release = *press;
+        held.erase(press);
+        ExtraInfo(release) = kKitTag;
+        return SendInput(1, &release, sizeof release) == 1;
+    }
+    if (inputRefused || !StartHooks())
         return false;
     const DWORD start = GetTickCount();
     for (int tries = 0;; ++tries) {
-        HWND to = Recipient(input);
-        if (OfThisProcess(to))
-            return true;
         HWND back = WindowToBringBack();
-        if (GetTickCount() - start >= patienceMs) {
-            inputRefused = true;
-            const char* where = to == GetForegroundWindow() ? " kept the foreground" : " lay under the pointer";
-            char title[80] = "";
-            GetWindowTextA(back, title, sizeof title);
-            ADD_FAILURE() << Describe(to) << where << " for " << patienceMs / 1000.0 << " s, while the test brought \""
-                          << title << "\" back " << tries << " times: the test's input was not sent";
-            return false;
-        }
-        if (IsWindow(back)) {
+        if (!OfThisProcess(GetForegroundWindow()) && IsWindow(back)) {
             BringForward(back);
             BringWindowToTop(back);
+        }
+        // Wine moves the X pointer for an injected move only when the move is in
+        // place as SendInput returns, never when a low-level hook held it; X
+        // reports that pointer whenever a window appears under it, moving
+        // Wine's along. So under Wine the pointer is put there first, and the
+        // event (then no move at all) follows for the hooks.
+        if (RunningUnderWine() && input.type == INPUT_MOUSE && (input.mi.dwFlags & MOUSEEVENTF_MOVE))
+            SetCursorPos(pointer.x, pointer.y);
+        const LONG said = Inject(input);
+        if (said == kPassed && IsPress(input))
+            held.push_back(ReleaseOf(input));
+        if (said == kPassed || said == kUnjudged)
+            return said == kPassed;
+        if (GetTickCount() - start >= patienceMs) {
+            inputRefused = true;
+            char title[80] = "";
+            GetWindowTextA(back, title, sizeof title);
+            if (said == kMoved)
+                ADD_FAILURE() << "the pointer would not stay at (" << pointer.x << ", " << pointer.y << ") for "
+                              << patienceMs / 1000.0 << " s: the test's click was not sent" << OtherDesktopNote();
+            else
+                ADD_FAILURE() << Describe(verdictTarget)
+                              << (input.type == INPUT_KEYBOARD ? " kept the foreground" : " lay under the pointer")
+                              << " for " << patienceMs / 1000.0 << " s, while the test brought \"" << title
+                              << "\" back " << tries << " times: the test's input was not sent" << OtherDesktopNote();
+            ReleaseHeld();
+            return false;
+        }
+        if (said == kMoved) {  // a nudged mouse, or the system's snap to a default button
+            Inject(MoveTo(pointer));
+            continue;
         }
         // Answers what Windows sends meanwhile, and keeps the program from
         // counting as hung; the queue's input stays for the dialog's loop.
         MSG message;
         PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
-        if (!OfThisProcess(Recipient(input)))
-            Sleep(50);
+        Sleep(50);
     }
 }
 
-// Each event goes out alone, after its check: SendInput is asynchronous on
-// Windows, and what is queued can still follow a change of foreground.
-bool SendOne(INPUT input)
+// Within a step, the event waits for the step's end; else it goes now.
+void Send(const INPUT& input)
 {
-    if (!ClaimInput(input))
-        return false;
-    ++inputsSent;
-    if (SendInput(1, &input, sizeof input) == 1)
-        return true;
-    ADD_FAILURE() << "SendInput refused an event (error " << GetLastError() << ")";
-    return false;
+    if (recording)
+        pending.push_back({input, pointer});
+    else
+        SendOne(input);
 }
 
-// Called as the thread takes a key from its queue; the marker goes no further.
+// Called as the thread takes a key from its queue: the key awaited is in; the
+// marker goes no further. Wine hands a key taken while no window has the
+// focus (the dialog coming back) to the active window, not to its field: such
+// a key is held back, and goes again once the dialog is back.
 LRESULT CALLBACK MarkerHook(int code, WPARAM key, LPARAM flags)
 {
+    const bool release = (flags & 0x80000000) != 0;
+    if (code == HC_ACTION && awaitingKey && key == keyAwaited.input.ki.wVk && release == IsRelease(keyAwaited.input)) {
+        if (RunningUnderWine() && !GetFocus())
+            return 1;
+        awaitingKey = false;
+    }
     if (code >= 0 && key == kMarkerKey) {
-        if ((flags & 0x80000000) && awaitingMarker) {  // the key's release: everything before it has come
+        if (!release && awaitingMarker) {  // its press: everything before it has come
             awaitingMarker = false;
             PostMessageA(markerWaker, WM_NULL, 0, 0);
         }
@@ -171,29 +394,12 @@ LRESULT CALLBACK MarkerHook(int code, WPARAM key, LPARAM flags)
 // marker key comes out of this thread's queue, so has all input before it.
 void SendMarker(HWND waker)
 {
-    if (!markerHook)
-        markerHook = SetWindowsHookExA(WH_KEYBOARD, MarkerHook, nullptr, GetCurrentThreadId());
     markerWaker = waker;
-    INPUT keys[2]{};
-    for (INPUT& k : keys) {
-        k.type = INPUT_KEYBOARD;
-        k.ki.wVk = kMarkerKey;
-    }
-    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    awaitingMarker = ClaimInput(keys[0]);
-    markerSentAt = GetTickCount();
-    if (awaitingMarker && SendInput(2, keys, sizeof(INPUT)) != 2) {
-        ADD_FAILURE() << "SendInput refused the marker key (error " << GetLastError() << ")";
-        awaitingMarker = false;
-    }
-}
-
-// A marker sent as another program took the foreground went there; once the
-// dialog (or after its end, the owner) is back, another follows the first.
-void ResendLostMarker(HWND waker)
-{
-    if (awaitingMarker && (!OfThisProcess(GetForegroundWindow()) || GetTickCount() - markerSentAt > 2000))
-        SendMarker(waker);
+    INPUT key{};
+    key.type = INPUT_KEYBOARD;
+    key.ki.wVk = kMarkerKey;
+    awaitingMarker = SendOne(key);
+    SendOne(ReleaseOf(key));
 }
 
 // Keys typed by a test are keys, not the input method's composition.
@@ -205,16 +411,14 @@ void CloseInputMethod(HWND window)
     }
 }
 
-// Absolute positions are 0..65535 across the screen. Aiming at the middle of
-// the pixel lands on it whether the system scales by 65535 or 65536 and
-// whether it rounds or truncates.
-LONG Normalised(int pixel, int extent)
+// Controls that act on the release (push buttons, check boxes, radio
+// buttons): a click cut short does nothing, and one sent again does what it
+// meant. An up-down or a slider acts on the press: a click sent again would
+// step twice.
+bool ActsOnRelease(HWND window)
 {
-    if (pixel < 0)
-        pixel = 0;
-    if (pixel >= extent)
-        pixel = extent - 1;
-    return static_cast<LONG>((static_cast<long long>(2 * pixel + 1) * 65536) / (2LL * extent));
+    char className[16] = "";
+    return window && GetClassNameA(window, className, sizeof className) && lstrcmpiA(className, "Button") == 0;
 }
 
 }  // namespace
@@ -260,7 +464,12 @@ INT_PTR DialogDriver::Run(const std::function<INT_PTR(HWND)>& open)
     frontLostAt = 0;
     inputFor = inputOwner = owner;
     inputRefused = false;
-    clickBroken = pressTaken = false;
+    clickBroken = false;
+    pressedWindow = nullptr;
+    pending.clear();
+    awaitingKey = fed = false;
+    if (!markerHook)
+        markerHook = SetWindowsHookExA(WH_KEYBOARD, MarkerHook, nullptr, GetCurrentThreadId());
     patienceMs = foregroundPatienceMs;
     SetTimer(owner, kWatchdogTimer, timeoutMs, nullptr);
     SetTimer(owner, kGuardTimer, kGuardEveryMs, nullptr);
@@ -269,20 +478,34 @@ INT_PTR DialogDriver::Run(const std::function<INT_PTR(HWND)>& open)
     KillTimer(owner, kWatchdogTimer);
     KillTimer(owner, kGuardTimer);
     inputFor = owner;
-    // The last step's input may still be on its way (it ended the dialog).
-    for (const DWORD start = GetTickCount(); awaitingMarker && GetTickCount() - start < 5000;) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+    // The step that ended the dialog may have input left (a key's release):
+    // it goes now, to the owner.
+    for (awaitingKey = false; !pending.empty(); pending.pop_front()) {
+        pointer = pending.front().aim;
+        SendOne(pending.front().input);
+    }
+    if (fed && !RunningUnderWine())
+        SendMarker(owner);
+    fed = false;
+    LockSetForegroundWindow(LSFW_UNLOCK);
+    // The last step's input may still be on its way (it ended the dialog);
+    // it is handled here.
+    const DWORD start = GetTickCount();
+    do {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, awaitingMarker ? 100 : 0, QS_ALLINPUT);
         MSG message;
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
-        ResendLostMarker(owner);
-    }
+    } while (awaitingMarker && GetTickCount() - start < 5000);
     if (awaitingMarker) {
-        ADD_FAILURE() << "input sent to the dialog did not come back through this thread's queue";
+        ADD_FAILURE() << "input sent to the dialog did not come back through this thread's queue"
+                      << OtherDesktopNote();
         awaitingMarker = false;
     }
+    // Whatever ended the dialog, nothing the test pressed stays down.
+    ReleaseHeld();
     inputRefused = false;
     running = false;
     if (ended) {
@@ -325,37 +548,55 @@ void DialogDriver::OnIdle(HWND idleDialog)
     if (inStep || awaitingMarker || ended)
         return;
     dialog = idleDialog;
+    if (awaitingKey) {
+        // Windows delivers the key a moment later. Wine has it in the queue as
+        // SendInput returns, so with the queue empty it was dropped (the thread
+        // had no active window): it goes again once the dialog is back.
+        if (!RunningUnderWine() || AwayFromFront(idleDialog) || !GetFocus())
+            return;
+        awaitingKey = false;
+        pending.push_front(keyAwaited);
+    }
+    if (!pending.empty() || fed) {
+        Feed();
+        if (!ended)
+            PostMessageA(owner, WM_NULL, 0, 0);  // as below
+        return;
+    }
+    // The step's input is in: was its click cut? Only where the control acts
+    // on the release is it sent again (see ActsOnRelease).
+    if (pressedWindow && !clickDone && onlyClicks && !buttonHeld && ActsOnRelease(pressedWindow)) {
+        clickBroken = true;
+        brokenAt = takenAt;
+    }
+    pressedWindow = nullptr;
     // The loop shows a new dialog on its first idle moment and only then gets
     // its paint messages: let one more round go by before the first step.
     if (!settled) {
         BringForward(idleDialog);
         CloseInputMethod(idleDialog);
-    } else if (clickBroken) {
+    } else if (clickBroken || next < steps.size()) {
         if (AwayFromFront(idleDialog))
             return;
-        clickBroken = false;
         inputFor = idleDialog;
         onlyClicks = true;
-        MouseMoveToScreen(brokenAt.x, brokenAt.y);
-        MouseButton(true);
-        MouseButton(false);
-        if (!inputRefused)
-            SendMarker(owner);
-    } else if (next < steps.size()) {
-        if (AwayFromFront(idleDialog))
-            return;
-        const unsigned sentBefore = inputsSent;
-        inputFor = idleDialog;
-        onlyClicks = true;
-        inStep = true;
-        steps[next++](idleDialog);
-        inStep = false;
-        if (inputsSent != sentBefore && !inputRefused)
-            SendMarker(owner);
-        if (inputRefused) {
-            End(kNoForeground);
-            return;
+        inStep = recording = true;
+        if (clickBroken) {
+            clickBroken = false;
+            MouseMoveToScreen(brokenAt.x, brokenAt.y);
+            MouseButton(true);
+            MouseButton(false);
+        } else {
+            steps[next++](idleDialog);
         }
+        inStep = recording = false;
+        // No other program takes the foreground until the step's input is in
+        // (Windows; Wine has no such lock).
+        if (!pending.empty())
+            LockSetForegroundWindow(LSFW_LOCK);
+        Feed();
+        if (ended)
+            return;
     } else {
         ADD_FAILURE() << "the dialog is still open after the last step";
         EndDialog(idleDialog, kLeftOpen);
@@ -367,11 +608,40 @@ void DialogDriver::OnIdle(HWND idleDialog)
     PostMessageA(owner, WM_NULL, 0, 0);
 }
 
+void DialogDriver::Feed()
+{
+    while (!pending.empty() && !awaitingKey) {
+        const Pending event = pending.front();
+        pending.pop_front();
+        pointer = event.aim;
+        fed = true;
+        if (SendOne(event.input) && event.input.type == INPUT_KEYBOARD) {
+            keyAwaited = event;
+            awaitingKey = true;
+        }
+        if (inputRefused) {
+            End(kNoForeground);
+            return;
+        }
+    }
+    if (awaitingKey || !fed)
+        return;
+    fed = false;
+    // Wine has the input in the queue as SendInput returns: the loop's next
+    // idle moment comes after it all, and no marker need wait there.
+    if (!RunningUnderWine())
+        SendMarker(owner);
+    LockSetForegroundWindow(LSFW_UNLOCK);
+    if (inputRefused)
+        End(kNoForeground);
+}
+
 bool DialogDriver::AwayFromFront(HWND idleDialog)
 {
-    // The dialog, or a box or menu it owns.
+    // The dialog, or a box or menu it owns, on the desktop that gets the input.
     HWND front = GetForegroundWindow();
-    for (HWND w = front; w; w = GetWindow(w, GW_OWNER)) {
+    const std::string otherDesktop = OtherDesktopNote();
+    for (HWND w = otherDesktop.empty() ? front : nullptr; w; w = GetWindow(w, GW_OWNER)) {
         if (w == idleDialog) {
             frontLostAt = 0;
             return false;
@@ -382,7 +652,7 @@ bool DialogDriver::AwayFromFront(HWND idleDialog)
         frontLostAt = now;
     } else if (now - frontLostAt >= foregroundPatienceMs) {
         ADD_FAILURE() << Describe(front) << " kept the foreground for " << foregroundPatienceMs / 1000.0
-                      << " s (" << next << " of " << steps.size() << " steps ran)";
+                      << " s (" << next << " of " << steps.size() << " steps ran)" << otherDesktop;
         End(kNoForeground);
         return true;
     }
@@ -395,17 +665,13 @@ bool DialogDriver::AwayFromFront(HWND idleDialog)
 
 void DialogDriver::OnForegroundLost()
 {
-    if (running && pressTaken && onlyClicks && !buttonHeld && GetCapture()) {
-        clickBroken = true;
-        brokenAt = takenAt;
-        pressTaken = false;
-    }
     // Windows delivers input already in a thread's queue to the window that
     // had the focus, even after another program took the foreground; Wine
-    // drops keys that the thread takes while it has no active window. So under
-    // Wine, while a step's input is on its way, the driver takes the
-    // foreground straight back: posted messages come out before input.
-    if (running && (inStep || awaitingMarker) && RunningUnderWine())
+    // routes it again as the thread takes it, and drops keys while the thread
+    // has no active window. So under Wine, while a step's input is on its way
+    // or a drag holds the mouse, the driver takes the foreground straight
+    // back: posted messages come out before input.
+    if (running && (inStep || awaitingMarker || awaitingKey || !pending.empty() || buttonHeld) && RunningUnderWine())
         PostMessageA(owner, kReclaim, 0, 0);
 }
 
@@ -419,7 +685,6 @@ void DialogDriver::OnGuardTick()
 {
     if (inStep || ended)
         return;
-    ResendLostMarker(owner);
     if (inputRefused)
         End(kNoForeground);
 }
@@ -429,7 +694,7 @@ void DialogDriver::OnTimeout()
     ADD_FAILURE() << "the dialog did not end within " << timeoutMs << " ms (" << next << " of " << steps.size()
                   << " steps ran"
                   << (awaitingMarker ? "; the input of the last one never came back: another window in front?" : "")
-                  << ")";
+                  << ")" << OtherDesktopNote();
     End(kTimedOut);
 }
 
@@ -437,7 +702,9 @@ void DialogDriver::End(INT_PTR code)
 {
     KillTimer(owner, kWatchdogTimer);
     KillTimer(owner, kGuardTimer);
-    awaitingMarker = false;
+    awaitingMarker = awaitingKey = false;
+    pending.clear();
+    ReleaseHeld();
     if (dialog && IsWindow(dialog))
         EndDialog(dialog, code);
     // A message box or menu of the dialog runs a modal loop of its own that
@@ -458,6 +725,7 @@ bool BringForward(HWND window)
     // an empty mouse event is input, and moves nothing.
     INPUT nothing{};
     nothing.type = INPUT_MOUSE;
+    nothing.mi.dwExtraInfo = kKitTag;
     SendInput(1, &nothing, sizeof nothing);
     SetForegroundWindow(window);
     if (GetForegroundWindow() == window)
@@ -482,15 +750,12 @@ POINT ScreenPoint(HWND window, int x, int y)
 
 void MouseMoveToScreen(int x, int y)
 {
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = Normalised(x, GetSystemMetrics(SM_CXSCREEN));
-    input.mi.dy = Normalised(y, GetSystemMetrics(SM_CYSCREEN));
-    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    if (SendOne(input)) {
-        pointer = POINT{x, y};
-        pointerKnown = true;
-    }
+    // The pointer stops at the monitor's edge; a press there is not one at (x, y).
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    aimOutside = x < 0 || y < 0 || x >= width || y >= height;
+    pointer = POINT{std::clamp(x, 0, width - 1), std::clamp(y, 0, height - 1)};
+    pointerKnown = true;
+    Send(MoveTo(pointer));
 }
 
 void MouseMoveTo(HWND window, int x, int y)
@@ -514,8 +779,12 @@ void MouseButton(bool down)
     if (!pointerKnown)
         GetCursorPos(&pointer);
     const POINT at = pointer;
-    if (!SendOne(input))
+    if (down && aimOutside) {
+        ADD_FAILURE() << "a click aimed outside the primary monitor (at its edge now, " << at.x << ", " << at.y
+                      << ") was not sent";
         return;
+    }
+    Send(input);
     buttonHeld = down;
     if (down)
         sentPressAt = at;
@@ -548,7 +817,7 @@ void KeyDown(WORD virtualKey)
     input.type = INPUT_KEYBOARD;
     input.ki.wVk = virtualKey;
     input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC));
-    SendOne(input);
+    Send(input);
 }
 
 void KeyUp(WORD virtualKey)
@@ -556,9 +825,7 @@ void KeyUp(WORD virtualKey)
     INPUT input{};
     input.type = INPUT_KEYBOARD;
     input.ki.wVk = virtualKey;
-    input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC));
-    input.ki.dwFlags = KEYEVENTF_KEYUP;
-    SendOne(input);
+    Send(ReleaseOf(input));
 }
 
 void PressKey(WORD virtualKey)

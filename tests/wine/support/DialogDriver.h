@@ -21,21 +21,30 @@
 // whatever is typed then goes to them. So each step starts only with the dialog
 // (or a box of it) in front: if another program took it, the driver brings the
 // dialog back as Windows allows and runs the step once the dialog has
-// repainted. Within a step each event goes out alone, and only while the
-// foreground is this process's and a button event's window is too (the one
-// under the pointer, or holding the mouse); else the window the input was for
-// is brought back first. A click that another program's taking the foreground
-// cut between its press and its release (the control lets the mouse go) is sent
-// again before the next step. When another program keeps the foreground for the
-// patience (5 s), the step's remaining input is dropped, the test fails saying
-// which program it was, and the dialog ends at once (Run returns kNoForeground)
-// instead of at the watchdog. Windows refuses the foreground to a process that
+// repainted. A step's input goes out after the step, event by event, each
+// tagged as the kit's (dwExtraInfo), a key only once the thread has taken the
+// one before. Low-level hooks of the driver's own, on a thread of their own,
+// see each event as the system routes it: a key press or button press that
+// would reach another program's window (the foreground; for a button, the
+// window holding the mouse or under the pointer, which must be where it was
+// aimed) goes nowhere, and is sent again once the dialog is back (or the
+// pointer aimed again). Releases always go, and everything the driver holds
+// down comes up when the dialog ends, on a refusal and at exit. A click that
+// another program's taking the foreground cut between its press and its
+// release is sent again where the control acts on the release. When another
+// program keeps the foreground for the patience (5 s), the step's remaining
+// input is dropped, the test fails saying which program it was (or that the
+// input desktop is another: a locked screen, a UAC prompt), and the dialog
+// ends at once (Run returns kNoForeground) instead of at the watchdog. While a
+// step's input goes out, other programs may not take the foreground (Windows'
+// LockSetForegroundWindow). Windows refuses the foreground to a process that
 // is not in front unless it received the last input, hence the tricks in
 // BringForward and the owner window on screen, as a host's is. Under Wine any
 // process may take the foreground, so bringing the dialog back always succeeds
-// there; but Wine drops keys still queued for a thread that lost the foreground
-// (Windows delivers them), so under Wine the driver also takes the foreground
-// straight back while a step's input is on its way.
+// there; but Wine routes queued keys again as the thread takes them and drops
+// them while it has no active window (Windows delivers them), so under Wine the
+// driver takes the foreground straight back while input is on its way, and
+// sends a dropped key (or marker) again.
 //
 //   DialogDriver driver;
 //   driver.Then([&](HWND dialog) { ClickControl(dialog, IDOK); });
@@ -76,6 +85,9 @@ public:
 private:
     static LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void OnIdle(HWND idleDialog);
+    // Sends the step's input that is still to go; stops at a key until the
+    // thread has taken it, and once all is out sends the marker.
+    void Feed();
     // True while the step must wait: another program is in front.
     bool AwayFromFront(HWND idleDialog);
     void OnGuardTick();
