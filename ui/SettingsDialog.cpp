@@ -84,14 +84,14 @@ void SettingsDialog::ResetAmounts()
         pane.Refresh();
 }
 
-void SettingsDialog::ShownValues(std::int32_t* values) const
+void SettingsDialog::ShownValues(std::int32_t* values, bool previewChecked) const
 {
     for (std::size_t key = 0; key < table.settings.Count(); ++key)
         values[key] = loaded[key];
     for (std::size_t i = 0; i < bound; ++i)
         values[table.amounts[i].key] = amounts[i]->value;
     if (table.previewKey >= 0)
-        values[table.previewKey] = IsPreviewChecked() ? 1 : 0;
+        values[table.previewKey] = previewChecked ? 1 : 0;
 }
 
 bool SettingsDialog::RenderPreview(PreviewPane& target, const PanePoint& offset, const PanePoint& scroll,
@@ -103,14 +103,14 @@ bool SettingsDialog::RenderPreview(PreviewPane& target, const PanePoint& offset,
     // show them (a rejected text is put back at once), and three window
     // lookups a paint would cost about as much under Wine as the render.
     std::int32_t values[FilterSettings::kMaxKeys];
-    ShownValues(values);
+    ShownValues(values, true);
     return table.rows.preview(*this, values, target, offset, scroll, size);
 }
 
 bool SettingsDialog::SaveSettings()
 {
     std::int32_t values[FilterSettings::kMaxKeys];
-    ShownValues(values);
+    ShownValues(values, IsPreviewChecked());
     // What the fields hold is what is stored.
     for (std::size_t i = 0; i < bound; ++i) {
         if (!ReadDialogInt(table.amounts[i].field, values[table.amounts[i].key])) {

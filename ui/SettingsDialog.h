@@ -40,8 +40,10 @@ protected:
 private:
     AmountControl* AmountOfField(int id) const;
     AmountControl* AmountOfSlider(int id) const;
-    // The settings as the dialog shows them: what was loaded, with the amounts and the check box.
-    void ShownValues(std::int32_t* values) const;
+    // The settings as the dialog shows them: what was loaded, with the
+    // amounts and the check box (asked by the caller: a window lookup costs
+    // about as much under Wine as a small preview's render).
+    void ShownValues(std::int32_t* values, bool previewChecked) const;
 
     const FilterTable& table;
     AmountControl* amounts[FilterSettings::kMaxKeys] = {};
