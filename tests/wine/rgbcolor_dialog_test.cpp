@@ -482,6 +482,7 @@ TEST_F(RgbDialogTest, RegistersTheCommonControlsOfItsTemplateItselfBeforeOpening
                     reinterpret_cast<void*>(RecordingInitCommonControlsEx));
     ASSERT_TRUE(hook.Installed());
     realInitCommonControlsEx = reinterpret_cast<decltype(&InitCommonControlsEx)>(hook.Original());
+    registrations = 0, registeredClasses = 0, dialogBeforeRegistration = false;  // --gtest_repeat
     driver.Then([&](HWND) { PressKey(VK_ESCAPE); });
     EXPECT_EQ(Open(), 0);
     EXPECT_EQ(registrations, 1);
