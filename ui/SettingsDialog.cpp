@@ -3,43 +3,22 @@
 #include "plugin/Filter.h"
 #include "resource.h"
 
-SettingsDialog::SettingsDialog(const FilterTable& table) : FilterDialog(table.templateId), table(table)
-{
-    for (std::size_t i = 0; i < table.amountCount; ++i)
-        amounts[i] = &own[i];
-}
-
-SettingsDialog::SettingsDialog(const FilterTable& table, std::initializer_list<AmountControl*> controls)
-    : FilterDialog(table.templateId), table(table)
-{
-    std::size_t i = 0;
-    for (AmountControl* control : controls)
-        if (i < table.amountCount)
-            amounts[i++] = control;
-}
+SettingsDialog::SettingsDialog(const FilterTable& table) : FilterDialog(table.templateId), table(table) {}
 
 SettingsDialog::~SettingsDialog() = default;
 
-AmountControl* SettingsDialog::AmountOfField(int id) const
+AmountControl* SettingsDialog::AmountWith(bool (AmountControl::*has)(int) const, int id)
 {
     for (std::size_t i = 0; i < bound; ++i)
-        if (amounts[i]->HasField(id))
-            return amounts[i];
-    return nullptr;
-}
-
-AmountControl* SettingsDialog::AmountOfSlider(int id) const
-{
-    for (std::size_t i = 0; i < bound; ++i)
-        if (amounts[i]->HasSlider(id))
-            return amounts[i];
+        if ((amounts[i].*has)(id))
+            return &amounts[i];
     return nullptr;
 }
 
 INT_PTR SettingsDialog::HandleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_HSCROLL && lParam) {
-        if (AmountControl* amount = AmountOfSlider(GetDlgCtrlID(reinterpret_cast<HWND>(lParam))))
+        if (AmountControl* amount = AmountWith(&AmountControl::HasSlider, GetDlgCtrlID(reinterpret_cast<HWND>(lParam))))
             return amount->OnScroll(*this, wParam);
     }
     return FilterDialog::HandleMessage(dialog, message, wParam, lParam);
@@ -49,14 +28,14 @@ INT_PTR SettingsDialog::OnInitDialog()
 {
     FilterDialog::OnInitDialog();
     table.settings.Load(loaded);
-    for (std::size_t i = 0; i < table.amountCount && amounts[i]; ++i) {
+    for (std::size_t i = 0; i < table.amountCount; ++i) {
         const AmountBinding& binding = table.amounts[i];
-        amounts[i]->Bind(binding, table.settings.Key(binding.key));
+        amounts[i].Bind(binding, table.settings.Key(binding.key));
         bound = i + 1;
         const std::int32_t stored = loaded[binding.key];
         const std::int32_t amount =
             table.settings.InLimits(binding.key, stored) ? stored : table.settings.Key(binding.key).fallback;
-        amounts[i]->Prepare(*this, amount);
+        amounts[i].Prepare(*this, amount);
     }
     if (table.previewKey >= 0)
         CheckDlgButton(window, IDC_PREVIEW_CHECK, loaded[table.previewKey] != 0 ? BST_CHECKED : BST_UNCHECKED);
@@ -66,7 +45,7 @@ INT_PTR SettingsDialog::OnInitDialog()
 INT_PTR SettingsDialog::OnCommand(HWND control, WPARAM wParam, WORD code)
 {
     const int id = LOWORD(wParam);
-    AmountControl* amount = AmountOfField(id);
+    AmountControl* amount = AmountWith(&AmountControl::HasField, id);
     if (code == EN_UPDATE && amount)
         amount->OnFieldUpdate(*this);
     else if (table.resetButton && id == table.resetButton && code != EN_UPDATE)
@@ -78,7 +57,7 @@ void SettingsDialog::ResetAmounts()
 {
     pane.suspendPainting = true;
     for (std::size_t i = 0; i < bound; ++i)
-        amounts[i]->Reset(*this);
+        amounts[i].Reset(*this);
     pane.suspendPainting = false;
     if (IsPreviewChecked())
         pane.Refresh();
@@ -89,7 +68,7 @@ void SettingsDialog::ShownValues(std::int32_t* values, bool previewChecked) cons
     for (std::size_t key = 0; key < table.settings.Count(); ++key)
         values[key] = loaded[key];
     for (std::size_t i = 0; i < bound; ++i)
-        values[table.amounts[i].key] = amounts[i]->value;
+        values[table.amounts[i].key] = amounts[i].value;
     if (table.previewKey >= 0)
         values[table.previewKey] = previewChecked ? 1 : 0;
 }

@@ -1,7 +1,6 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <initializer_list>
 
 #include "plugin/FilterTable.h"
 #include "ui/AmountControl.h"
@@ -14,7 +13,7 @@
 // filter's rows from the amounts shown.
 class SettingsDialog : public FilterDialog {
 public:
-    // The table's amounts in controls of the dialog's own.
+    // The dialog of `table`, which outlives it.
     explicit SettingsDialog(const FilterTable& table);
     ~SettingsDialog() override;
 
@@ -33,21 +32,18 @@ public:
     void ResetAmounts();
 
 protected:
-    // A dialog whose amounts are members of its own: `controls`, one for
-    // each of the table's amounts, in its order (not used before the dialog opens).
-    SettingsDialog(const FilterTable& table, std::initializer_list<AmountControl*> controls);
+    // One for each of the table's amounts, in its order.
+    AmountControl amounts[FilterSettings::kMaxKeys];
 
 private:
-    AmountControl* AmountOfField(int id) const;
-    AmountControl* AmountOfSlider(int id) const;
+    // The bound amount with control `id`, as `has` judges; null for none.
+    AmountControl* AmountWith(bool (AmountControl::*has)(int) const, int id);
     // The settings as the dialog shows them: what was loaded, with the
     // amounts and the check box (asked by the caller: a window lookup costs
     // about as much under Wine as a small preview's render).
     void ShownValues(std::int32_t* values, bool previewChecked) const;
 
     const FilterTable& table;
-    AmountControl* amounts[FilterSettings::kMaxKeys] = {};
     std::size_t bound = 0;  // amounts usable, from WM_INITDIALOG on
-    AmountControl own[FilterSettings::kMaxKeys];
     std::int32_t loaded[FilterSettings::kMaxKeys] = {};
 };

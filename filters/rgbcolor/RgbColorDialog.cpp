@@ -2,6 +2,6 @@
 
 #include "filters/rgbcolor/RgbColorFilter.h"
 
-RgbColorDialog::RgbColorDialog() : SettingsDialog(kRgbColorTable, {&red, &green, &blue}) {}
+RgbColorDialog::RgbColorDialog() : SettingsDialog(kRgbColorTable) {}
 
 RgbColorDialog::~RgbColorDialog() = default;

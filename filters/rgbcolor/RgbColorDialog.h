@@ -9,7 +9,8 @@ public:
     RgbColorDialog();
     ~RgbColorDialog() override;
 
-    AmountControl red;
-    AmountControl green;
-    AmountControl blue;
+    // The channels, in the order of the filter's table.
+    AmountControl& red = amounts[0];
+    AmountControl& green = amounts[1];
+    AmountControl& blue = amounts[2];
 };

@@ -192,14 +192,18 @@ ULONG_PTR& ExtraInfo(INPUT& input)
     return input.type == INPUT_KEYBOARD ? input.ki.dwExtraInfo : input.mi.dwExtraInfo;
 }
 
-// Sends the releases of everything the driver still holds down, judged by no one.
+// Sends an event with the kit's tag that no hook judges: it passes.
+bool SendUnjudged(INPUT input)
+{
+    ExtraInfo(input) = kKitTag;
+    return SendInput(1, &input, sizeof input) == 1;
+}
+
+// Sends the releases of everything the driver still holds down.
 void ReleaseHeld()
 {
-    for (auto r = held.rbegin(); r != held.rend(); ++r) {
-        INPUT release = *r;
-        ExtraInfo(release) = kKitTag;
-        SendInput(1, &release, sizeof release);
-    }
+    for (auto r = held.rbegin(); r != held.rend(); ++r)
+        SendUnjudged(*r);
     held.clear();
 }
 
@@ -306,10 +310,9 @@ bool SendOne(INPUT input)
         });
         if (press == held.end())
             return false;  // its press never went out: nothing to release
-        INPUT release = *press;
+        const INPUT release = *press;
         held.erase(press);
-        ExtraInfo(release) = kKitTag;
-        return SendInput(1, &release, sizeof release) == 1;
+        return SendUnjudged(release);
     }
     if (inputRefused || !StartHooks())
         return false;
@@ -725,8 +728,7 @@ bool BringForward(HWND window)
     // an empty mouse event is input, and moves nothing.
     INPUT nothing{};
     nothing.type = INPUT_MOUSE;
-    nothing.mi.dwExtraInfo = kKitTag;
-    SendInput(1, &nothing, sizeof nothing);
+    SendUnjudged(nothing);
     SetForegroundWindow(window);
     if (GetForegroundWindow() == window)
         return true;
