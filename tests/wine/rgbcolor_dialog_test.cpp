@@ -172,12 +172,6 @@ protected:
             return Bgra32{channel(p.blue), channel(p.green), channel(p.red), p.alpha};
         });
     }
-    std::string Stored(const char* key)
-    {
-        char text[32] = {};
-        GetPrivateProfileStringA("Tone", key, "(none)", text, sizeof text, plugin.SettingsPath().c_str());
-        return text;
-    }
 };
 
 TEST_F(ToneDialogTest, SlidersAndTypedAmountsKeepInStepWithThePreviewAndOkStoresTheSection)
@@ -212,10 +206,7 @@ TEST_F(ToneDialogTest, SlidersAndTypedAmountsKeepInStepWithThePreviewAndOkStores
             ClickControl(d, IDOK);
         });
     EXPECT_EQ(Open(), 1);
-    EXPECT_EQ(Stored("brightness"), "200");
-    EXPECT_EQ(Stored("contrast"), "-15");
-    EXPECT_EQ(Stored("preview"), "1");
-    EXPECT_EQ(Stored("note"), "kept");
+    EXPECT_EQ(plugin.ReadSettings(), "[Tone]\r\nbrightness=200\r\ncontrast=-15\r\npreview=1\r\nnote=kept\r\n");
 }
 
 TEST_F(ToneDialogTest, OutOfLimitsShowsTheFallbackResetRestoresItAndCancelLeavesTheFile)
