@@ -36,19 +36,20 @@ add_library(hxcore_O0 STATIC EXCLUDE_FROM_ALL ${HX_CORE_SOURCES})
 target_include_directories(hxcore_O0 PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(hxcore_O0 PRIVATE -O0)
 
-# The framework every filter stands on: the registry, the filter bases, the
-# settings helpers, the dialog and the preview pane.
+# The framework every filter stands on, in its layers: the registry, the
+# filter bases and the settings file (plugin/); the dialog, its amounts and
+# the preview pane (ui/); filters and dialogs made from a table (table/).
 set(HX_FRAMEWORK_SOURCES
     plugin/Filter.cpp
     plugin/FilterRegistry.cpp
     plugin/FilterSettings.cpp
     plugin/PixelFilter.cpp
     plugin/RunRequest.cpp
-    plugin/SettingsFilter.cpp
     ui/AmountControl.cpp
     ui/FilterDialog.cpp
     ui/PreviewPane.cpp
-    ui/SettingsDialog.cpp)
+    table/SettingsDialog.cpp
+    table/TableFilter.cpp)
 
 include(cmake/Resources.cmake)
 

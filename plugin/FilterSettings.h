@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 
 #include "plugin/ProfileSection.h"
 
@@ -14,22 +15,31 @@ struct SettingsKey {
     std::int32_t max;
 };
 
+// Declared, never defined: a table of keys that breaks it calls it while the
+// compiler builds the table, which fails the build with this name and, in
+// the lines before, the table and the key (keys[i]).
+namespace broken_table_rule {
+void a_keys_fallback_lies_outside_its_limits();
+}  // namespace broken_table_rule
+
 // A filter's section of the settings file, as a table of integer keys. The
 // file is read afresh at every load: nothing is cached between calls.
 // Values are not checked when read; each consumer checks them: a run
 // refuses (LoadForRun), a dialog shows the key's fallback instead (InLimits).
+// The constructor runs only as the compiler builds the table.
 class FilterSettings {
 public:
     static constexpr std::size_t kMaxKeys = 16;
 
     template <std::size_t N>
-    constexpr FilterSettings(const char* section, const SettingsKey (&keys)[N])
+    consteval FilterSettings(const char* section, const SettingsKey (&keys)[N])
         : section(section), keys(keys), count(N)
     {
         static_assert(N <= kMaxKeys, "a section of at most kMaxKeys keys");
-        for (const SettingsKey& key : keys)
-            if (key.fallback < key.min || key.fallback > key.max)
-                throw "a key's fallback lies outside its limits: a run without the file would refuse";
+        // A run without the file would refuse. One check a key, each its own
+        // instance: the compiler's report names which.
+        [&]<std::size_t... I>(std::index_sequence<I...>) { (CheckFallback<I>(keys[I]), ...); }(
+            std::make_index_sequence<N>{});
     }
 
     constexpr std::size_t Count() const { return count; }
@@ -55,6 +65,13 @@ public:
                              const char* path);
 
 private:
+    template <std::size_t Index>
+    static constexpr void CheckFallback(const SettingsKey& key)
+    {
+        if (key.fallback < key.min || key.fallback > key.max)
+            broken_table_rule::a_keys_fallback_lies_outside_its_limits();
+    }
+
     const char* section;
     const SettingsKey* keys;
     std::size_t count;

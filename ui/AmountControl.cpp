@@ -6,27 +6,33 @@
 #include "ui/FilterDialog.h"
 #include "ui/NumberText.h"
 
-void AmountControl::Bind(const AmountBinding& amount, const SettingsKey& key)
+void AmountControl::Bind(const AmountIds& controls, const SliderSteps& limits, std::int32_t reset)
 {
-    binding = &amount;
-    steps = SliderSteps{key.min, key.max, amount.page};
-    fallback = key.fallback;
+    bound = true;
+    ids = controls;
+    steps = limits;
+    fallback = reset;
 }
 
 void AmountControl::Prepare(FilterDialog& dialog, std::int32_t amount)
 {
     HWND window = dialog.window;
-    if (binding->spinner)
-        SendMessageA(GetDlgItem(window, binding->spinner), UDM_SETRANGE32, static_cast<WPARAM>(steps.min), steps.max);
+    if (ids.spinner) {
+        HWND spinner = GetDlgItem(window, ids.spinner);
+        // Without it the spinner writes "1,000", which no field takes; a
+        // template may lack it, and the control reads its style as it goes.
+        SetWindowLongA(spinner, GWL_STYLE, GetWindowLongA(spinner, GWL_STYLE) | UDS_NOTHOUSANDS);
+        SendMessageA(spinner, UDM_SETRANGE32, static_cast<WPARAM>(steps.min), steps.max);
+    }
     // The range first: a slider clamps every position to its range, 0..100 until set.
-    HWND slider = GetDlgItem(window, binding->slider);
+    HWND slider = GetDlgItem(window, ids.slider);
     SendMessageA(slider, TBM_SETRANGEMIN, FALSE, steps.min);
     SendMessageA(slider, TBM_SETRANGEMAX, TRUE, steps.max);
     SendMessageA(slider, TBM_SETTICFREQ, static_cast<WPARAM>(steps.page), 0);
     // With the Japanese IME on, digits would arrive full-width and be
     // rejected; number fields take keys as they are.
-    ImmAssociateContext(GetDlgItem(window, binding->field), nullptr);
-    SetDlgItemInt(window, binding->field, static_cast<UINT>(amount), TRUE);  // runs OnFieldUpdate
+    ImmAssociateContext(GetDlgItem(window, ids.field), nullptr);
+    SetDlgItemInt(window, ids.field, static_cast<UINT>(amount), TRUE);  // runs OnFieldUpdate
     MoveSlider(window, amount);
 }
 
@@ -35,12 +41,11 @@ void AmountControl::OnFieldUpdate(FilterDialog& dialog)
     if (rewriting)
         return;
     char text[kNumberTextChars + 1] = {};
-    GetDlgItemTextA(dialog.window, binding->field, text, sizeof text);
+    GetDlgItemTextA(dialog.window, ids.field, text, sizeof text);
     const std::optional<std::int32_t> amount = ParseNumberText(text, steps.min, steps.max);
     if (!amount) {
-        rewriting = true;
-        SetDlgItemInt(dialog.window, binding->field, static_cast<UINT>(value), TRUE);
-        rewriting = false;
+        if (!IsUnfinishedNumberText(text, steps.min, steps.max))
+            ShowValue(dialog.window);
         return;
     }
     if (*amount == value)
@@ -51,11 +56,19 @@ void AmountControl::OnFieldUpdate(FilterDialog& dialog)
         dialog.pane.Refresh();
 }
 
+void AmountControl::OnFieldLeft(FilterDialog& dialog)
+{
+    char text[kNumberTextChars + 1] = {};
+    GetDlgItemTextA(dialog.window, ids.field, text, sizeof text);
+    if (ParseNumberText(text, steps.min, steps.max) != value)
+        ShowValue(dialog.window);
+}
+
 INT_PTR AmountControl::OnScroll(FilterDialog& dialog, WPARAM wParam)
 {
     const std::optional<std::int32_t> amount = ScrollCodeToValue(LOWORD(wParam), HIWORD(wParam), value, steps);
     if (amount)
-        SetDlgItemInt(dialog.window, binding->field, static_cast<UINT>(*amount), TRUE);
+        SetDlgItemInt(dialog.window, ids.field, static_cast<UINT>(*amount), TRUE);
     // The trackbar has already moved its own thumb (Home at the upper end
     // puts it at the far end even though the amount stays); bring it back.
     MoveSlider(dialog.window, value);
@@ -65,10 +78,17 @@ INT_PTR AmountControl::OnScroll(FilterDialog& dialog, WPARAM wParam)
 void AmountControl::Reset(FilterDialog& dialog)
 {
     // A text that cannot be negative goes unsigned.
-    SetDlgItemInt(dialog.window, binding->field, static_cast<UINT>(fallback), fallback < 0 ? TRUE : FALSE);
+    SetDlgItemInt(dialog.window, ids.field, static_cast<UINT>(fallback), fallback < 0 ? TRUE : FALSE);
+}
+
+void AmountControl::ShowValue(HWND dialog)
+{
+    rewriting = true;
+    SetDlgItemInt(dialog, ids.field, static_cast<UINT>(value), TRUE);
+    rewriting = false;
 }
 
 void AmountControl::MoveSlider(HWND dialog, std::int32_t amount) const
 {
-    SendMessageA(GetDlgItem(dialog, binding->slider), TBM_SETPOS, TRUE, amount);
+    SendMessageA(GetDlgItem(dialog, ids.slider), TBM_SETPOS, TRUE, amount);
 }

@@ -23,7 +23,12 @@ std::optional<std::int32_t> ScrollCodeToValue(std::int32_t code, std::int32_t th
         return now + steps.page > steps.max ? steps.max : Saturated(now + steps.page);
     case 4:  // TB_THUMBPOSITION
     case 5:  // TB_THUMBTRACK
-        return static_cast<std::int16_t>(thumbPosition & 0xFFFF);
+    {
+        // The position from min whose low 16 bits are the thumb's: the distance, modulo 2^16.
+        const std::uint16_t distance =
+            static_cast<std::uint16_t>(static_cast<std::uint32_t>(thumbPosition) - static_cast<std::uint32_t>(steps.min));
+        return Saturated(std::int64_t{steps.min} + distance);
+    }
     case 6:  // TB_TOP: the upper end
         return steps.max;
     case 7:  // TB_BOTTOM

@@ -9,11 +9,16 @@ struct SliderSteps {
     std::int32_t page;
 };
 
+// The widest limits (max - min) whose thumb positions 16 bits tell apart.
+constexpr std::int64_t kMaxSliderSpan = 0xFFFF;
+
 // The amount a slider notification (WM_HSCROLL's code and thumb position)
 // asks for, starting from the amount the dialog holds, not from the slider's
 // own position: a line step is 1 and not limited (the number field rejects
 // what leaves the limits), a page step `page` within the limits, Home the
-// upper end, End the lower one, a thumb position its 16-bit value. Nothing
-// for notifications that carry no new amount.
+// upper end, End the lower one, a thumb position the one within the limits
+// whose low 16 bits the notification carries (a slider reports its thumb in
+// 16 bits: limits that span more than kMaxSliderSpan cannot be told apart).
+// Nothing for notifications that carry no new amount.
 std::optional<std::int32_t> ScrollCodeToValue(std::int32_t code, std::int32_t thumbPosition, std::int32_t current,
                                               const SliderSteps& steps);

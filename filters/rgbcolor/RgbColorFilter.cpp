@@ -64,7 +64,7 @@ ScanlineFunction RgbColorFilter::Scanline()
     return kAdjustScanline;
 }
 
-RgbColorFilter::RgbColorFilter() : SettingsFilter("RGB Color...|RGBカラー...", "Color|カラー", kRgbColorTable) {}
+RgbColorFilter::RgbColorFilter() : TableFilter("RGB Color...|RGBカラー...", "Color|カラー", kRgbColorTable) {}
 
 RgbColorFilter::~RgbColorFilter() = default;
 

@@ -1,11 +1,11 @@
 #pragma once
 #include "filters/rgbcolor/ChannelMath.h"
-#include "plugin/SettingsFilter.h"
+#include "table/TableFilter.h"
 
 // Scales the red, green and blue channels by the amounts stored in section
 // "RGBColor" of kwfilters.ini: r, g, b (-100..100, a run refuses others) and
 // the preview check box (any value, 0 off); each 0 when missing.
-class RgbColorFilter : public SettingsFilter {
+class RgbColorFilter : public TableFilter {
 public:
     RgbColorFilter();
     ~RgbColorFilter() override;

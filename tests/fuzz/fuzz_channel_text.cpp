@@ -1,6 +1,6 @@
-// The number field's rule (ParseNumberText) on any bytes (double-byte ones
-// too), with a channel's limits and with any, and ScrollCodeToValue on any
-// code, thumb position and amount.
+// The number field's rules (ParseNumberText, IsUnfinishedNumberText) on any
+// bytes (double-byte ones too), with a channel's limits and with any, and
+// ScrollCodeToValue on any code, thumb position and amount.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (v && (code == 0 || code == 1))
             Check(*v == current + (code == 0 ? -1 : 1), "line steps move by one");
         if (v && (code == 4 || code == 5))
-            Check(*v >= -32768 && *v <= 32767, "thumb positions are 16-bit");
+            Check(*v >= -100 && *v <= 100 && ((*v - thumb) & 0xFFFF) == 0, "a thumb position: its 16 bits, in range");
         return 0;
     }
     std::int32_t min = -100, max = 100;
@@ -45,8 +45,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     char text[15] = {};
     std::memcpy(text, data, size < 14 ? size : 14);
     std::optional<std::int32_t> v = ParseNumberText(text, min, max);
-    if (!v)
+    if (!v) {
+        // On its way: digits after an optional minus; a channel's limits leave none, as they always did.
+        if (IsUnfinishedNumberText(text, min, max)) {
+            const char first = text[text[0] == '-' ? 1 : 0];
+            Check(first >= '1' && first <= '9', "an unfinished text has digits");
+            Check(min != -100 || max != 100, "a channel's field leaves no text on its way");
+        }
         return 0;
+    }
     Check(*v >= min && *v <= max, "accepted numbers lie within the limits");
     Check(std::to_string(*v) == text, "an accepted text is the decimal form of its number");
     return 0;

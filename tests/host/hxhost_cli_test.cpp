@@ -262,9 +262,9 @@ TEST_F(HostCli, InfoListsTheFilterInUtf8AndSetupWithAnInvalidIndexReturnsZeroWit
         std::vector<std::string> args;
         const char* printed;
     } cases[] = {
-        {{"info", dll}, u8"Color|カラー / RGB Color...|RGBカラー..."},
+        {{"info", dll}, reinterpret_cast<const char*>(u8"Color|カラー / RGB Color...|RGBカラー...")},
         {{"info", twoFilters}, "filters: 2"},
-        {{"info", twoFilters}, u8"[1] Color|カラー / Invert|反転"},
+        {{"info", twoFilters}, reinterpret_cast<const char*>(u8"[1] Color|カラー / Invert|反転")},
         {{"setup", dll, "--index", "7"}, "returned 0"},
     };
     for (const auto& c : cases) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "ui/NumberText.h"
 #include "ui/SliderRule.h"
@@ -55,6 +56,45 @@ TEST(ParseNumberText, OtherLimitsIncludingOnesThatExcludeZero)
         EXPECT_EQ(ParseNumberText(c.text, c.min, c.max), c.expected) << c.text << " in " << c.min << ".." << c.max;
 }
 
+// A field's text after keys typed over its whole text, selected: a digit
+// goes at the end, '-' in front; as the dialog does, an accepted text becomes
+// the amount, an unfinished one stands, any other gives way to the amount.
+std::pair<std::string, std::int32_t> Typed(std::int32_t amount, const char* keys, std::int32_t min, std::int32_t max)
+{
+    std::string text;
+    for (const char* key = keys; *key; ++key) {
+        text = *key == '-' ? "-" + text : text + *key;
+        if (std::optional<std::int32_t> accepted = ParseNumberText(text.c_str(), min, max))
+            amount = *accepted;
+        else if (!IsUnfinishedNumberText(text.c_str(), min, max))
+            text = std::to_string(amount);
+    }
+    return {text, amount};
+}
+
+TEST(ParseNumberText, EveryAmountCanBeTypedDigitsFirstThenTheMinus)
+{
+    struct Case { std::int32_t min, max, amount; const char* keys; const char* text; std::int32_t expected; };
+    const Case cases[] = {
+        // Limits that hold every number of up to their length: no text is on its way.
+        {-100, 100, 10, "50-", "-50", -50}, {-100, 100, 10, "101", "10", 10}, {-100, 100, 7, "-", "7", 7},
+        {-100, 100, 7, "0", "0", 0},        {-100, 100, 7, "05", "0", 0},     {-100, 100, 7, "1000", "100", 100},
+        {0, 200, 100, "800", "80", 80},     {-50, 50, 0, "60-", "-6", -6},
+        // A text on its way stands, the amount kept, until it is one.
+        {2, 64, 8, "1", "1", 8},            {2, 64, 8, "12", "12", 12},       {2, 64, 8, "64", "64", 64},
+        {2, 64, 8, "65", "6", 6},           {2, 64, 8, "0", "8", 8},          {2, 64, 8, "1-", "8", 8},
+        {-100, 50, 0, "80", "80", 8},       {-100, 50, 0, "80-", "-80", -80}, {-100, 50, 0, "51-", "-51", -51},
+        {-50, -10, -10, "3", "3", -10},     {-50, -10, -10, "30-", "-30", -30}, {-50, -10, -10, "50-", "-50", -50},
+        {-50, -10, -10, "51", "-10", -10},    {-50, -10, -10, "6", "-10", -10}, {-50, -10, -10, "-", "-10", -10},
+        {0, 5000, 999, "1000", "1000", 1000}, {0, 5000, 999, "5001", "500", 500},
+        {100000, 150000, 100000, "123456", "123456", 123456}, {100000, 150000, 100000, "2", "100000", 100000},
+        {INT32_MIN, -1, -1, "2147483648-", "-2147483648", INT32_MIN}, {INT32_MIN, -1, -1, "3", "3", -1},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Typed(c.amount, c.keys, c.min, c.max), std::make_pair(std::string(c.text), c.expected))
+            << "'" << c.keys << "' in " << c.min << ".." << c.max;
+}
+
 TEST(ScrollCodeToValue, EachNotificationWithinItsLimits)
 {
     constexpr SliderSteps kRgb{-100, 100, 10}, kPercent{0, 200, 10}, kSmall{-50, 50, 5}, kWide{INT32_MIN, INT32_MAX, 10};
@@ -71,6 +111,10 @@ TEST(ScrollCodeToValue, EachNotificationWithinItsLimits)
         {2, 0, 0, kSmall, -5},     {3, 0, 48, kSmall, 50},  {0, 0, 0, kPercent, -1},
         {0, 0, INT32_MIN, kWide, INT32_MIN}, {1, 0, INT32_MAX, kWide, INT32_MAX},  // no overflow at the ends
         {2, 0, INT32_MIN + 3, kWide, INT32_MIN}, {3, 0, INT32_MAX - 3, kWide, INT32_MAX},
+        // The thumb's 16 bits, read within limits that span at most 65535.
+        {5, 39121, 0, {0, 40000, 10}, 39121},  {4, 0xFFE2, -10, {-50, -10, 5}, -30},
+        {5, 120000 & 0xFFFF, 100000, {100000, 150000, 10}, 120000}, {5, 0x7FFF, 0, {-32768, 32767, 10}, 32767},
+        {5, 0x8000, 0, {-32768, 32767, 10}, -32768}, {5, 0xFFFF, 0, {0, 65535, 10}, 65535},
     };
     for (const Case& c : cases)
         EXPECT_EQ(ScrollCodeToValue(c.code, c.thumb, c.current, c.steps), c.expected)

@@ -41,4 +41,4 @@ constexpr AmountBinding kAmounts[] = {
 constexpr FilterTable kTable(kSettings, FilterRows::Of<ToneRows>(), IDD_TONE, kAmounts, kPreview, IDC_TONE_RESET);
 }  // namespace
 
-ToneFilter::ToneFilter() : SettingsFilter("Tone...|トーン...", "Color|カラー", kTable) {}
+ToneFilter::ToneFilter() : TableFilter("Tone...|トーン...", "Color|カラー", kTable) {}

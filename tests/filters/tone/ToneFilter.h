@@ -1,10 +1,10 @@
 #pragma once
-#include "plugin/SettingsFilter.h"
+#include "table/TableFilter.h"
 
 // Brightness (0..200 %) then contrast (-50..50 %) of each colour channel,
 // from section "Tone" of kwfilters.ini; alpha stays. A filter with a dialog
 // that is its logic, its template and its table.
-class ToneFilter : public SettingsFilter {
+class ToneFilter : public TableFilter {
 public:
     ToneFilter();
 };

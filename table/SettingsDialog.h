@@ -2,15 +2,15 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "plugin/FilterTable.h"
+#include "table/FilterTable.h"
 #include "ui/AmountControl.h"
 #include "ui/FilterDialog.h"
 
 // The dialog of a filter's table: each amount a slider, a number field and a
 // spinner (AmountControl), loaded from the filter's settings when the dialog
-// opens (a stored value outside its key's limits shows as its fallback),
-// stored in one write of the section on OK, and the preview made by the
-// filter's rows from the amounts shown.
+// opens (a stored value outside its key's limits, bound or not, counts as
+// its fallback), stored in one write of the section on OK, and the preview
+// made by the filter's rows from the amounts shown.
 class SettingsDialog : public FilterDialog {
 public:
     // The dialog of `table`, which outlives it.
@@ -20,7 +20,7 @@ public:
     // WM_HSCROLL of an amount's slider.
     INT_PTR HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
     INT_PTR OnInitDialog() override;
-    // EN_UPDATE of an amount's field; the reset button.
+    // EN_UPDATE and EN_KILLFOCUS of an amount's field; the reset button.
     INT_PTR OnCommand(HWND control, WPARAM wParam, WORD code) override;
     // The amounts and the check box in one write of the section, then a
     // flush; on failure says so and returns false, the file as it was.
@@ -33,14 +33,14 @@ public:
 
 protected:
     // One for each of the table's amounts, in its order.
-    AmountControl amounts[FilterSettings::kMaxKeys];
+    AmountControl amounts[kMaxAmounts];
 
 private:
     // The bound amount with control `id`, as `has` judges; null for none.
     AmountControl* AmountWith(bool (AmountControl::*has)(int) const, int id);
-    // The settings as the dialog shows them: what was loaded, with the
-    // amounts and the check box (asked by the caller: a window lookup costs
-    // about as much under Wine as a small preview's render).
+    // The settings as the dialog shows them: what was loaded, within the
+    // keys' limits, with the amounts and the check box (asked by the caller:
+    // a window lookup costs about as much under Wine as a small preview's render).
     void ShownValues(std::int32_t* values, bool previewChecked) const;
 
     const FilterTable& table;

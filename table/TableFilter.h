@@ -2,16 +2,16 @@
 #include <cstdint>
 #include <string>
 
-#include "plugin/FilterTable.h"
 #include "plugin/PixelFilter.h"
+#include "table/FilterTable.h"
 
-// A filter that is its logic and its table (plugin/FilterTable.h): a run
+// A filter that is its logic and its table (table/FilterTable.h): a run
 // reads its settings afresh, refuses values outside their keys' limits, and
 // sends every row through the table's rows; Setup opens the table's dialog,
 // whose preview goes through the same rows.
-class SettingsFilter : public PixelFilter {
+class TableFilter : public PixelFilter {
 public:
-    SettingsFilter(std::string name, std::string category, const FilterTable& table);
+    TableFilter(std::string name, std::string category, const FilterTable& table);
 
     // The table's dialog over the image: 1 when confirmed with OK. Without a
     // dialog, the base's.

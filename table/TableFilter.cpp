@@ -1,15 +1,15 @@
-#include "plugin/SettingsFilter.h"
+#include "table/TableFilter.h"
 
 #include <utility>
 
-#include "ui/SettingsDialog.h"
+#include "table/SettingsDialog.h"
 
-SettingsFilter::SettingsFilter(std::string name, std::string category, const FilterTable& table)
+TableFilter::TableFilter(std::string name, std::string category, const FilterTable& table)
     : PixelFilter(std::move(name), std::move(category)), table(table)
 {
 }
 
-std::int32_t SettingsFilter::Setup(HWND parent, Bgra32* pixels, std::int32_t width, std::int32_t height)
+std::int32_t TableFilter::Setup(HWND parent, Bgra32* pixels, std::int32_t width, std::int32_t height)
 {
     if (!table.templateId)
         return PixelFilter::Setup(parent, pixels, width, height);
@@ -19,7 +19,7 @@ std::int32_t SettingsFilter::Setup(HWND parent, Bgra32* pixels, std::int32_t wid
     return dialog.RunModal(parent, pixels, width, height) == 1 ? 1 : 0;
 }
 
-void SettingsFilter::Run(const RunRequest& run)
+void TableFilter::Run(const RunRequest& run)
 {
     std::int32_t values[FilterSettings::kMaxKeys];
     if (table.settings.LoadForRun(run.owner, values))

@@ -1,6 +1,5 @@
-#include "ui/SettingsDialog.h"
+#include "table/SettingsDialog.h"
 
-#include "plugin/Filter.h"
 #include "resource.h"
 
 SettingsDialog::SettingsDialog(const FilterTable& table) : FilterDialog(table.templateId), table(table) {}
@@ -27,15 +26,19 @@ INT_PTR SettingsDialog::HandleMessage(HWND dialog, UINT message, WPARAM wParam, 
 INT_PTR SettingsDialog::OnInitDialog()
 {
     FilterDialog::OnInitDialog();
+    // A stored value outside its key's limits shows as the fallback, and the
+    // preview and OK take it so: a key with no amount as well as the rest.
     table.settings.Load(loaded);
+    for (std::size_t key = 0; key < table.settings.Count(); ++key)
+        if (!table.settings.InLimits(key, loaded[key]))
+            loaded[key] = table.settings.Key(key).fallback;
     for (std::size_t i = 0; i < table.amountCount; ++i) {
         const AmountBinding& binding = table.amounts[i];
-        amounts[i].Bind(binding, table.settings.Key(binding.key));
+        const SettingsKey& key = table.settings.Key(binding.key);
+        amounts[i].Bind(AmountIds{binding.slider, binding.field, binding.spinner},
+                        SliderSteps{key.min, key.max, binding.page}, key.fallback);
         bound = i + 1;
-        const std::int32_t stored = loaded[binding.key];
-        const std::int32_t amount =
-            table.settings.InLimits(binding.key, stored) ? stored : table.settings.Key(binding.key).fallback;
-        amounts[i].Prepare(*this, amount);
+        amounts[i].Prepare(*this, loaded[binding.key]);
     }
     if (table.previewKey >= 0)
         CheckDlgButton(window, IDC_PREVIEW_CHECK, loaded[table.previewKey] != 0 ? BST_CHECKED : BST_UNCHECKED);
@@ -48,6 +51,8 @@ INT_PTR SettingsDialog::OnCommand(HWND control, WPARAM wParam, WORD code)
     AmountControl* amount = AmountWith(&AmountControl::HasField, id);
     if (code == EN_UPDATE && amount)
         amount->OnFieldUpdate(*this);
+    else if (code == EN_KILLFOCUS && amount)
+        amount->OnFieldLeft(*this);
     else if (table.resetButton && id == table.resetButton && code != EN_UPDATE)
         ResetAmounts();
     return FilterDialog::OnCommand(control, wParam, code);
@@ -88,14 +93,8 @@ bool SettingsDialog::RenderPreview(PreviewPane& target, const PanePoint& offset,
 
 bool SettingsDialog::SaveSettings()
 {
+    // The amounts held: a field left unfinished stores the amount it shows beside.
     std::int32_t values[FilterSettings::kMaxKeys];
     ShownValues(values, IsPreviewChecked());
-    // What the fields hold is what is stored.
-    for (std::size_t i = 0; i < bound; ++i) {
-        if (!ReadDialogInt(table.amounts[i].field, values[table.amounts[i].key])) {
-            Filter::ReportError(window, Filter::kSaveFailedText, nullptr);
-            return false;
-        }
-    }
     return table.settings.Save(window, values);
 }
