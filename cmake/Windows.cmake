@@ -175,7 +175,7 @@ if(HX_BUILD_TESTS)
     hx_add_plugin(rgbcolor_twofilters FILTERS filters/rgbcolor tests/filters/invert)
     # RGB Color and a filter with a dialog of its table's (tests/filters/tone),
     # in a module that names itself.
-    hx_add_plugin(rgbcolor_tone FILTERS filters/rgbcolor tests/filters/tone
+    hx_add_plugin(rgbcolor_tone FILTERS filters/rgbcolor tests/filters/tone tests/filters/lopsided
                   INFO "Tone test module Ver.${PROJECT_VERSION} (C) 2026 ${HX_AUTHORS}" DESCRIPTION "トーンのテスト")
 endif()
 

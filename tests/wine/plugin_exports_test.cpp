@@ -128,18 +128,20 @@ TEST(FilterList, OneFilterWithCategoryAndName)
     EXPECT_EQ(kName.size(), 25u);
 }
 
-TEST(FilterList, ABuildWithASecondFilterListsBothInOrder)
+TEST(FilterList, ABuildWithMoreFiltersListsEachInOrder)
 {
-    const std::pair<const char*, const char*> modules[] = {{"rgbcolor_twofilters.dll", "Invert|反転"},
-                                                           {"rgbcolor_tone.dll", "Tone...|トーン..."}};
-    for (const auto& [module, second] : modules) {
+    const std::pair<const char*, std::vector<std::string>> modules[] = {
+        {"rgbcolor_twofilters.dll", {kName, "Invert|反転"}},
+        {"rgbcolor_tone.dll", {kName, "Tone...|トーン...", "Lopsided...|かたより..."}}};
+    for (const auto& [module, names] : modules) {
         PluginSandbox plugin("", module, true, module);
-        EXPECT_EQ(plugin.FilterCount(), 2) << module;
-        const std::pair<std::string, std::string> expected[] = {{kCategory, kName}, {"Color|カラー", second}};
-        for (int index = 0; index < 2; ++index) {
+        EXPECT_EQ(plugin.FilterCount(), static_cast<int>(names.size())) << module;
+        for (int index = 0; index < static_cast<int>(names.size()); ++index) {
             char category[64] = {}, name[64] = {};
             plugin.GetName(index, category, sizeof category, name, sizeof name);
-            EXPECT_EQ(std::make_pair(std::string(category), std::string(name)), expected[index]) << module;
+            EXPECT_EQ(std::make_pair(std::string(category), std::string(name)),
+                      std::make_pair(std::string(index == 0 ? kCategory : "Color|カラー"), names[index]))
+                << module;
         }
     }
 }

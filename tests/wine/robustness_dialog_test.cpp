@@ -20,7 +20,7 @@
 #include "support/Platform.h"
 #include "support/PluginSandbox.h"
 #include "support/ProcessMemory.h"
-#include "support/RgbControls.h"
+#include "support/DialogControls.h"
 
 namespace {
 

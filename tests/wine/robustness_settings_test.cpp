@@ -18,7 +18,7 @@
 #include "support/HostSpy.h"
 #include "support/Platform.h"
 #include "support/PluginSandbox.h"
-#include "support/RgbControls.h"
+#include "support/DialogControls.h"
 
 namespace {
 

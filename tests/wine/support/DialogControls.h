@@ -5,10 +5,12 @@
 
 #include <string>
 
-// The RGB Color dialog's controls as tests read and drive them.
+// A filter dialog's amounts as tests read and drive them: each a slider, a
+// number field and a spinner (0: none).
 struct ChannelIds {
     int slider, field, spinner;
 };
+// RGB Color's, which most dialog tests drive.
 extern const ChannelIds kRed, kGreen, kBlue;
 extern const ChannelIds kChannels[3];
 

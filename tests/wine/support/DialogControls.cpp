@@ -1,4 +1,4 @@
-#include "support/RgbControls.h"
+#include "support/DialogControls.h"
 
 #include <commctrl.h>
 

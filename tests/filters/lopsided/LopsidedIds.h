@@ -1,0 +1,19 @@
+// Ids of the Lopsided dialog, from the filter's block (filter.cmake).
+#pragma once
+
+#define IDD_LOPSIDED                141
+
+#define IDC_LOPSIDED_LEVELS_SLIDER  1220
+#define IDC_LOPSIDED_LEVELS_EDIT    1221
+#define IDC_LOPSIDED_LEVELS_SPIN    1222
+#define IDC_LOPSIDED_SHIFT_SLIDER   1223
+#define IDC_LOPSIDED_SHIFT_EDIT     1224
+#define IDC_LOPSIDED_SHIFT_SPIN     1225
+#define IDC_LOPSIDED_DIM_SLIDER     1226
+#define IDC_LOPSIDED_DIM_EDIT       1227
+#define IDC_LOPSIDED_DIM_SPIN       1228
+#define IDC_LOPSIDED_GAIN_SLIDER    1229
+#define IDC_LOPSIDED_GAIN_EDIT      1230
+#define IDC_LOPSIDED_GAIN_SPIN      1231
+#define IDC_LOPSIDED_WIDE_SLIDER    1232
+#define IDC_LOPSIDED_WIDE_EDIT      1233

@@ -1,0 +1,134 @@
+// Lopsided's dialog, made by the framework from its table: amounts whose
+// limits leave out 0 (2..64, -50..-10) or hold more negatives than positives
+// (-100..50) are typed as a person types them, digits first and the minus in
+// front last, and what is left unfinished is never stored; a spinner steps
+// past 999 and a thumb past 32767; a key that no amount shows is kept within
+// its limits.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdint>
+#include <string>
+
+#include "filter_dialog_fixture.h"
+#include "tests/filters/lopsided/LopsidedIds.h"
+
+namespace {
+
+constexpr ChannelIds kLevels{IDC_LOPSIDED_LEVELS_SLIDER, IDC_LOPSIDED_LEVELS_EDIT, IDC_LOPSIDED_LEVELS_SPIN};
+constexpr ChannelIds kShift{IDC_LOPSIDED_SHIFT_SLIDER, IDC_LOPSIDED_SHIFT_EDIT, IDC_LOPSIDED_SHIFT_SPIN};
+constexpr ChannelIds kDim{IDC_LOPSIDED_DIM_SLIDER, IDC_LOPSIDED_DIM_EDIT, IDC_LOPSIDED_DIM_SPIN};
+constexpr ChannelIds kGain{IDC_LOPSIDED_GAIN_SLIDER, IDC_LOPSIDED_GAIN_EDIT, IDC_LOPSIDED_GAIN_SPIN};
+constexpr ChannelIds kWide{IDC_LOPSIDED_WIDE_SLIDER, IDC_LOPSIDED_WIDE_EDIT, 0};
+
+class LopsidedDialogTest : public FilterDialogTest {
+protected:
+    LopsidedDialogTest() : FilterDialogTest("rgbcolor_tone.dll", 2) {}
+
+    // The section in its table's order, as OK writes it over a file that holds every key.
+    static std::string Section(int levels, int shift, int dim, int gain, int wide, int mode)
+    {
+        return "[Lopsided]\r\nlevels=" + std::to_string(levels) + "\r\nshift=" + std::to_string(shift) +
+               "\r\ndim=" + std::to_string(dim) + "\r\ngain=" + std::to_string(gain) +
+               "\r\nwide=" + std::to_string(wide) + "\r\nmode=" + std::to_string(mode) + "\r\npreview=1\r\n";
+    }
+
+    ::testing::AssertionResult PaneShowsLopsided(HWND d, int levels, int shift, int dim, int mode)
+    {
+        const auto clamped = [](int v) { return static_cast<std::uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v); };
+        return PaneShowsFiltered(d, image, [&](const Bgra32& p) {
+            return Bgra32{clamped(p.blue * levels / 16), clamped(p.green + dim * mode), clamped(p.red + shift), p.alpha};
+        });
+    }
+};
+
+TEST_F(LopsidedDialogTest, EveryAmountIsTypedDigitsFirstAndWhatIsLeftUnfinishedIsNeverStored)
+{
+    plugin.WriteSettings(Section(8, 0, -10, 1000, 30000, 1));
+    auto typeInto = [](int field, const char* text) {
+        return [field, text](HWND d) {
+            SelectField(d, field);
+            TypeText(text);
+        };
+    };
+    auto minusInFront = [](HWND) {
+        PressKey(VK_HOME);
+        TypeText("-");
+    };
+    driver.Then(typeInto(kLevels.field, "1"))
+        .Then([&](HWND d) {
+            EXPECT_EQ(FieldText(d, kLevels.field), "1") << "on its way to 10..19";
+            EXPECT_EQ(SliderPosition(d, kLevels.slider), 8) << "the amount stays until the text is one";
+            TypeText("2");
+        })
+        .Then([&](HWND d) {
+            EXPECT_TRUE(InStep(d, kLevels, 12));
+            EXPECT_TRUE(PaneShowsLopsided(d, 12, 0, -10, 1));
+        })
+        .Then(typeInto(kLevels.field, "64"))
+        .Then([&](HWND d) { EXPECT_TRUE(InStep(d, kLevels, 64)); })
+        .Then(typeInto(kShift.field, "80"))
+        .Then([&](HWND d) {
+            EXPECT_EQ(FieldText(d, kShift.field), "80") << "-80 lies ahead";
+            EXPECT_EQ(SliderPosition(d, kShift.slider), 8);
+        })
+        .Then(minusInFront)
+        .Then([&](HWND d) { EXPECT_TRUE(InStep(d, kShift, -80)); })
+        .Then(typeInto(kDim.field, "30"))
+        .Then([&](HWND d) {
+            EXPECT_EQ(FieldText(d, kDim.field), "30");
+            EXPECT_EQ(SliderPosition(d, kDim.slider), -10);
+        })
+        .Then(minusInFront)
+        .Then([&](HWND d) { EXPECT_TRUE(InStep(d, kDim, -30)); })
+        .Then(typeInto(kDim.field, "50"))
+        .Then(minusInFront)
+        .Then([&](HWND d) {
+            EXPECT_TRUE(InStep(d, kDim, -50));
+            EXPECT_TRUE(PaneShowsLopsided(d, 64, -80, -50, 1));
+        })
+        .Then(typeInto(kLevels.field, "1"))
+        .Then([&](HWND) { PressKey(VK_TAB); })
+        .Then([&](HWND d) { EXPECT_TRUE(InStep(d, kLevels, 64)) << "the field that lost the focus shows the amount"; })
+        .Then(typeInto(kLevels.field, "1"))
+        .Then([&](HWND) { PressKey(VK_RETURN); });
+    EXPECT_EQ(Open(), 1);
+    EXPECT_EQ(plugin.ReadSettings(), Section(64, -80, -50, 1000, 30000, 1)) << "OK takes the amount, not the '1'";
+}
+
+TEST_F(LopsidedDialogTest, ASpinnerStepsPast999AThumbPast32767AndAKeyWithNoAmountKeepsItsLimits)
+{
+    plugin.WriteSettings(Section(8, 0, -10, 999, 30000, 9));
+    RECT thumb{};
+    driver
+        .Then([&](HWND d) {
+            EXPECT_TRUE(PaneShowsLopsided(d, 8, 0, -10, 1)) << "mode 9 lies outside 1..3: its fallback";
+            ClickSpinner(d, kGain.spinner, true);
+        })
+        .Then([&](HWND d) {
+            EXPECT_TRUE(InStep(d, kGain, 1000)) << "no thousands separator";
+            ClickSpinner(d, kGain.spinner, true);
+        })
+        .Then([&](HWND d) {
+            EXPECT_TRUE(InStep(d, kGain, 1001));
+            HWND slider = GetDlgItem(d, kWide.slider);
+            SendMessageA(slider, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
+            MouseMoveTo(slider, (thumb.left + thumb.right) / 2, (thumb.top + thumb.bottom) / 2);
+            MouseButton(true);
+        })
+        .Then([&](HWND d) {
+            RECT track;
+            GetClientRect(GetDlgItem(d, kWide.slider), &track);
+            MouseMoveTo(GetDlgItem(d, kWide.slider), track.right + 20, (thumb.top + thumb.bottom) / 2);
+        })
+        .Then([&](HWND) { MouseButton(false); })
+        .Then([&](HWND d) {
+            EXPECT_TRUE(InStep(d, kWide, 90000)) << "the thumb at the right end";
+            ClickControl(d, IDOK);
+        });
+    EXPECT_EQ(Open(), 1);
+    EXPECT_EQ(plugin.ReadSettings(), Section(8, 0, -10, 1001, 90000, 1));
+}
+
+}  // namespace
