@@ -6,22 +6,24 @@
 # checks the filters' ids.
 #
 #   hx_filter(NAME CLASS class HEADER header [CORE sources...] [SOURCES sources...]
-#             [RC script] [IDS header] [ID_BLOCK ids...])
+#             [RC script] [IDS header])
 #
 # Paths are relative to the filter's folder. CORE: sources that need no
 # platform (also built natively for the unit tests); SOURCES: the Windows
 # ones. RC: the filter's resources, which the module's script includes. IDS:
-# the header of its ids, "#define NAME number" lines only. ID_BLOCK: the ids
-# the filter owns, each a number or FIRST..LAST: every id of IDS lies in the
-# block, no block meets another filter's of the module, and none holds an id
-# of the framework (resources/resource.h).
+# the header of its ids, "#define NAME number" lines only, the one place
+# they are written: no number or name of it may be the framework's
+# (resources/resource.h) or another filter's of the module.
 
 set(HX_FRAMEWORK_IDS ${CMAKE_CURRENT_LIST_DIR}/../resources/resource.h)
 
 function(hx_filter name)
-    cmake_parse_arguments(F "" "CLASS;HEADER;RC;IDS" "CORE;SOURCES;ID_BLOCK" ${ARGN})
+    cmake_parse_arguments(F "" "CLASS;HEADER;RC;IDS" "CORE;SOURCES" ${ARGN})
     if(NOT F_CLASS OR NOT F_HEADER)
         message(FATAL_ERROR "filter ${name} (${CMAKE_CURRENT_LIST_FILE}): hx_filter needs CLASS and HEADER")
+    endif()
+    if(F_UNPARSED_ARGUMENTS)
+        message(FATAL_ERROR "filter ${name} (${CMAKE_CURRENT_LIST_FILE}): hx_filter does not take ${F_UNPARSED_ARGUMENTS}")
     endif()
     set(dir ${CMAKE_CURRENT_LIST_DIR})
     set(key HX_FILTER_${dir})
@@ -34,7 +36,6 @@ function(hx_filter name)
     set_property(GLOBAL PROPERTY ${key}_HEADER ${header})
     set_property(GLOBAL PROPERTY ${key}_CORE ${F_CORE})
     set_property(GLOBAL PROPERTY ${key}_SOURCES ${F_SOURCES})
-    set_property(GLOBAL PROPERTY ${key}_BLOCK ${F_ID_BLOCK})
     foreach(file RC IDS)
         if(F_${file})
             set_property(GLOBAL PROPERTY ${key}_${file} ${dir}/${F_${file}})
@@ -79,82 +80,51 @@ function(hx_read_ids var header)
     set_property(DIRECTORY ${CMAKE_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${header})
 endfunction()
 
-# True in `var` when the ids first..last meet `block` (numbers and FIRST..LAST ranges).
-function(hx_block_meets var first last block)
-    set(${var} FALSE PARENT_SCOPE)
-    foreach(part ${block})
-        if(NOT part MATCHES "^([0-9]+)(\\.\\.([0-9]+))?$")
-            message(FATAL_ERROR "id block part \"${part}\" is neither a number nor FIRST..LAST")
-        endif()
-        set(part_last ${CMAKE_MATCH_1})
-        if(NOT "${CMAKE_MATCH_3}" STREQUAL "")
-            set(part_last ${CMAKE_MATCH_3})
-        endif()
-        if(first LESS_EQUAL part_last AND last GREATER_EQUAL CMAKE_MATCH_1)
-            set(${var} TRUE PARENT_SCOPE)
-            return()
-        endif()
-    endforeach()
-endfunction()
-
-# Refuses filters of one module whose ids clash: an id outside its filter's
-# block, two blocks that meet, a block that holds a framework id, a name
-# that the framework or another filter defines too (the filters' classes
-# meet in one source, the module's list).
+# Refuses filters of one module whose ids clash: a number or a name of a
+# filter's IDS that the framework or another filter of the module has too
+# (their resources meet in one module, their classes in one source, the
+# module's list). A filter may give two of its own names one number (a
+# control in two of its templates), never one name twice.
 function(hx_check_filter_ids module)
     hx_read_ids(framework ${HX_FRAMEWORK_IDS})
-    set(seen)
+    # Every id so far, at one place of three lists: its name, its number, its owner.
     set(names ${framework_NAMES})
+    set(numbers ${framework})
     set(owners)
     foreach(name ${framework_NAMES})
         list(APPEND owners "the framework")
     endforeach()
+    set(seen)
     foreach(dir ${ARGN})
         get_property(name GLOBAL PROPERTY HX_FILTER_${dir}_NAME)
-        get_property(block GLOBAL PROPERTY HX_FILTER_${dir}_BLOCK)
-        get_property(ids GLOBAL PROPERTY HX_FILTER_${dir}_IDS)
+        get_property(header GLOBAL PROPERTY HX_FILTER_${dir}_IDS)
         if(dir IN_LIST seen)
             message(FATAL_ERROR "${module}: filter ${name} is listed twice")
         endif()
-        set(ids_NAMES)
-        if(ids)
-            hx_read_ids(ids ${ids})
+        list(APPEND seen ${dir})
+        if(NOT header)
+            continue()
         endif()
-        foreach(id_name ${ids_NAMES})
+        hx_read_ids(ids ${header})
+        foreach(id_name id IN ZIP_LISTS ids_NAMES ids)
             list(FIND names ${id_name} at)
             if(at GREATER_EQUAL 0)
                 list(GET owners ${at} owner)
                 message(FATAL_ERROR "${module}: ${id_name} of filter ${name} is defined by ${owner} too")
             endif()
+            # The first holder of a number is another's, if any is.
+            list(FIND numbers ${id} at)
+            if(at GREATER_EQUAL 0)
+                list(GET owners ${at} owner)
+                if(NOT owner STREQUAL "filter ${name}")
+                    list(GET names ${at} other)
+                    message(FATAL_ERROR "${module}: id ${id} is ${other} of ${owner} and ${id_name} of filter ${name}")
+                endif()
+            endif()
             list(APPEND names ${id_name})
+            list(APPEND numbers ${id})
             list(APPEND owners "filter ${name}")
         endforeach()
-        foreach(id ${ids})
-            hx_block_meets(inside ${id} ${id} "${block}")
-            if(NOT inside)
-                message(FATAL_ERROR "${module}: id ${id} of filter ${name} lies outside its block (${block})")
-            endif()
-        endforeach()
-        foreach(id ${framework})
-            hx_block_meets(inside ${id} ${id} "${block}")
-            if(inside)
-                message(FATAL_ERROR "${module}: the block of filter ${name} (${block}) holds the framework's id ${id}")
-            endif()
-        endforeach()
-        foreach(other ${seen})
-            get_property(other_name GLOBAL PROPERTY HX_FILTER_${other}_NAME)
-            get_property(other_block GLOBAL PROPERTY HX_FILTER_${other}_BLOCK)
-            foreach(part ${block})
-                string(REPLACE ".." ";" ends ${part})
-                list(GET ends 0 first)
-                list(GET ends -1 last)
-                hx_block_meets(meet ${first} ${last} "${other_block}")
-                if(meet)
-                    message(FATAL_ERROR "${module}: the blocks of filters ${other_name} and ${name} meet (${part})")
-                endif()
-            endforeach()
-        endforeach()
-        list(APPEND seen ${dir})
     endforeach()
 endfunction()
 

@@ -102,15 +102,18 @@ endfunction()
 hx_module_objects(hxmodule_framework plugin/Exports.cpp ${HX_FRAMEWORK_CORE_SOURCES} ${HX_FRAMEWORK_SOURCES})
 
 # A plug-in module, TARGET.dll, of the filters in the folders after FILTERS
-# in the hosts' index order, which names itself with INFO (the information
-# text, one line) and DESCRIPTION (its version resource's); without them,
-# the release's. Each filter is compiled once for the modules that take it
-# as it is; a module with DEFINES (a fault-injection build, say) compiles its
-# filters and its list itself.
+# (relative to the project's top) in the hosts' index order, which names
+# itself with INFO (the information text, one line) and DESCRIPTION (its
+# version resource's); without them, the release's. Each filter is compiled
+# once for the modules that take it as it is; a module with DEFINES (a
+# fault-injection build, say) compiles its filters and its list itself.
+# DIST: copied into dist/ with its debug information, as rgbcolor.dll is
+# (the release zip takes rgbcolor.dll alone). Every module is recorded
+# (HX_MODULES): the Wine tests depend on all, the test kit carries all.
 #
-#   hx_add_plugin(TARGET [INFO text] [DESCRIPTION text] [FILTERS folders...] [DEFINES defines...])
+#   hx_add_plugin(TARGET [DIST] [INFO text] [DESCRIPTION text] [FILTERS folders...] [DEFINES defines...])
 function(hx_add_plugin target)
-    cmake_parse_arguments(P "" "INFO;DESCRIPTION" "FILTERS;DEFINES" ${ARGN})
+    cmake_parse_arguments(P "DIST" "INFO;DESCRIPTION" "FILTERS;DEFINES" ${ARGN})
     foreach(part FILTERS INFO DESCRIPTION)
         if(NOT P_${part})
             set(P_${part} ${HX_RELEASE_${part}})
@@ -156,9 +159,17 @@ function(hx_add_plugin target)
         COMMAND ${HX_OBJCOPY} --strip-all --add-gnu-debuglink=$<TARGET_FILE:${target}>.debug
                 $<TARGET_FILE:${target}>
         VERBATIM)
+    if(P_DIST)
+        add_custom_command(TARGET ${target} POST_BUILD
+            COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_SOURCE_DIR}/dist
+            COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${target}> $<TARGET_FILE:${target}>.debug
+                    ${CMAKE_SOURCE_DIR}/dist/
+            VERBATIM)
+    endif()
+    set_property(GLOBAL APPEND PROPERTY HX_MODULES ${target})
 endfunction()
 
-hx_add_plugin(rgbcolor)
+hx_add_plugin(rgbcolor DIST)
 
 # What a CPU or Windows without AVX2 runs, for the benchmark and the tests on a
 # machine that has it: the same DLL with the AVX2 loop never chosen.
@@ -170,20 +181,25 @@ if(HX_BUILD_TESTS)
     # throws (the width it is given chooses what).
     hx_add_plugin(rgbcolor_noalloc DEFINES HX_FAIL_FILTER_ALLOCATION)
     hx_add_plugin(rgbcolor_throw DEFINES HX_THROW_FROM_SETUP)
-    # Two filters, the release's and a test's (tests/filters/invert), for the
-    # tests of a module with more than one.
-    hx_add_plugin(rgbcolor_twofilters FILTERS filters/rgbcolor tests/filters/invert)
-    # RGB Color and a filter with a dialog of its table's (tests/filters/tone),
-    # in a module that names itself.
-    hx_add_plugin(rgbcolor_tone FILTERS filters/rgbcolor tests/filters/tone tests/filters/lopsided
-                  INFO "Tone test module Ver.${PROJECT_VERSION} (C) 2026 ${HX_AUTHORS}" DESCRIPTION "トーンのテスト")
 endif()
 
-# Copy the shipped plug-in into dist/.
-add_custom_command(TARGET rgbcolor POST_BUILD
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_SOURCE_DIR}/dist
-    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:rgbcolor> ${CMAKE_SOURCE_DIR}/dist/rgbcolor.dll
-    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:rgbcolor>.debug ${CMAKE_SOURCE_DIR}/dist/rgbcolor.dll.debug)
+# Modules declared beside their filters: each module.cmake calls
+# hx_add_plugin; the tests' only in a build with the tests.
+file(GLOB HX_MODULE_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/filters/*/module.cmake)
+if(HX_BUILD_TESTS)
+    file(GLOB HX_TEST_MODULE_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/filters/*/module.cmake)
+    list(APPEND HX_MODULE_FILES ${HX_TEST_MODULE_FILES})
+endif()
+foreach(module_file ${HX_MODULE_FILES})
+    include(${module_file})
+endforeach()
+# The modules' file names, one a line, for the test kit (scripts/kit-zip).
+get_property(HX_MODULES GLOBAL PROPERTY HX_MODULES)
+set(HX_MODULE_NAMES)
+foreach(module ${HX_MODULES})
+    string(APPEND HX_MODULE_NAMES "$<TARGET_FILE_NAME:${module}>\n")
+endforeach()
+file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/modules.txt CONTENT "${HX_MODULE_NAMES}")
 
 add_subdirectory(host)
 add_subdirectory(bench/windows)

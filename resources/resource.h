@@ -1,5 +1,6 @@
 // Ids of the framework, shared by its .rc files and its code. A filter keeps
-// its own ids in its folder, from its block (cmake/Filters.cmake), clear of these.
+// its own ids in its folder, clear of these: the build refuses a number or a
+// name of a filter that is here too (cmake/Filters.cmake).
 #pragma once
 
 // The preview pane's pointers

@@ -18,8 +18,8 @@
 //   debugger (OutputDebugString);
 // - control 1006 (IDC_PREVIEW_CHECK), an automatic check box: the preview switch;
 // - IDOK and IDCANCEL buttons, which end the dialog through OnOK and OnCancel;
-// - its own ids from the filter's block only: the build refuses a filter
-//   whose ids leave its block or meet another filter's or the framework's;
+// - ids of its own: the build refuses a filter whose id numbers or names
+//   are the framework's or another filter's of the module;
 // - common controls among those of ICC_WIN95_CLASSES only: RunModal
 //   registers those before it opens the template, whatever the host did.
 // A dialog that overrides a handler calls the base's from it: OnInitDialog

@@ -1,5 +1,5 @@
-// Ids of the RGB Color dialog, shared by its template and its code. All from
-// the filter's block (filter.cmake); the build checks them.
+// Ids of the RGB Color dialog, shared by its template and its code; the
+// build checks them against the framework's and the module's other filters'.
 #pragma once
 
 #define IDD_RGBCOLOR            119

@@ -2,7 +2,7 @@
 hx_filter(rgbcolor CLASS RgbColorFilter HEADER RgbColorFilter.h
     CORE ChannelMath.cpp ChannelMathSse2.cpp ChannelMathAvx2.cpp CpuFeatures.cpp
     SOURCES RgbColorFilter.cpp RgbColorDialog.cpp
-    RC rgbcolor_dialog.rc IDS RgbColorIds.h ID_BLOCK 119 1050..1099)
+    RC rgbcolor_dialog.rc IDS RgbColorIds.h)
 
 # i686 code may not assume SSE2 (x86-64 always has it): only each loop's own
 # file gets its instruction set, and the filter calls a loop after asking the CPU.

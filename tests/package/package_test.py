@@ -202,6 +202,10 @@ if kit.is_file():
         expected += [top + f"bin/lacks_{name}.dll"
                      for name in ("HX_GetPluginInfo", "HXF_FilterCount", "HXF_GetName", "HXF_Setup", "HXF_Execute")]
         expected += [top + f"bin/{p}.exe" for p in listed_programs]
+        # And any other module the build records, such as one declared from a filter's folder.
+        recorded = root / "build-win" / "modules.txt"
+        if recorded.is_file():
+            expected += [top + f"bin/{m}" for m in recorded.read_text().split() if top + f"bin/{m}" not in expected]
         check(sorted(names) == sorted(expected), f"the kit holds {sorted(set(names) ^ set(expected))} unlike expected")
         check(len(listed_programs) >= 15, f"the kit lists {len(listed_programs)} programs")
         release_sum = (dist / "SHA256SUMS").read_text().split("  rgbcolor.dll")[0].split()[-1]

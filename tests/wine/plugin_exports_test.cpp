@@ -284,6 +284,7 @@ TEST(Module, JapaneseVersionInformationWithTheProjectVersion)
             {L"ProductName", module.description},
             {L"OriginalFilename", module.file},
             {L"FileVersion", HX_VERSION_TEXT},
+            {L"ProductVersion", HX_VERSION_TEXT},
             {L"CompanyName", "RGB Color authors"},
             {L"LegalCopyright", "Copyright (C) 2026 RGB Color authors"},
         };

@@ -1,4 +1,4 @@
-// Ids of the Lopsided dialog, from the filter's block (filter.cmake).
+// Ids of the Lopsided dialog, shared by its template and its code.
 #pragma once
 
 #define IDD_LOPSIDED                141

@@ -1,4 +1,5 @@
-// Ids of the Tone dialog, from the filter's block (filter.cmake).
+// Ids of the Tone dialog, written here only: the build refuses a number or a
+// name that the framework or another filter of a module has too.
 #pragma once
 
 #define IDD_TONE                    140
