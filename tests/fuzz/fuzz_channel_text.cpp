@@ -27,9 +27,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             Check(*v >= -100 && *v <= 100, "page, top and bottom stay in range");
         if (v && (code == 0 || code == 1))
             Check(*v == current + (code == 0 ? -1 : 1), "line steps move by one");
+        // A trackbar reports only positions in range; any other word lands past the limits, for the field to refuse.
+        const std::uint32_t low16 = (static_cast<std::uint32_t>(v.value_or(0)) - static_cast<std::uint32_t>(thumb)) & 0xFFFF;
         if (v && (code == 4 || code == 5))
-            // A trackbar reports only positions in range; any other word lands past the limits, for the field to refuse.
-            Check(*v >= -100 && *v <= -100 + 0xFFFF && ((*v - thumb) & 0xFFFF) == 0, "a thumb position: its 16 bits");
+            Check(*v >= -100 && *v <= -100 + 0xFFFF && low16 == 0, "a thumb position: its 16 bits");
         return 0;
     }
     std::int32_t min = -100, max = 100;
