@@ -16,6 +16,8 @@
 #include <cwchar>
 #include <string>
 
+#include "tests/wine/support/Platform.h"
+
 namespace {
 
 constexpr UINT_PTR kStealTimer = 1;
@@ -52,32 +54,14 @@ void CountKey(WPARAM key)
     }
 }
 
-// What programs do to get in front, one trick after another: a hop through
-// the topmost band, the empty-input rule, sharing the input state of the
-// thread in front.
+// What programs do to get in front: a hop through the topmost band, then the
+// empty-input rule and sharing the input state of the thread in front.
 void Steal(HWND window)
 {
     ++attempts;
     SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    SetForegroundWindow(window);
-    if (GetForegroundWindow() != window) {
-        INPUT nothing{};
-        nothing.type = INPUT_MOUSE;
-        SendInput(1, &nothing, sizeof nothing);
-        SetForegroundWindow(window);
-    }
-    if (GetForegroundWindow() != window) {
-        const DWORD front = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
-        const DWORD self = GetCurrentThreadId();
-        const bool attached = front && front != self && AttachThreadInput(self, front, TRUE);
-        BringWindowToTop(window);
-        SetForegroundWindow(window);
-        SetFocus(window);
-        if (attached)
-            AttachThreadInput(self, front, FALSE);
-    }
-    taken += GetForegroundWindow() == window;
+    taken += BringForward(window);
 }
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

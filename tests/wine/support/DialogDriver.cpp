@@ -13,19 +13,14 @@
 namespace {
 
 constexpr UINT_PTR kWatchdogTimer = 1;
-// While a dialog runs: a step waiting for the foreground tries again.
+// While a dialog runs it wakes the loop, so that a step waiting for the
+// foreground, or for its thread to take a key, looks again.
 constexpr UINT_PTR kGuardTimer = 2;
-constexpr UINT kGuardEveryMs = 250;
 constexpr char kOwnerClass[] = "HxDialogDriverOwner";
 // Posted to the owner: take the foreground back before the queue's input is taken.
 constexpr UINT kReclaim = WM_APP + 1;
-
 // An unassigned virtual key: no keyboard sends it and no control acts on it.
 constexpr WORD kMarkerKey = 0xE8;
-// The marker is on its way; its arrival wakes this window's loop.
-bool awaitingMarker = false;
-HWND markerWaker = nullptr;
-HHOOK markerHook = nullptr;
 
 // The window of this process that the input is for (the dialog of the step),
 // brought back when another program takes the foreground; where it is gone or
@@ -33,8 +28,8 @@ HHOOK markerHook = nullptr;
 HWND inputFor = nullptr;
 HWND inputOwner = nullptr;
 DWORD patienceMs = 5000;
-// Set when another program kept the foreground too long: no input goes out
-// until the driver has ended its dialog.
+// Set when the input cannot reach the dialog: nothing more goes out until
+// the driver has ended it.
 bool inputRefused = false;
 // Where the last absolute move aimed (on the primary monitor).
 POINT pointer{};
@@ -45,16 +40,18 @@ std::vector<INPUT> held;
 
 // A step's input goes out once the step has returned, event by event, and a
 // key only once the thread has taken the key before it: a key waits in the
-// thread's queue for as short a time as may be (see OnIdle).
+// thread's queue for as short a time as may be.
 struct Pending {
     INPUT input;
     POINT aim;
 };
 std::deque<Pending> pending;
-bool recording = false;    // within a step: input is kept for after it
-bool fed = false;          // input went out since the last marker
-Pending keyAwaited{};      // a key sent and not yet taken by the thread
+bool recording = false;  // within a step: input is kept for after it
+Pending keyAwaited{};    // a key sent and not yet taken by the thread
 bool awaitingKey = false;
+DWORD keySentAt = 0;
+HWND keyWaker = nullptr;  // woken when the thread takes the marker
+HHOOK keyHook = nullptr;
 
 // A click of a step: pressed and released at one point. Another program
 // that takes the foreground between the thread taking the press and taking
@@ -124,28 +121,76 @@ std::string OtherDesktopNote()
            "\"): a locked screen or a UAC prompt";
 }
 
+// A token this program may not read belongs to a process above its own level.
+bool Elevated(HANDLE process)
+{
+    HANDLE token = nullptr;
+    TOKEN_ELEVATION elevation{};
+    DWORD size = 0;
+    const bool read = process && OpenProcessToken(process, TOKEN_QUERY, &token) &&
+                      GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size);
+    if (token)
+        CloseHandle(token);
+    return process && (!read || elevation.TokenIsElevated);
+}
+
+// Windows gives a window that runs as administrator no input from a program
+// that does not (UIPI), and says nothing of it: the event goes nowhere.
+bool ElevatedAboveThis(HWND window)
+{
+    DWORD id = 0;
+    GetWindowThreadProcessId(window, &id);
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+    const bool above = Elevated(process) && !Elevated(GetCurrentProcess());
+    if (process)
+        CloseHandle(process);
+    return above;
+}
+
+// How long the system waits for a low-level hook before it sends the event
+// on as if the hook had passed it (LowLevelHooksTimeout: about 300 ms unset,
+// at most 1 s since Windows 10 1709; Wine waits 2 s whatever it says).
+DWORD HookLimitMs()
+{
+    static const DWORD limit = [] {
+        DWORD value[4] = {300}, type = 0, size = sizeof value - 1;
+        if (RunningUnderWine())
+            return DWORD{2000};
+        if (RegGetValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LowLevelHooksTimeout",
+                         RRF_RT_REG_DWORD | RRF_RT_REG_SZ, &type, value, &size) == ERROR_SUCCESS &&
+            type == REG_SZ)
+            value[0] = std::strtoul(reinterpret_cast<const char*>(value), nullptr, 10);
+        return std::clamp<DWORD>(value[0], 50, 1000);
+    }();
+    return limit;
+}
+
 // The kit's mark on every event the driver injects (dwExtraInfo): "HX" in
 // the high half, the event's number in the low half.
 constexpr ULONG_PTR kKitTag = 0x48580000;
-enum Verdict : LONG { kPassed, kElsewhere, kMoved, kUnjudged, kNotJudged };
+enum Verdict : LONG { kPassed, kElsewhere, kMoved, kRefused, kNotJudged };
 // Between the driver and its low-level hooks: the one event the hooks are to
-// judge (0: none), where a press of it must be, and the verdict.
+// judge (0: none), where a press of it must be, and their word on it (the
+// event's number in the high half, the verdict in the low).
 std::atomic<ULONG_PTR> judged{0};
 POINT pressAim{};
-std::atomic<LONG> verdict{kPassed};
+std::atomic<ULONG_PTR> word{0};
 std::atomic<HWND> verdictTarget{nullptr};
-HANDLE judgedEvent = nullptr;
+HANDLE wordEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+HANDLE hookThread = nullptr;
+DWORD hookThreadId = 0;
+bool rehooked = false;
 
-// On the hooks' thread, as the system routes each event, after its check and
-// before delivery: the verdict on the driver's event in flight, or kNotJudged
-// for any other (the user's own input, other programs'). A key press or a
-// button press that would reach another program's window is dropped, and the
-// driver hears why; moves and releases pass (what the kit pressed always
-// comes up). What decides where the event goes is read last, so that as
-// little as possible happens between that and the routing.
-LONG Judge(ULONG_PTR extra, WPARAM message, POINT at)
+// On the hooks' thread, as the system routes each event: the verdict on the
+// driver's event in flight, or kNotJudged for any other (the user's own input,
+// other programs'). A key press or a button press that would reach another
+// program's window is dropped; moves and releases pass (what the kit pressed
+// always comes up). A word the system may no longer wait for (half its limit
+// after the event) says passed, as the system then has it. What decides where
+// the event goes is read last.
+LONG Judge(ULONG_PTR extra, DWORD time, WPARAM message, POINT at)
 {
-    if (!extra || extra != judged.load(std::memory_order_acquire))
+    if (!extra || extra != judged.load())
         return kNotJudged;
     HWND target = nullptr;
     LONG said = kPassed;
@@ -161,13 +206,11 @@ LONG Judge(ULONG_PTR extra, WPARAM message, POINT at)
                                                                                           : front.hwndActive;
         said = at.x != pressAim.x || at.y != pressAim.y ? kMoved : OfThisProcess(target) ? kPassed : kElsewhere;
     }
+    if (GetTickCount() - time >= HookLimitMs() / 2)
+        said = kPassed;
     verdictTarget = target;
-    verdict = said;
-    judged.store(0, std::memory_order_release);
-    // Wine calls the hooks while SendInput waits; Windows routes the event
-    // later and the driver waits for the word.
-    if (!RunningUnderWine())
-        SetEvent(judgedEvent);
+    word = (extra << 16) | static_cast<ULONG_PTR>(said);
+    SetEvent(wordEvent);
     return said;
 }
 
@@ -176,15 +219,60 @@ LONG Judge(ULONG_PTR extra, WPARAM message, POINT at)
 LRESULT CALLBACK KeyboardHook(int code, WPARAM message, LPARAM info)
 {
     const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(info);
-    const LONG said = code == HC_ACTION ? Judge(key->dwExtraInfo, message, POINT{}) : kNotJudged;
+    const LONG said = code == HC_ACTION ? Judge(key->dwExtraInfo, key->time, message, POINT{}) : kNotJudged;
     return said == kNotJudged ? CallNextHookEx(nullptr, code, message, info) : said != kPassed;
 }
 
 LRESULT CALLBACK MouseHook(int code, WPARAM message, LPARAM info)
 {
     const auto* mouse = reinterpret_cast<const MSLLHOOKSTRUCT*>(info);
-    const LONG said = code == HC_ACTION ? Judge(mouse->dwExtraInfo, message, mouse->pt) : kNotJudged;
+    const LONG said = code == HC_ACTION ? Judge(mouse->dwExtraInfo, mouse->time, message, mouse->pt) : kNotJudged;
     return said == kNotJudged ? CallNextHookEx(nullptr, code, message, info) : said != kPassed;
+}
+
+// The hooks live on a thread of their own that does nothing else, above the
+// tests' priority: the system calls them while it routes each event, whatever
+// the dialog's thread is doing, and waits for them only so long.
+DWORD WINAPI HookThread(void* ready)
+{
+    HINSTANCE self = GetModuleHandleA(nullptr);
+    HHOOK keys = SetWindowsHookExA(WH_KEYBOARD_LL, KeyboardHook, self, 0);
+    HHOOK mice = SetWindowsHookExA(WH_MOUSE_LL, MouseHook, self, 0);
+    MSG message;
+    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);  // the queue that WM_QUIT ends
+    if (keys && mice)
+        SetEvent(ready);
+    while (keys && mice && GetMessageA(&message, nullptr, 0, 0) > 0)
+        DispatchMessageA(&message);
+    for (HHOOK hook : {keys, mice})
+        if (hook)
+            UnhookWindowsHookEx(hook);
+    return 0;
+}
+
+void RemoveHooks()
+{
+    if (!hookThread)
+        return;
+    PostThreadMessageA(hookThreadId, WM_QUIT, 0, 0);
+    WaitForSingleObject(hookThread, 10000);
+    CloseHandle(hookThread);
+    hookThread = nullptr;
+}
+
+// Only while a dialog is driven.
+void SetHooks()
+{
+    HookLimitMs();
+    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    hookThread = CreateThread(nullptr, 0, HookThread, ready, 0, &hookThreadId);
+    SetThreadPriority(hookThread, THREAD_PRIORITY_HIGHEST);
+    HANDLE waits[] = {ready, hookThread};
+    if (!hookThread || WaitForMultipleObjects(2, waits, FALSE, 10000) != WAIT_OBJECT_0) {
+        ADD_FAILURE() << "the driver's low-level input hooks cannot be set (error " << GetLastError() << ")";
+        RemoveHooks();
+    }
+    CloseHandle(ready);
 }
 
 ULONG_PTR& ExtraInfo(INPUT& input)
@@ -207,41 +295,6 @@ void ReleaseHeld()
     held.clear();
 }
 
-// The hooks live on a thread of their own that does nothing else: the system
-// calls them while it routes each event, whatever the dialog's thread is doing.
-DWORD WINAPI HookThread(void* ready)
-{
-    HINSTANCE self = GetModuleHandleA(nullptr);
-    const bool hooked = SetWindowsHookExA(WH_KEYBOARD_LL, KeyboardHook, self, 0) &&
-                        SetWindowsHookExA(WH_MOUSE_LL, MouseHook, self, 0);
-    if (hooked)
-        SetEvent(ready);
-    MSG message;
-    while (hooked && GetMessageA(&message, nullptr, 0, 0) > 0)
-        DispatchMessageA(&message);
-    return 0;
-}
-
-bool StartHooks()
-{
-    static bool started = false;
-    if (started)
-        return true;
-    judgedEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);  // auto-reset: one word an event
-    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    HANDLE thread = CreateThread(nullptr, 0, HookThread, ready, 0, nullptr);
-    HANDLE waits[] = {ready, thread};
-    started = thread && WaitForMultipleObjects(2, waits, FALSE, 10000) == WAIT_OBJECT_0;
-    if (thread)
-        CloseHandle(thread);
-    CloseHandle(ready);
-    if (!started)
-        ADD_FAILURE() << "the driver's low-level input hooks cannot be set (error " << GetLastError() << ")";
-    else
-        std::atexit(ReleaseHeld);  // a test that ends the program leaves nothing down
-    return started;
-}
-
 // Key and button presses and releases; for a press, the release that matches it.
 bool IsRelease(const INPUT& input)
 {
@@ -262,7 +315,20 @@ INPUT ReleaseOf(INPUT press)
     return press;
 }
 
-// Sends one event, tagged and numbered, and waits for the hooks' verdict.
+INPUT Key(WORD virtualKey)
+{
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = virtualKey;
+    input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC));
+    return input;
+}
+
+// Sends one event, tagged and numbered, and takes the hooks' word on it. An
+// event they said nothing of within the system's limit went on unjudged: it
+// counts as delivered, and the hooks are set again once, in case the system
+// removed them. Only a window of a higher level in front, which Windows gives
+// no input at all, refuses the event at once.
 LONG Inject(INPUT input)
 {
     // Numbered apart in each process: a child test drives dialogs of its own.
@@ -270,18 +336,31 @@ LONG Inject(INPUT input)
     const ULONG_PTR tag = kKitTag | (++serial % 0xFFFFu + 1);
     ExtraInfo(input) = tag;
     pressAim = pointer;
-    judged.store(tag, std::memory_order_release);
-    if (SendInput(1, &input, sizeof input) != 1) {
-        judged = 0;
-        ADD_FAILURE() << "SendInput refused an event (error " << GetLastError() << ")";
-        return kUnjudged;
+    ResetEvent(wordEvent);
+    judged = hookThread ? tag : 0;
+    const DWORD sent = GetTickCount();
+    const bool queued = SendInput(1, &input, sizeof input) == 1;
+    for (DWORD waited = 0; queued && judged && word >> 16 != (tag & 0xFFFF) && waited < HookLimitMs();
+         waited = GetTickCount() - sent)
+        WaitForSingleObject(wordEvent, HookLimitMs() - waited);
+    judged = 0;
+    const ULONG_PTR said = word;
+    if (said >> 16 == (tag & 0xFFFF))
+        return static_cast<LONG>(said & 0xFFFF);
+    HWND front = GetForegroundWindow();
+    if (!queued || (hookThread && !OfThisProcess(front) && ElevatedAboveThis(front))) {
+        ADD_FAILURE() << "SendInput " << (queued ? "sent an event that no hook saw" : "refused an event") << " (error "
+                      << GetLastError() << ")"
+                      << (ElevatedAboveThis(front) ? "; " + Describe(front) + " runs as administrator in front" : "")
+                      << OtherDesktopNote();
+        return kRefused;
     }
-    if ((!RunningUnderWine() && WaitForSingleObject(judgedEvent, 2000) != WAIT_OBJECT_0) || judged != 0) {
-        judged = 0;
-        ADD_FAILURE() << "the driver's input hooks judged no event for 2 s: did the system remove them?";
-        return kUnjudged;
+    if (hookThread && !rehooked) {
+        rehooked = true;
+        RemoveHooks();
+        SetHooks();
     }
-    return verdict;
+    return kPassed;
 }
 
 INPUT MoveTo(POINT p)
@@ -314,10 +393,8 @@ bool SendOne(INPUT input)
         held.erase(press);
         return SendUnjudged(release);
     }
-    if (inputRefused || !StartHooks())
-        return false;
     const DWORD start = GetTickCount();
-    for (int tries = 0;; ++tries) {
+    for (int tries = 0; !inputRefused; ++tries) {
         HWND back = WindowToBringBack();
         if (!OfThisProcess(GetForegroundWindow()) && IsWindow(back)) {
             BringForward(back);
@@ -333,33 +410,32 @@ bool SendOne(INPUT input)
         const LONG said = Inject(input);
         if (said == kPassed && IsPress(input))
             held.push_back(ReleaseOf(input));
-        if (said == kPassed || said == kUnjudged)
-            return said == kPassed;
-        if (GetTickCount() - start >= patienceMs) {
-            inputRefused = true;
+        if (said == kPassed)
+            return true;
+        if (said == kRefused || GetTickCount() - start >= patienceMs) {
             char title[80] = "";
             GetWindowTextA(back, title, sizeof title);
             if (said == kMoved)
                 ADD_FAILURE() << "the pointer would not stay at (" << pointer.x << ", " << pointer.y << ") for "
                               << patienceMs / 1000.0 << " s: the test's click was not sent" << OtherDesktopNote();
-            else
+            else if (said == kElsewhere)
                 ADD_FAILURE() << Describe(verdictTarget)
                               << (input.type == INPUT_KEYBOARD ? " kept the foreground" : " lay under the pointer")
                               << " for " << patienceMs / 1000.0 << " s, while the test brought \"" << title
                               << "\" back " << tries << " times: the test's input was not sent" << OtherDesktopNote();
+            inputRefused = true;
             ReleaseHeld();
-            return false;
-        }
-        if (said == kMoved) {  // a nudged mouse, or the system's snap to a default button
+        } else if (said == kMoved) {  // a nudged mouse, or the system's snap to a default button
             Inject(MoveTo(pointer));
-            continue;
+        } else {
+            // Answers what Windows sends meanwhile, and keeps the program from
+            // counting as hung; the queue's input stays for the dialog's loop.
+            MSG message;
+            PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
+            Sleep(50);
         }
-        // Answers what Windows sends meanwhile, and keeps the program from
-        // counting as hung; the queue's input stays for the dialog's loop.
-        MSG message;
-        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
-        Sleep(50);
     }
+    return false;
 }
 
 // Within a step, the event waits for the step's end; else it goes now.
@@ -371,11 +447,17 @@ void Send(const INPUT& input)
         SendOne(input);
 }
 
+bool IsMarker(const INPUT& input)
+{
+    return input.type == INPUT_KEYBOARD && input.ki.wVk == kMarkerKey;
+}
+
 // Called as the thread takes a key from its queue: the key awaited is in; the
-// marker goes no further. Wine hands a key taken while no window has the
-// focus (the dialog coming back) to the active window, not to its field: such
-// a key is held back, and goes again once the dialog is back.
-LRESULT CALLBACK MarkerHook(int code, WPARAM key, LPARAM flags)
+// marker goes no further, and wakes the loop in its stead. Wine hands a key
+// taken while no window has the focus (the dialog coming back) to the active
+// window, not to its field: such a key is held back, and goes again once the
+// dialog is back.
+LRESULT CALLBACK KeyHook(int code, WPARAM key, LPARAM flags)
 {
     const bool release = (flags & 0x80000000) != 0;
     if (code == HC_ACTION && awaitingKey && key == keyAwaited.input.ki.wVk && release == IsRelease(keyAwaited.input)) {
@@ -384,25 +466,32 @@ LRESULT CALLBACK MarkerHook(int code, WPARAM key, LPARAM flags)
         awaitingKey = false;
     }
     if (code >= 0 && key == kMarkerKey) {
-        if (!release && awaitingMarker) {  // its press: everything before it has come
-            awaitingMarker = false;
-            PostMessageA(markerWaker, WM_NULL, 0, 0);
-        }
+        PostMessageA(keyWaker, WM_NULL, 0, 0);
         return 1;
     }
-    return CallNextHookEx(markerHook, code, key, flags);
+    return CallNextHookEx(keyHook, code, key, flags);
 }
 
-// Input goes through the system's input queue in the order sent: once the
-// marker key comes out of this thread's queue, so has all input before it.
-void SendMarker(HWND waker)
+// Sends the events that wait, a key only once the thread has taken the one
+// before; Windows delivers sent input a moment later, so after the last event
+// the marker key goes through the queue behind it (Wine has it there as
+// SendInput returns).
+void FeedPending(bool markerAfter)
 {
-    markerWaker = waker;
-    INPUT key{};
-    key.type = INPUT_KEYBOARD;
-    key.ki.wVk = kMarkerKey;
-    awaitingMarker = SendOne(key);
-    SendOne(ReleaseOf(key));
+    while (!pending.empty() && !awaitingKey && !inputRefused) {
+        const Pending event = pending.front();
+        pending.pop_front();
+        pointer = event.aim;
+        if (SendOne(event.input) && event.input.type == INPUT_KEYBOARD) {
+            keyAwaited = event;
+            awaitingKey = true;
+            keySentAt = GetTickCount();
+        }
+        if (pending.empty() && markerAfter && !IsMarker(event.input) && !RunningUnderWine()) {
+            pending.push_back({Key(kMarkerKey), pointer});
+            pending.push_back({ReleaseOf(Key(kMarkerKey)), pointer});
+        }
+    }
 }
 
 // Keys typed by a test are keys, not the input method's composition.
@@ -428,15 +517,11 @@ bool ActsOnRelease(HWND window)
 
 DialogDriver::DialogDriver(UINT timeout, DWORD patience) : timeoutMs(timeout), foregroundPatienceMs(patience)
 {
-    static bool registered = false;
-    if (!registered) {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = OwnerProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = kOwnerClass;
-        RegisterClassA(&wc);
-        registered = true;
-    }
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = OwnerProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = kOwnerClass;
+    RegisterClassA(&wc);  // fails harmlessly from the second driver on
     owner = CreateWindowExA(0, kOwnerClass, "driver", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
                             GetModuleHandleA(nullptr), nullptr);
     SetWindowLongPtrA(owner, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
@@ -444,6 +529,8 @@ DialogDriver::DialogDriver(UINT timeout, DWORD patience) : timeoutMs(timeout), f
     // closes, Windows activates the owner and this process stays in front,
     // rather than handing the foreground to another program.
     ShowWindow(owner, SW_SHOW);
+    static const bool released = std::atexit(ReleaseHeld) == 0;  // a test that ends the program leaves nothing down
+    (void)released;
 }
 
 DialogDriver::~DialogDriver()
@@ -465,50 +552,46 @@ INT_PTR DialogDriver::Run(const std::function<INT_PTR(HWND)>& open)
     dialog = nullptr;
     ended = 0;
     frontLostAt = 0;
-    inputFor = inputOwner = owner;
-    inputRefused = false;
-    clickBroken = false;
+    inputFor = inputOwner = keyWaker = owner;
+    inputRefused = clickBroken = awaitingKey = rehooked = false;
     pressedWindow = nullptr;
     pending.clear();
-    awaitingKey = fed = false;
-    if (!markerHook)
-        markerHook = SetWindowsHookExA(WH_KEYBOARD, MarkerHook, nullptr, GetCurrentThreadId());
+    if (!keyHook) {
+        keyHook = SetWindowsHookExA(WH_KEYBOARD, KeyHook, nullptr, GetCurrentThreadId());
+        pressHook = SetWindowsHookExA(WH_MOUSE, PressHook, nullptr, GetCurrentThreadId());
+    }
     patienceMs = foregroundPatienceMs;
+    SetHooks();
     SetTimer(owner, kWatchdogTimer, timeoutMs, nullptr);
-    SetTimer(owner, kGuardTimer, kGuardEveryMs, nullptr);
+    SetTimer(owner, kGuardTimer, 250, nullptr);
     running = true;
     const INT_PTR result = open(owner);
     KillTimer(owner, kWatchdogTimer);
     KillTimer(owner, kGuardTimer);
     inputFor = owner;
     // The step that ended the dialog may have input left (a key's release):
-    // it goes now, to the owner.
-    for (awaitingKey = false; !pending.empty(); pending.pop_front()) {
-        pointer = pending.front().aim;
-        SendOne(pending.front().input);
-    }
-    if (fed && !RunningUnderWine())
-        SendMarker(owner);
-    fed = false;
-    LockSetForegroundWindow(LSFW_UNLOCK);
-    // The last step's input may still be on its way (it ended the dialog);
-    // it is handled here.
-    const DWORD start = GetTickCount();
-    do {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, awaitingMarker ? 100 : 0, QS_ALLINPUT);
+    // it goes now, to the owner, and is handled here.
+    for (const DWORD start = GetTickCount(); !pending.empty() || awaitingKey;) {
+        if (GetTickCount() - start >= patienceMs) {
+            ADD_FAILURE() << "input sent to the dialog did not come back through this thread's queue"
+                          << OtherDesktopNote();
+            break;
+        }
+        if (RunningUnderWine())
+            awaitingKey = false;
+        FeedPending(!ended);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, awaitingKey ? 100 : 0, QS_ALLINPUT);
         MSG message;
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
-    } while (awaitingMarker && GetTickCount() - start < 5000);
-    if (awaitingMarker) {
-        ADD_FAILURE() << "input sent to the dialog did not come back through this thread's queue"
-                      << OtherDesktopNote();
-        awaitingMarker = false;
     }
+    awaitingKey = false;
+    pending.clear();
     // Whatever ended the dialog, nothing the test pressed stays down.
     ReleaseHeld();
+    RemoveHooks();
     inputRefused = false;
     running = false;
     if (ended) {
@@ -524,45 +607,47 @@ INT_PTR DialogDriver::Run(const std::function<INT_PTR(HWND)>& open)
 LRESULT CALLBACK DialogDriver::OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     auto* driver = reinterpret_cast<DialogDriver*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (driver && message == WM_ENTERIDLE && wParam == MSGF_DIALOGBOX) {
+    if (driver && message == WM_ENTERIDLE && wParam == MSGF_DIALOGBOX)
         driver->OnIdle(reinterpret_cast<HWND>(lParam));
-        return 0;
-    }
-    if (driver && message == WM_TIMER && wParam == kWatchdogTimer) {
+    else if (driver && message == WM_TIMER && wParam == kWatchdogTimer)
         driver->OnTimeout();
-        return 0;
-    }
-    if (driver && message == WM_TIMER && wParam == kGuardTimer) {
-        driver->OnGuardTick();
-        return 0;
-    }
-    if (driver && message == WM_ACTIVATEAPP && !wParam)
+    else if (driver && message == WM_ACTIVATEAPP && !wParam)
         driver->OnForegroundLost();
-    if (driver && message == kReclaim) {
-        driver->OnReclaim();
-        return 0;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
+    else if (driver && message == kReclaim && driver->running)
+        BringForward(WindowToBringBack());
+    else if (message != WM_TIMER)
+        return DefWindowProcA(window, message, wParam, lParam);
+    return 0;
 }
 
 void DialogDriver::OnIdle(HWND idleDialog)
 {
-    // Until the last step's input has come through, the marker's arrival wakes the loop.
-    if (inStep || awaitingMarker || ended)
+    if (inStep || ended)
         return;
     dialog = idleDialog;
     if (awaitingKey) {
         // Windows delivers the key a moment later. Wine has it in the queue as
         // SendInput returns, so with the queue empty it was dropped (the thread
         // had no active window): it goes again once the dialog is back.
-        if (!RunningUnderWine() || AwayFromFront(idleDialog) || !GetFocus())
+        const bool dropped = RunningUnderWine() && !AwayFromFront(idleDialog) && GetFocus();
+        if (!dropped && !ended && GetTickCount() - keySentAt >= foregroundPatienceMs) {
+            ADD_FAILURE() << "the key 0x" << std::hex << keyAwaited.input.ki.wVk << std::dec << " went out "
+                          << foregroundPatienceMs / 1000.0
+                          << " s ago and never reached the dialog's thread (an input method, or a program that"
+                             " shares its input, took it)"
+                          << OtherDesktopNote();
+            End(kNoForeground);
+        }
+        if (!dropped)
             return;
         awaitingKey = false;
         pending.push_front(keyAwaited);
     }
-    if (!pending.empty() || fed) {
-        Feed();
-        if (!ended)
+    if (!pending.empty()) {
+        FeedPending(true);
+        if (inputRefused)
+            End(kNoForeground);
+        else
             PostMessageA(owner, WM_NULL, 0, 0);  // as below
         return;
     }
@@ -593,11 +678,9 @@ void DialogDriver::OnIdle(HWND idleDialog)
             steps[next++](idleDialog);
         }
         inStep = recording = false;
-        // No other program takes the foreground until the step's input is in
-        // (Windows; Wine has no such lock).
-        if (!pending.empty())
-            LockSetForegroundWindow(LSFW_LOCK);
-        Feed();
+        FeedPending(true);
+        if (inputRefused)
+            End(kNoForeground);
         if (ended)
             return;
     } else {
@@ -609,34 +692,6 @@ void DialogDriver::OnIdle(HWND idleDialog)
     // Wakes the loop even when the step caused no message of its own; it idles
     // again only after everything the step caused has been handled.
     PostMessageA(owner, WM_NULL, 0, 0);
-}
-
-void DialogDriver::Feed()
-{
-    while (!pending.empty() && !awaitingKey) {
-        const Pending event = pending.front();
-        pending.pop_front();
-        pointer = event.aim;
-        fed = true;
-        if (SendOne(event.input) && event.input.type == INPUT_KEYBOARD) {
-            keyAwaited = event;
-            awaitingKey = true;
-        }
-        if (inputRefused) {
-            End(kNoForeground);
-            return;
-        }
-    }
-    if (awaitingKey || !fed)
-        return;
-    fed = false;
-    // Wine has the input in the queue as SendInput returns: the loop's next
-    // idle moment comes after it all, and no marker need wait there.
-    if (!RunningUnderWine())
-        SendMarker(owner);
-    LockSetForegroundWindow(LSFW_UNLOCK);
-    if (inputRefused)
-        End(kNoForeground);
 }
 
 bool DialogDriver::AwayFromFront(HWND idleDialog)
@@ -674,30 +729,14 @@ void DialogDriver::OnForegroundLost()
     // has no active window. So under Wine, while a step's input is on its way
     // or a drag holds the mouse, the driver takes the foreground straight
     // back: posted messages come out before input.
-    if (running && (inStep || awaitingMarker || awaitingKey || !pending.empty() || buttonHeld) && RunningUnderWine())
+    if (running && (inStep || awaitingKey || !pending.empty() || buttonHeld) && RunningUnderWine())
         PostMessageA(owner, kReclaim, 0, 0);
-}
-
-void DialogDriver::OnReclaim()
-{
-    if (running)
-        BringForward(WindowToBringBack());
-}
-
-void DialogDriver::OnGuardTick()
-{
-    if (inStep || ended)
-        return;
-    if (inputRefused)
-        End(kNoForeground);
 }
 
 void DialogDriver::OnTimeout()
 {
     ADD_FAILURE() << "the dialog did not end within " << timeoutMs << " ms (" << next << " of " << steps.size()
-                  << " steps ran"
-                  << (awaitingMarker ? "; the input of the last one never came back: another window in front?" : "")
-                  << ")" << OtherDesktopNote();
+                  << " steps ran)" << OtherDesktopNote();
     End(kTimedOut);
 }
 
@@ -705,7 +744,7 @@ void DialogDriver::End(INT_PTR code)
 {
     KillTimer(owner, kWatchdogTimer);
     KillTimer(owner, kGuardTimer);
-    awaitingMarker = awaitingKey = false;
+    awaitingKey = false;
     pending.clear();
     ReleaseHeld();
     if (dialog && IsWindow(dialog))
@@ -714,40 +753,6 @@ void DialogDriver::End(INT_PTR code)
     // EndDialog cannot reach; WM_QUIT ends every such loop in turn.
     PostQuitMessage(0);
     ended = code;
-}
-
-bool BringForward(HWND window)
-{
-    if (GetForegroundWindow() == window)
-        return true;
-    SetForegroundWindow(window);
-    if (GetForegroundWindow() == window)
-        return true;
-    // Windows lets the process that received the last input take the
-    // foreground (a test started from a console or Explorer is not in front):
-    // an empty mouse event is input, and moves nothing.
-    INPUT nothing{};
-    nothing.type = INPUT_MOUSE;
-    SendUnjudged(nothing);
-    SetForegroundWindow(window);
-    if (GetForegroundWindow() == window)
-        return true;
-    // Sharing input state with the thread in front lets its window be replaced.
-    const DWORD front = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
-    const DWORD self = GetCurrentThreadId();
-    const bool attached = front && front != self && AttachThreadInput(self, front, TRUE);
-    BringWindowToTop(window);
-    SetForegroundWindow(window);
-    if (attached)
-        AttachThreadInput(self, front, FALSE);
-    return GetForegroundWindow() == window;
-}
-
-POINT ScreenPoint(HWND window, int x, int y)
-{
-    POINT p{x, y};
-    ClientToScreen(window, &p);
-    return p;
 }
 
 void MouseMoveToScreen(int x, int y)
@@ -762,7 +767,8 @@ void MouseMoveToScreen(int x, int y)
 
 void MouseMoveTo(HWND window, int x, int y)
 {
-    const POINT p = ScreenPoint(window, x, y);
+    POINT p{x, y};
+    ClientToScreen(window, &p);
     MouseMoveToScreen(p.x, p.y);
 }
 
@@ -776,8 +782,6 @@ void MouseButton(bool down)
         input.mi.dwFlags = down ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_RIGHTUP;
     else
         input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
-    if (!pressHook)
-        pressHook = SetWindowsHookExA(WH_MOUSE, PressHook, nullptr, GetCurrentThreadId());
     if (!pointerKnown)
         GetCursorPos(&pointer);
     const POINT at = pointer;
@@ -815,19 +819,12 @@ void ClickControl(HWND dialog, int id)
 
 void KeyDown(WORD virtualKey)
 {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = virtualKey;
-    input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC));
-    Send(input);
+    Send(Key(virtualKey));
 }
 
 void KeyUp(WORD virtualKey)
 {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = virtualKey;
-    Send(ReleaseOf(input));
+    Send(ReleaseOf(Key(virtualKey)));
 }
 
 void PressKey(WORD virtualKey)
@@ -862,36 +859,18 @@ ClientPixels CaptureClient(HWND window)
 
 ClientPixels CaptureClient(HWND window, const RECT& part)
 {
-    ClientPixels shot;
     RECT client, area;
     if (!GetClientRect(window, &client) || !IntersectRect(&area, &client, &part))
-        return shot;
-    shot.width = area.right - area.left;
-    shot.height = area.bottom - area.top;
-
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = shot.width;
-    info.bmiHeader.biHeight = -shot.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HDC screen = GetDC(window);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, shot.width, shot.height, screen, area.left, area.top, SRCCOPY);
-    GdiFlush();
-    const auto* source = static_cast<const std::uint32_t*>(bits);
-    shot.pixels.assign(source, source + static_cast<std::size_t>(shot.width) * shot.height);
-    for (std::uint32_t& p : shot.pixels)
-        p &= 0x00FFFFFFu;
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(window, screen);
-    return shot;
+        return {};
+    ClientPixels blank;
+    blank.width = area.right - area.left;
+    blank.height = area.bottom - area.top;
+    blank.pixels.resize(static_cast<std::size_t>(blank.width) * blank.height);
+    return DrawnOver(blank, [&](HDC memory) {
+        HDC screen = GetDC(window);
+        BitBlt(memory, 0, 0, blank.width, blank.height, screen, area.left, area.top, SRCCOPY);
+        ReleaseDC(window, screen);
+    });
 }
 
 std::uint32_t PixelOfColorRef(COLORREF color)

@@ -9,42 +9,33 @@
 // Drives a modal dialog from inside its own modal loop. The driver owns the
 // dialog's owner window; the dialog manager sends that window WM_ENTERIDLE
 // each time the loop has emptied its queue, and each such moment runs the
-// next step. Input a step sends (SendInput) is handled, and everything it
-// caused is painted, before the next step runs, so steps never wait by time:
-// Windows delivers sent input later, so after a step that sent some the
-// driver sends a marker key of its own and waits for it to come through the
-// queue behind the rest. Keys reach only the foreground window, so the
-// driver brings the dialog forward first, and closes the input method there
-// (a Japanese Windows often has it on) so that typed keys arrive as keys.
+// next step. A step's input (SendInput) goes out after the step, event by
+// event, a key only once the thread has taken the one before; the next step
+// runs once all of it is handled and painted, so steps never wait by time.
+// Windows delivers sent input later, so the driver sends a marker key of its
+// own behind the rest and waits for it. Keys reach only the foreground window,
+// so the driver brings the dialog forward first, and closes the input method
+// there (a Japanese Windows often has it on) so that typed keys arrive as keys.
 //
-// On a desktop in use, other programs take the foreground at any time, and
-// whatever is typed then goes to them. So each step starts only with the dialog
-// (or a box of it) in front: if another program took it, the driver brings the
-// dialog back as Windows allows and runs the step once the dialog has
-// repainted. A step's input goes out after the step, event by event, each
-// tagged as the kit's (dwExtraInfo), a key only once the thread has taken the
-// one before. Low-level hooks of the driver's own, on a thread of their own,
-// see each event as the system routes it: a key press or button press that
-// would reach another program's window (the foreground; for a button, the
-// window holding the mouse or under the pointer, which must be where it was
-// aimed) goes nowhere, and is sent again once the dialog is back (or the
-// pointer aimed again). Releases always go, and everything the driver holds
-// down comes up when the dialog ends, on a refusal and at exit. A click that
-// another program's taking the foreground cut between its press and its
-// release is sent again where the control acts on the release. When another
-// program keeps the foreground for the patience (5 s), the step's remaining
-// input is dropped, the test fails saying which program it was (or that the
-// input desktop is another: a locked screen, a UAC prompt), and the dialog
-// ends at once (Run returns kNoForeground) instead of at the watchdog. While a
-// step's input goes out, other programs may not take the foreground (Windows'
-// LockSetForegroundWindow). Windows refuses the foreground to a process that
-// is not in front unless it received the last input, hence the tricks in
-// BringForward and the owner window on screen, as a host's is. Under Wine any
-// process may take the foreground, so bringing the dialog back always succeeds
-// there; but Wine routes queued keys again as the thread takes them and drops
-// them while it has no active window (Windows delivers them), so under Wine the
-// driver takes the foreground straight back while input is on its way, and
-// sends a dropped key (or marker) again.
+// Other programs take the foreground at any time. So each step starts only
+// with the dialog (or a box of it) in front and repainted, and every event
+// carries the kit's tag (dwExtraInfo): low-level hooks of the driver's own,
+// set while a dialog is driven, judge it as the system routes it, and a key
+// or button press bound for another program's window goes nowhere and is sent
+// again once the dialog is back (or the pointer aimed again). The system waits
+// for such hooks only so long (LowLevelHooksTimeout) and may remove them: an
+// event they say nothing of in time counts as delivered, and a key that then
+// never reaches the dialog's thread fails the test. Releases always go, and
+// what the driver holds down comes up when the dialog ends, on a refusal and
+// at exit. A click cut between press and release by another program's taking
+// the foreground is sent again where the control acts on the release. When
+// another program keeps the foreground for the patience (5 s), or runs as
+// administrator in front (Windows gives it no input), the test fails naming it
+// (or the other input desktop: a locked screen, a UAC prompt) and the dialog
+// ends at once (Run returns kNoForeground). Under Wine, which routes queued
+// keys again as the thread takes them and drops them while it has no active
+// window, the driver takes the foreground straight back while input is on its
+// way, and sends a dropped key again.
 //
 //   DialogDriver driver;
 //   driver.Then([&](HWND dialog) { ClickControl(dialog, IDOK); });
@@ -85,15 +76,10 @@ public:
 private:
     static LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void OnIdle(HWND idleDialog);
-    // Sends the step's input that is still to go; stops at a key until the
-    // thread has taken it, and once all is out sends the marker.
-    void Feed();
     // True while the step must wait: another program is in front.
     bool AwayFromFront(HWND idleDialog);
-    void OnGuardTick();
-    // Another program took the foreground (WM_ACTIVATEAPP), and the reply to that.
+    // Another program took the foreground (WM_ACTIVATEAPP).
     void OnForegroundLost();
-    void OnReclaim();
     void OnTimeout();
     // Ends the dialog, and any box or menu it has open; Run returns `code`.
     void End(INT_PTR code);
@@ -111,10 +97,6 @@ private:
     DWORD frontLostAt = 0;  // when a step first found another program in front
 };
 
-// Brings a window of this thread to the foreground as far as Windows allows a
-// process that is not in front; true when it is there.
-bool BringForward(HWND window);
-
 // Real input through SendInput, one event at a time and only to this process's
 // windows (see above; outside a dialog the last of them in front is brought
 // back). Positions are client coordinates of `window`.
@@ -129,8 +111,6 @@ void KeyUp(WORD virtualKey);
 void PressKey(WORD virtualKey);
 // Types ASCII text key by key, with Shift where the layout needs it.
 void TypeText(const std::string& text);
-// Screen position of a client position of `window`.
-POINT ScreenPoint(HWND window, int x, int y);
 
 // Pixels of a window's client area as they are on the screen, read back through
 // the window's own device context; each 0x00RRGGBB, row after row.

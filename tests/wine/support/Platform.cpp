@@ -1,13 +1,39 @@
 #include "support/Platform.h"
 
 #include <cstdio>
-#include <windows.h>
 
 bool RunningUnderWine()
 {
     // Wine's ntdll alone exports its version.
     static const bool wine = GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
     return wine;
+}
+
+bool BringForward(HWND window)
+{
+    if (GetForegroundWindow() == window)
+        return true;
+    SetForegroundWindow(window);
+    if (GetForegroundWindow() == window)
+        return true;
+    // Windows lets the process that received the last input take the
+    // foreground (a test started from a console or Explorer is not in front):
+    // an empty mouse event is input, and moves nothing.
+    INPUT nothing{};
+    nothing.type = INPUT_MOUSE;
+    SendInput(1, &nothing, sizeof nothing);
+    SetForegroundWindow(window);
+    if (GetForegroundWindow() == window)
+        return true;
+    // Sharing input state with the thread in front lets its window be replaced.
+    const DWORD front = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
+    const DWORD self = GetCurrentThreadId();
+    const bool attached = front && front != self && AttachThreadInput(self, front, TRUE);
+    BringWindowToTop(window);
+    SetForegroundWindow(window);
+    if (attached)
+        AttachThreadInput(self, front, FALSE);
+    return GetForegroundWindow() == window;
 }
 
 std::wstring WideFromAnsi(const std::string& ansi)

@@ -1,9 +1,15 @@
 #pragma once
+#include <windows.h>
+
 #include <string>
 
 // Where a test runs. Windows is the reference; Wine differs in places the
 // tests name, and only under Wine do they take its way instead.
 bool RunningUnderWine();
+
+// Brings a window of this thread to the foreground as far as Windows allows a
+// process that is not in front; true when it is there.
+bool BringForward(HWND window);
 
 // The folder of the plug-in and its test builds: this program's own (the kit
 // and the build keep them together), or HX_PLUGIN_DIR where a test runs a copy
