@@ -13,7 +13,6 @@ public:
     ImportHook& operator=(const ImportHook&) = delete;
 
     bool Installed() const { return slot != nullptr; }
-    HMODULE Module() const { return module; }
     // The function the entry led to before.
     void* Original() const { return original; }
 
