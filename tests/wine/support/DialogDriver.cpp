@@ -13,61 +13,48 @@
 namespace {
 
 constexpr UINT_PTR kWatchdogTimer = 1;
-// While a dialog runs it wakes the loop, so that a step waiting for the
-// foreground, or for its thread to take a key, looks again.
-constexpr UINT_PTR kGuardTimer = 2;
+constexpr UINT_PTR kGuardTimer = 2;  // wakes the loop: a step waiting for the foreground looks again
 constexpr char kOwnerClass[] = "HxDialogDriverOwner";
-// Posted to the owner: take the foreground back before the queue's input is taken.
-constexpr UINT kReclaim = WM_APP + 1;
 // An unassigned virtual key: no keyboard sends it and no control acts on it.
 constexpr WORD kMarkerKey = 0xE8;
 
-// The window of this process that the input is for (the dialog of the step),
-// brought back when another program takes the foreground; where it is gone or
-// hidden (the dialog just ended), the running driver's owner.
+// The window the input is for, brought back when another program takes the
+// foreground: the step's dialog, or the driver's owner once it has gone.
 HWND inputFor = nullptr;
 HWND inputOwner = nullptr;
 DWORD patienceMs = 5000;
-// Set when the input cannot reach the dialog: nothing more goes out until
-// the driver has ended it.
-bool inputRefused = false;
-// Where the last absolute move aimed (on the primary monitor).
+bool inputRefused = false;  // nothing more goes out until the driver has ended the dialog
+// Where the last absolute move aimed (on the primary monitor), and whether
+// it was beyond that monitor's edge.
 POINT pointer{};
 bool pointerKnown = false;
-bool aimOutside = false;  // ... and whether it was beyond that monitor's edge
-// The releases of what the driver pressed and the system let through.
-std::vector<INPUT> held;
+bool aimOutside = false;
+std::vector<INPUT> held;  // the releases of what the driver pressed and the system let through
 
-// A step's input goes out once the step has returned, event by event, and a
-// key only once the thread has taken the key before it: a key waits in the
-// thread's queue for as short a time as may be.
+// A step's input, kept until the step has returned.
 struct Pending {
     INPUT input;
     POINT aim;
 };
 std::deque<Pending> pending;
-bool recording = false;  // within a step: input is kept for after it
-Pending keyAwaited{};    // a key sent and not yet taken by the thread
+bool recording = false;
+Pending keyAwaited{};  // a key sent and not yet taken by the thread
 bool awaitingKey = false;
 DWORD keySentAt = 0;
-HWND keyWaker = nullptr;  // woken when the thread takes the marker
 HHOOK keyHook = nullptr;
 
-// A click of a step: pressed and released at one point. Another program
-// that takes the foreground between the thread taking the press and taking
-// the release cuts it, on Windows as under Wine: the control holding the
-// mouse lets it go, and the release finds it no longer holding the mouse, or
-// goes to the other program's window. Once the step's input is in, a cut click
-// is sent again, unless the step also dragged, which a click cannot redo.
+// A click of a step: pressed and released at one point. Another program that
+// takes the foreground between the thread taking the press and the release
+// cuts it (the control holding the mouse lets it go). Once the step's input is
+// in, a cut click is sent again, unless the step also dragged.
 HHOOK pressHook = nullptr;
-HWND pressedWindow = nullptr;  // took the step's last press
-POINT takenAt{};               // where
-bool clickDone = false;        // its release came while it still held the mouse
+HWND pressedWindow = nullptr;  // took the step's last press, at `takenAt`
+POINT takenAt{};
+bool clickDone = false;  // its release came while it still held the mouse
 POINT sentPressAt{};
-bool buttonHeld = false;  // a press sent, its release not yet (a drag across steps)
+bool buttonHeld = false;  // a drag across steps
 bool onlyClicks = true;   // the step's presses were all released where they were pressed
 bool clickBroken = false;
-POINT brokenAt{};
 
 LRESULT CALLBACK PressHook(int code, WPARAM message, LPARAM info)
 {
@@ -121,35 +108,31 @@ std::string OtherDesktopNote()
            "\"): a locked screen or a UAC prompt";
 }
 
-// A token this program may not read belongs to a process above its own level.
-bool Elevated(HANDLE process)
-{
-    HANDLE token = nullptr;
-    TOKEN_ELEVATION elevation{};
-    DWORD size = 0;
-    const bool read = process && OpenProcessToken(process, TOKEN_QUERY, &token) &&
-                      GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size);
-    if (token)
-        CloseHandle(token);
-    return process && (!read || elevation.TokenIsElevated);
-}
-
-// Windows gives a window that runs as administrator no input from a program
-// that does not (UIPI), and says nothing of it: the event goes nowhere.
+// Windows gives a program that runs above this one's level (as administrator)
+// none of this one's input (UIPI), without a word. A token this program may
+// not read is such a program's.
 bool ElevatedAboveThis(HWND window)
 {
+    auto elevated = [](HANDLE process) {
+        HANDLE token = nullptr;
+        TOKEN_ELEVATION elevation{};
+        DWORD size = 0;
+        const bool read = OpenProcessToken(process, TOKEN_QUERY, &token) &&
+                          GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size);
+        CloseHandle(token);
+        return !read || elevation.TokenIsElevated;
+    };
     DWORD id = 0;
     GetWindowThreadProcessId(window, &id);
     HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
-    const bool above = Elevated(process) && !Elevated(GetCurrentProcess());
-    if (process)
-        CloseHandle(process);
+    const bool above = process && !OfThisProcess(window) && elevated(process) && !elevated(GetCurrentProcess());
+    CloseHandle(process);
     return above;
 }
 
-// How long the system waits for a low-level hook before it sends the event
-// on as if the hook had passed it (LowLevelHooksTimeout: about 300 ms unset,
-// at most 1 s since Windows 10 1709; Wine waits 2 s whatever it says).
+// How long the system waits for a low-level hook before it sends the event on
+// as if passed (LowLevelHooksTimeout: about 300 ms unset, at most 1 s since
+// Windows 10 1709; Wine waits 2 s whatever it says).
 DWORD HookLimitMs()
 {
     static const DWORD limit = [] {
@@ -169,9 +152,9 @@ DWORD HookLimitMs()
 // the high half, the event's number in the low half.
 constexpr ULONG_PTR kKitTag = 0x48580000;
 enum Verdict : LONG { kPassed, kElsewhere, kMoved, kRefused, kNotJudged };
-// Between the driver and its low-level hooks: the one event the hooks are to
-// judge (0: none), where a press of it must be, and their word on it (the
-// event's number in the high half, the verdict in the low).
+// Between the driver and its low-level hooks: the event to judge (0: none),
+// where a press of it must be, and their word on it (the event's number in
+// the high half, the verdict in the low).
 std::atomic<ULONG_PTR> judged{0};
 POINT pressAim{};
 std::atomic<ULONG_PTR> word{0};
@@ -181,13 +164,12 @@ HANDLE hookThread = nullptr;
 DWORD hookThreadId = 0;
 bool rehooked = false;
 
-// On the hooks' thread, as the system routes each event: the verdict on the
-// driver's event in flight, or kNotJudged for any other (the user's own input,
-// other programs'). A key press or a button press that would reach another
-// program's window is dropped; moves and releases pass (what the kit pressed
-// always comes up). A word the system may no longer wait for (half its limit
-// after the event) says passed, as the system then has it. What decides where
-// the event goes is read last.
+// On the hooks' thread, as the system routes each event, the driver's alone
+// (the rest of the chain would only widen the gap between verdict and
+// routing): a key or button press that would reach another program's window
+// is dropped; moves and releases pass, so what the kit pressed always comes
+// up. A word the system may no longer wait for (half its limit after the
+// event) says passed, as the system has it then.
 LONG Judge(ULONG_PTR extra, DWORD time, WPARAM message, POINT at)
 {
     if (!extra || extra != judged.load())
@@ -214,8 +196,6 @@ LONG Judge(ULONG_PTR extra, DWORD time, WPARAM message, POINT at)
     return said;
 }
 
-// The driver's own events are judged here alone: the rest of the chain would
-// only widen the gap between the verdict and the routing.
 LRESULT CALLBACK KeyboardHook(int code, WPARAM message, LPARAM info)
 {
     const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(info);
@@ -230,9 +210,8 @@ LRESULT CALLBACK MouseHook(int code, WPARAM message, LPARAM info)
     return said == kNotJudged ? CallNextHookEx(nullptr, code, message, info) : said != kPassed;
 }
 
-// The hooks live on a thread of their own that does nothing else, above the
-// tests' priority: the system calls them while it routes each event, whatever
-// the dialog's thread is doing, and waits for them only so long.
+// The hooks' thread does nothing else: the system calls them as it routes
+// each event, whatever the dialog's thread is doing.
 DWORD WINAPI HookThread(void* ready)
 {
     HINSTANCE self = GetModuleHandleA(nullptr);
@@ -244,23 +223,21 @@ DWORD WINAPI HookThread(void* ready)
         SetEvent(ready);
     while (keys && mice && GetMessageA(&message, nullptr, 0, 0) > 0)
         DispatchMessageA(&message);
-    for (HHOOK hook : {keys, mice})
-        if (hook)
-            UnhookWindowsHookEx(hook);
+    UnhookWindowsHookEx(keys);
+    UnhookWindowsHookEx(mice);
     return 0;
 }
 
 void RemoveHooks()
 {
-    if (!hookThread)
-        return;
-    PostThreadMessageA(hookThreadId, WM_QUIT, 0, 0);
-    WaitForSingleObject(hookThread, 10000);
+    if (hookThread && PostThreadMessageA(hookThreadId, WM_QUIT, 0, 0))
+        WaitForSingleObject(hookThread, 10000);
     CloseHandle(hookThread);
     hookThread = nullptr;
 }
 
-// Only while a dialog is driven.
+// Only while a dialog is driven, and above the tests' priority: the system
+// waits for the hooks only so long.
 void SetHooks()
 {
     HookLimitMs();
@@ -280,14 +257,13 @@ ULONG_PTR& ExtraInfo(INPUT& input)
     return input.type == INPUT_KEYBOARD ? input.ki.dwExtraInfo : input.mi.dwExtraInfo;
 }
 
-// Sends an event with the kit's tag that no hook judges: it passes.
+// An event with the kit's tag that no hook judges: it passes.
 bool SendUnjudged(INPUT input)
 {
     ExtraInfo(input) = kKitTag;
     return SendInput(1, &input, sizeof input) == 1;
 }
 
-// Sends the releases of everything the driver still holds down.
 void ReleaseHeld()
 {
     for (auto r = held.rbegin(); r != held.rend(); ++r)
@@ -295,17 +271,10 @@ void ReleaseHeld()
     held.clear();
 }
 
-// Key and button presses and releases; for a press, the release that matches it.
 bool IsRelease(const INPUT& input)
 {
     return input.type == INPUT_KEYBOARD ? (input.ki.dwFlags & KEYEVENTF_KEYUP) != 0
                                         : (input.mi.dwFlags & (MOUSEEVENTF_LEFTUP | MOUSEEVENTF_RIGHTUP)) != 0;
-}
-
-bool IsPress(const INPUT& input)
-{
-    return input.type == INPUT_KEYBOARD ? !IsRelease(input)
-                                        : (input.mi.dwFlags & (MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_RIGHTDOWN)) != 0;
 }
 
 INPUT ReleaseOf(INPUT press)
@@ -324,11 +293,11 @@ INPUT Key(WORD virtualKey)
     return input;
 }
 
-// Sends one event, tagged and numbered, and takes the hooks' word on it. An
-// event they said nothing of within the system's limit went on unjudged: it
+// Sends one event, tagged and numbered, and takes the hooks' word on it. No
+// word within the system's limit means the system sent it on unjudged: it
 // counts as delivered, and the hooks are set again once, in case the system
-// removed them. Only a window of a higher level in front, which Windows gives
-// no input at all, refuses the event at once.
+// removed them. A window above this program's level in front gets no input at
+// all: that refuses the event at once.
 LONG Inject(INPUT input)
 {
     // Numbered apart in each process: a child test drives dialogs of its own.
@@ -345,10 +314,10 @@ LONG Inject(INPUT input)
         WaitForSingleObject(wordEvent, HookLimitMs() - waited);
     judged = 0;
     const ULONG_PTR said = word;
+    HWND front = GetForegroundWindow();
     if (said >> 16 == (tag & 0xFFFF))
         return static_cast<LONG>(said & 0xFFFF);
-    HWND front = GetForegroundWindow();
-    if (!queued || (hookThread && !OfThisProcess(front) && ElevatedAboveThis(front))) {
+    if (!queued || (hookThread && ElevatedAboveThis(front))) {
         ADD_FAILURE() << "SendInput " << (queued ? "sent an event that no hook saw" : "refused an event") << " (error "
                       << GetLastError() << ")"
                       << (ElevatedAboveThis(front) ? "; " + Describe(front) + " runs as administrator in front" : "")
@@ -376,22 +345,21 @@ INPUT MoveTo(POINT p)
     return input;
 }
 
-// Each event goes out alone and reaches only this process: one that the
-// hooks drop is sent again once the window the input is for is back in front
-// (as Windows allows) or, for a press, once the pointer is back where it was
-// aimed, for up to `patienceMs`; then the test fails and sends nothing more,
-// and what the driver holds down comes up. Releases always go.
+// An event the hooks drop goes again once the window the input is for is
+// back in front (as Windows allows) or, for a press, once the pointer is back
+// where it was aimed, for up to `patienceMs`; then the test fails, nothing
+// more goes out, and what the driver holds down comes up. A release goes at
+// once, and only where its press went.
 bool SendOne(INPUT input)
 {
     if (IsRelease(input)) {
         const auto press = std::find_if(held.begin(), held.end(), [&](const INPUT& r) {
             return r.type == input.type && (r.type == INPUT_KEYBOARD ? r.ki.wVk == input.ki.wVk : r.mi.dwFlags == input.mi.dwFlags);
         });
-        if (press == held.end())
-            return false;  // its press never went out: nothing to release
-        const INPUT release = *press;
-        held.erase(press);
-        return SendUnjudged(release);
+        const bool went = press != held.end() && SendUnjudged(*press);
+        if (press != held.end())
+            held.erase(press);
+        return went;
     }
     const DWORD start = GetTickCount();
     for (int tries = 0; !inputRefused; ++tries) {
@@ -403,12 +371,11 @@ bool SendOne(INPUT input)
         // Wine moves the X pointer for an injected move only when the move is in
         // place as SendInput returns, never when a low-level hook held it; X
         // reports that pointer whenever a window appears under it, moving
-        // Wine's along. So under Wine the pointer is put there first, and the
-        // event (then no move at all) follows for the hooks.
+        // Wine's along. So under Wine the pointer is put there first.
         if (RunningUnderWine() && input.type == INPUT_MOUSE && (input.mi.dwFlags & MOUSEEVENTF_MOVE))
             SetCursorPos(pointer.x, pointer.y);
         const LONG said = Inject(input);
-        if (said == kPassed && IsPress(input))
+        if (said == kPassed && (input.type == INPUT_KEYBOARD || (input.mi.dwFlags & MOUSEEVENTF_MOVE) == 0))
             held.push_back(ReleaseOf(input));
         if (said == kPassed)
             return true;
@@ -428,8 +395,7 @@ bool SendOne(INPUT input)
         } else if (said == kMoved) {  // a nudged mouse, or the system's snap to a default button
             Inject(MoveTo(pointer));
         } else {
-            // Answers what Windows sends meanwhile, and keeps the program from
-            // counting as hung; the queue's input stays for the dialog's loop.
+            // Answers what Windows sends meanwhile; the queue's input stays for the dialog's loop.
             MSG message;
             PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
             Sleep(50);
@@ -447,16 +413,10 @@ void Send(const INPUT& input)
         SendOne(input);
 }
 
-bool IsMarker(const INPUT& input)
-{
-    return input.type == INPUT_KEYBOARD && input.ki.wVk == kMarkerKey;
-}
-
-// Called as the thread takes a key from its queue: the key awaited is in; the
-// marker goes no further, and wakes the loop in its stead. Wine hands a key
-// taken while no window has the focus (the dialog coming back) to the active
-// window, not to its field: such a key is held back, and goes again once the
-// dialog is back.
+// As the thread takes a key from its queue: the key awaited is in, and the
+// marker goes no further (it wakes the loop instead). Wine hands a key taken
+// while no window has the focus (the dialog coming back) to the active
+// window, not to its field: such a key is held back and goes again.
 LRESULT CALLBACK KeyHook(int code, WPARAM key, LPARAM flags)
 {
     const bool release = (flags & 0x80000000) != 0;
@@ -466,17 +426,17 @@ LRESULT CALLBACK KeyHook(int code, WPARAM key, LPARAM flags)
         awaitingKey = false;
     }
     if (code >= 0 && key == kMarkerKey) {
-        PostMessageA(keyWaker, WM_NULL, 0, 0);
+        PostMessageA(inputOwner, WM_NULL, 0, 0);
         return 1;
     }
     return CallNextHookEx(keyHook, code, key, flags);
 }
 
-// Sends the events that wait, a key only once the thread has taken the one
-// before; Windows delivers sent input a moment later, so after the last event
-// the marker key goes through the queue behind it (Wine has it there as
-// SendInput returns).
-void FeedPending(bool markerAfter)
+// Sends what waits, a key only once the thread has taken the one before, so
+// that a key waits in the queue as briefly as may be. Windows delivers sent
+// input a moment later: after the last event, the marker key follows it
+// through the queue (Wine has it all there as SendInput returns).
+void Feed()
 {
     while (!pending.empty() && !awaitingKey && !inputRefused) {
         const Pending event = pending.front();
@@ -487,7 +447,8 @@ void FeedPending(bool markerAfter)
             awaitingKey = true;
             keySentAt = GetTickCount();
         }
-        if (pending.empty() && markerAfter && !IsMarker(event.input) && !RunningUnderWine()) {
+        const bool marker = event.input.type == INPUT_KEYBOARD && event.input.ki.wVk == kMarkerKey;
+        if (pending.empty() && !marker && !RunningUnderWine()) {
             pending.push_back({Key(kMarkerKey), pointer});
             pending.push_back({ReleaseOf(Key(kMarkerKey)), pointer});
         }
@@ -503,16 +464,6 @@ void CloseInputMethod(HWND window)
     }
 }
 
-// Controls that act on the release (push buttons, check boxes, radio
-// buttons): a click cut short does nothing, and one sent again does what it
-// meant. An up-down or a slider acts on the press: a click sent again would
-// step twice.
-bool ActsOnRelease(HWND window)
-{
-    char className[16] = "";
-    return window && GetClassNameA(window, className, sizeof className) && lstrcmpiA(className, "Button") == 0;
-}
-
 }  // namespace
 
 DialogDriver::DialogDriver(UINT timeout, DWORD patience) : timeoutMs(timeout), foregroundPatienceMs(patience)
@@ -526,17 +477,15 @@ DialogDriver::DialogDriver(UINT timeout, DWORD patience) : timeoutMs(timeout), f
                             GetModuleHandleA(nullptr), nullptr);
     SetWindowLongPtrA(owner, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     // On screen, as a host's main window is: when a dialog or box of it
-    // closes, Windows activates the owner and this process stays in front,
-    // rather than handing the foreground to another program.
+    // closes, Windows activates the owner and this process stays in front.
     ShowWindow(owner, SW_SHOW);
-    static const bool released = std::atexit(ReleaseHeld) == 0;  // a test that ends the program leaves nothing down
-    (void)released;
+    static const int atExit = std::atexit(ReleaseHeld);  // a test that ends the program leaves nothing down
+    (void)atExit;
 }
 
 DialogDriver::~DialogDriver()
 {
-    if (owner)
-        DestroyWindow(owner);
+    DestroyWindow(owner);
 }
 
 DialogDriver& DialogDriver::Then(Step step)
@@ -549,12 +498,11 @@ INT_PTR DialogDriver::Run(const std::function<INT_PTR(HWND)>& open)
 {
     next = 0;
     settled = false;
-    dialog = nullptr;
+    dialog = pressedWindow = nullptr;
     ended = 0;
     frontLostAt = 0;
-    inputFor = inputOwner = keyWaker = owner;
+    inputFor = inputOwner = owner;
     inputRefused = clickBroken = awaitingKey = rehooked = false;
-    pressedWindow = nullptr;
     pending.clear();
     if (!keyHook) {
         keyHook = SetWindowsHookExA(WH_KEYBOARD, KeyHook, nullptr, GetCurrentThreadId());
@@ -564,7 +512,6 @@ INT_PTR DialogDriver::Run(const std::function<INT_PTR(HWND)>& open)
     SetHooks();
     SetTimer(owner, kWatchdogTimer, timeoutMs, nullptr);
     SetTimer(owner, kGuardTimer, 250, nullptr);
-    running = true;
     const INT_PTR result = open(owner);
     KillTimer(owner, kWatchdogTimer);
     KillTimer(owner, kGuardTimer);
@@ -577,31 +524,21 @@ INT_PTR DialogDriver::Run(const std::function<INT_PTR(HWND)>& open)
                           << OtherDesktopNote();
             break;
         }
-        if (RunningUnderWine())
-            awaitingKey = false;
-        FeedPending(!ended);
+        awaitingKey = awaitingKey && !RunningUnderWine();
+        Feed();
         MsgWaitForMultipleObjects(0, nullptr, FALSE, awaitingKey ? 100 : 0, QS_ALLINPUT);
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
+        for (MSG message; PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE);)
             DispatchMessageA(&message);
-        }
     }
     awaitingKey = false;
     pending.clear();
-    // Whatever ended the dialog, nothing the test pressed stays down.
-    ReleaseHeld();
+    ReleaseHeld();  // whatever ended the dialog, nothing the test pressed stays down
     RemoveHooks();
     inputRefused = false;
-    running = false;
-    if (ended) {
-        // The loops hand WM_QUIT on to the one outside; it stops here.
-        MSG quit;
-        while (PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-        }
-        return ended;
+    // The loops hand WM_QUIT on to the one outside; it stops here.
+    for (MSG quit; ended && PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);) {
     }
-    return result;
+    return ended ? ended : result;
 }
 
 LRESULT CALLBACK DialogDriver::OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -611,10 +548,6 @@ LRESULT CALLBACK DialogDriver::OwnerProc(HWND window, UINT message, WPARAM wPara
         driver->OnIdle(reinterpret_cast<HWND>(lParam));
     else if (driver && message == WM_TIMER && wParam == kWatchdogTimer)
         driver->OnTimeout();
-    else if (driver && message == WM_ACTIVATEAPP && !wParam)
-        driver->OnForegroundLost();
-    else if (driver && message == kReclaim && driver->running)
-        BringForward(WindowToBringBack());
     else if (message != WM_TIMER)
         return DefWindowProcA(window, message, wParam, lParam);
     return 0;
@@ -643,55 +576,49 @@ void DialogDriver::OnIdle(HWND idleDialog)
         awaitingKey = false;
         pending.push_front(keyAwaited);
     }
-    if (!pending.empty()) {
-        FeedPending(true);
-        if (inputRefused)
-            End(kNoForeground);
-        else
-            PostMessageA(owner, WM_NULL, 0, 0);  // as below
-        return;
-    }
-    // The step's input is in: was its click cut? Only where the control acts
-    // on the release is it sent again (see ActsOnRelease).
-    if (pressedWindow && !clickDone && onlyClicks && !buttonHeld && ActsOnRelease(pressedWindow)) {
-        clickBroken = true;
-        brokenAt = takenAt;
-    }
-    pressedWindow = nullptr;
-    // The loop shows a new dialog on its first idle moment and only then gets
-    // its paint messages: let one more round go by before the first step.
-    if (!settled) {
-        BringForward(idleDialog);
-        CloseInputMethod(idleDialog);
-    } else if (clickBroken || next < steps.size()) {
-        if (AwayFromFront(idleDialog))
+    if (pending.empty()) {
+        // The step's input is in. A cut click goes again only where the
+        // control acts on the release (a button): a slider or an up-down
+        // acts on the press, and would step twice.
+        char className[16] = "";
+        clickBroken = clickBroken || (pressedWindow && !clickDone && onlyClicks && !buttonHeld &&
+                                      GetClassNameA(pressedWindow, className, sizeof className) &&
+                                      lstrcmpiA(className, "Button") == 0);
+        pressedWindow = nullptr;
+        // The loop shows a new dialog on its first idle moment and only then gets
+        // its paint messages: let one more round go by before the first step.
+        if (!settled) {
+            BringForward(idleDialog);
+            CloseInputMethod(idleDialog);
+            settled = true;
+        } else if (next == steps.size() && !clickBroken) {
+            ADD_FAILURE() << "the dialog is still open after the last step";
+            EndDialog(idleDialog, kLeftOpen);
             return;
-        inputFor = idleDialog;
-        onlyClicks = true;
-        inStep = recording = true;
-        if (clickBroken) {
-            clickBroken = false;
-            MouseMoveToScreen(brokenAt.x, brokenAt.y);
-            MouseButton(true);
-            MouseButton(false);
+        } else if (AwayFromFront(idleDialog)) {
+            return;
         } else {
-            steps[next++](idleDialog);
+            inputFor = idleDialog;
+            onlyClicks = true;
+            inStep = recording = true;
+            if (clickBroken) {
+                clickBroken = false;
+                MouseMoveToScreen(takenAt.x, takenAt.y);
+                MouseButton(true);
+                MouseButton(false);
+            } else {
+                steps[next++](idleDialog);
+            }
+            inStep = recording = false;
         }
-        inStep = recording = false;
-        FeedPending(true);
-        if (inputRefused)
-            End(kNoForeground);
-        if (ended)
-            return;
-    } else {
-        ADD_FAILURE() << "the dialog is still open after the last step";
-        EndDialog(idleDialog, kLeftOpen);
-        return;
     }
-    settled = true;
+    Feed();
+    if (inputRefused)
+        End(kNoForeground);
     // Wakes the loop even when the step caused no message of its own; it idles
     // again only after everything the step caused has been handled.
-    PostMessageA(owner, WM_NULL, 0, 0);
+    if (!ended)
+        PostMessageA(owner, WM_NULL, 0, 0);
 }
 
 bool DialogDriver::AwayFromFront(HWND idleDialog)
@@ -719,18 +646,6 @@ bool DialogDriver::AwayFromFront(HWND idleDialog)
     if (BringForward(idleDialog))
         PostMessageA(owner, WM_NULL, 0, 0);
     return true;
-}
-
-void DialogDriver::OnForegroundLost()
-{
-    // Windows delivers input already in a thread's queue to the window that
-    // had the focus, even after another program took the foreground; Wine
-    // routes it again as the thread takes it, and drops keys while the thread
-    // has no active window. So under Wine, while a step's input is on its way
-    // or a drag holds the mouse, the driver takes the foreground straight
-    // back: posted messages come out before input.
-    if (running && (inStep || awaitingKey || !pending.empty() || buttonHeld) && RunningUnderWine())
-        PostMessageA(owner, kReclaim, 0, 0);
 }
 
 void DialogDriver::OnTimeout()
@@ -778,23 +693,20 @@ void MouseButton(bool down)
     input.type = INPUT_MOUSE;
     // SendInput names the physical buttons: with the buttons swapped, the
     // primary button that a click means is the right one.
-    if (GetSystemMetrics(SM_SWAPBUTTON))
-        input.mi.dwFlags = down ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_RIGHTUP;
-    else
-        input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    const bool swapped = GetSystemMetrics(SM_SWAPBUTTON) != 0;
+    input.mi.dwFlags = (swapped ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN) << (down ? 0 : 1);
     if (!pointerKnown)
         GetCursorPos(&pointer);
-    const POINT at = pointer;
     if (down && aimOutside) {
-        ADD_FAILURE() << "a click aimed outside the primary monitor (at its edge now, " << at.x << ", " << at.y
-                      << ") was not sent";
+        ADD_FAILURE() << "a click aimed outside the primary monitor (at its edge now, " << pointer.x << ", "
+                      << pointer.y << ") was not sent";
         return;
     }
     Send(input);
     buttonHeld = down;
     if (down)
-        sentPressAt = at;
-    else if (at.x != sentPressAt.x || at.y != sentPressAt.y)
+        sentPressAt = pointer;
+    else if (pointer.x != sentPressAt.x || pointer.y != sentPressAt.y)
         onlyClicks = false;
 }
 

@@ -32,10 +32,9 @@
 // another program keeps the foreground for the patience (5 s), or runs as
 // administrator in front (Windows gives it no input), the test fails naming it
 // (or the other input desktop: a locked screen, a UAC prompt) and the dialog
-// ends at once (Run returns kNoForeground). Under Wine, which routes queued
-// keys again as the thread takes them and drops them while it has no active
-// window, the driver takes the foreground straight back while input is on its
-// way, and sends a dropped key again.
+// ends at once (Run returns kNoForeground). Wine routes a queued key again as
+// the thread takes it, and drops it while the thread has no active window:
+// under Wine a dropped key goes again once the dialog is back.
 //
 //   DialogDriver driver;
 //   driver.Then([&](HWND dialog) { ClickControl(dialog, IDOK); });
@@ -78,8 +77,6 @@ private:
     void OnIdle(HWND idleDialog);
     // True while the step must wait: another program is in front.
     bool AwayFromFront(HWND idleDialog);
-    // Another program took the foreground (WM_ACTIVATEAPP).
-    void OnForegroundLost();
     void OnTimeout();
     // Ends the dialog, and any box or menu it has open; Run returns `code`.
     void End(INT_PTR code);
@@ -92,7 +89,6 @@ private:
     std::size_t next = 0;
     bool settled = false;
     bool inStep = false;
-    bool running = false;  // within Run
     INT_PTR ended = 0;
     DWORD frontLostAt = 0;  // when a step first found another program in front
 };
