@@ -2,13 +2,6 @@
 
 #include <windows.h>
 
-std::wstring FullPath(const std::wstring& path)
-{
-    std::wstring full(32768, L'\0');
-    const DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr);
-    return length == 0 || length >= full.size() ? path : full.substr(0, length);
-}
-
 std::wstring FolderOf(const std::wstring& path)
 {
     const size_t slash = path.find_last_of(L"\\/");
@@ -21,29 +14,10 @@ bool IsFolder(const std::wstring& path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-namespace {
-
-template <typename Visit>
-void ForEachEntry(const std::wstring& folder, Visit visit)
-{
-    WIN32_FIND_DATAW found;
-    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        const std::wstring name = found.cFileName;
-        if (name != L"." && name != L"..")
-            visit(name, found.dwFileAttributes);
-    } while (FindNextFileW(find, &found));
-    FindClose(find);
-}
-
-}  // namespace
-
 std::vector<std::wstring> FolderEntries(const std::wstring& folder)
 {
     std::vector<std::wstring> names;
-    ForEachEntry(LongPath(folder), [&](const std::wstring& name, DWORD) { names.push_back(name); });
+    ForEachEntry(folder, [&](const std::wstring& name, DWORD) { names.push_back(name); });
     return names;
 }
 
@@ -77,18 +51,13 @@ bool ReadBytes(const std::wstring& path, std::string& bytes)
 
 std::wstring DecodeText(const std::string& bytes)
 {
-    if (bytes.empty())
-        return L"";
-    std::string text = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? bytes.substr(3) : bytes;
-    UINT codePage = CP_UTF8;
-    int length = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
-                                     nullptr, 0);
-    if (length == 0) {
-        codePage = CP_ACP;
-        length = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    }
+    const std::string text = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? bytes.substr(3) : bytes;
+    const int size = static_cast<int>(text.size());
+    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
+    if (length == 0)
+        return WideFromAnsi(text);
     std::wstring wide(length, L'\0');
-    MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, &wide[0], length);
     return wide;
 }
 

@@ -2,13 +2,11 @@
 #include <string>
 #include <vector>
 
-// LongPath, RemoveTree, RemoveFile: tests make folders deeper than 260
-// characters, and every file call on a path the runner did not make itself
+// LongPath, RemoveTree, RemoveFile, FullPath: tests make folders deeper than
+// 260 characters, and every file call on a path the runner did not make itself
 // goes through the \\?\ form.
 #include "tests/wine/support/Platform.h"
 
-// The absolute form of a path (itself where it has none).
-std::wstring FullPath(const std::wstring& path);
 // The folder part of a path, without the last backslash.
 std::wstring FolderOf(const std::wstring& path);
 bool IsFolder(const std::wstring& path);

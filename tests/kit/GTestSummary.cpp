@@ -1,17 +1,15 @@
 #include "tests/kit/GTestSummary.h"
 
+#include <cwchar>
+#include <cwctype>
+
 namespace {
 
 // The count after `prefix` at the start of `line`, or -1.
 int CountAfter(const std::wstring& line, const wchar_t* prefix)
 {
-    const std::wstring head = prefix;
-    if (line.compare(0, head.size(), head) != 0 || line.size() == head.size())
-        return -1;
-    int count = -1;
-    for (size_t i = head.size(); i < line.size() && line[i] >= L'0' && line[i] <= L'9'; ++i)
-        count = (count < 0 ? 0 : count * 10) + (line[i] - L'0');
-    return count;
+    const size_t n = std::wcslen(prefix);
+    return line.compare(0, n, prefix) == 0 && std::iswdigit(line[n]) ? std::wcstol(&line[n], nullptr, 10) : -1;
 }
 
 bool EndsWith(const std::wstring& text, const std::wstring& tail)

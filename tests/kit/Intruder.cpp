@@ -32,26 +32,14 @@ Received received;
 int attempts = 0;
 int taken = 0;
 
+// A press of any button, in the client area or on the frame.
 bool IsButtonDown(UINT message)
 {
-    switch (message) {
-    case WM_LBUTTONDOWN: case WM_LBUTTONDBLCLK: case WM_RBUTTONDOWN: case WM_RBUTTONDBLCLK:
-    case WM_MBUTTONDOWN: case WM_MBUTTONDBLCLK: case WM_XBUTTONDOWN: case WM_XBUTTONDBLCLK:
-    case WM_NCLBUTTONDOWN: case WM_NCLBUTTONDBLCLK: case WM_NCRBUTTONDOWN: case WM_NCRBUTTONDBLCLK:
-    case WM_NCMBUTTONDOWN: case WM_NCMBUTTONDBLCLK: case WM_NCXBUTTONDOWN: case WM_NCXBUTTONDBLCLK:
-        return true;
-    default:
-        return false;
-    }
-}
-
-void CountKey(WPARAM key)
-{
-    if (++received.keys <= 20) {
-        char name[16];
-        std::snprintf(name, sizeof name, " 0x%02X", static_cast<unsigned>(key));
-        received.keyNames += name;
-    }
+    const UINT client = message < WM_MOUSEFIRST ? message - WM_NCMOUSEMOVE + WM_MOUSEMOVE : message;
+    for (UINT down : {WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN, WM_XBUTTONDOWN})
+        if (client == down || client == down + 2)  // ... or its double click
+            return true;
+    return false;
 }
 
 // What programs do to get in front: a hop through the topmost band, then the
@@ -66,9 +54,11 @@ void Steal(HWND window)
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN)
-        CountKey(wParam);
-    else if (message == WM_CHAR || message == WM_SYSCHAR)
+    if ((message == WM_KEYDOWN || message == WM_SYSKEYDOWN) && ++received.keys <= 20) {
+        char name[16];
+        std::snprintf(name, sizeof name, " 0x%02X", static_cast<unsigned>(wParam));
+        received.keyNames += name;
+    } else if (message == WM_CHAR || message == WM_SYSCHAR)
         ++received.characters;
     else if (IsButtonDown(message))
         ++received.clicks;

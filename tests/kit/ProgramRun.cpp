@@ -42,8 +42,12 @@ void EndJob(HANDLE job)
     }
 }
 
-// Left down, Shift turns the user's Delete in Explorer into a delete for good.
-// GetAsyncKeyState reads the physical buttons, which SendInput names too.
+// After every program, once a press still on its way has landed: Shift (left
+// down, it turns the user's Delete into a delete for good) and Ctrl go up
+// whatever GetAsyncKeyState says, since it reads nothing while another desktop
+// has the input; Alt (whose lone release opens a menu) and the mouse buttons
+// (whose release clicks) where they are down. GetAsyncKeyState reads the
+// physical buttons, which SendInput names too.
 void ReleaseHeldInput()
 {
     static const struct {
@@ -52,17 +56,15 @@ void ReleaseHeldInput()
     } releases[] = {{VK_LSHIFT, 0}, {VK_RSHIFT, 0}, {VK_LCONTROL, 0}, {VK_RCONTROL, KEYEVENTF_EXTENDEDKEY},
                     {VK_LMENU, 0}, {VK_RMENU, KEYEVENTF_EXTENDEDKEY}, {VK_LBUTTON, MOUSEEVENTF_LEFTUP},
                     {VK_RBUTTON, MOUSEEVENTF_RIGHTUP}, {VK_MBUTTON, MOUSEEVENTF_MIDDLEUP}};
+    Sleep(200);
     for (const auto& r : releases) {
         INPUT release = {};
         release.type = r.key <= VK_MBUTTON ? INPUT_MOUSE : INPUT_KEYBOARD;
-        if (release.type == INPUT_MOUSE) {
-            release.mi.dwFlags = r.flags;
-        } else {
-            release.ki.wVk = r.key;
-            release.ki.wScan = static_cast<WORD>(MapVirtualKeyW(r.key, MAPVK_VK_TO_VSC));
-            release.ki.dwFlags = r.flags | KEYEVENTF_KEYUP;
-        }
-        if (GetAsyncKeyState(r.key) < 0)
+        release.mi.dwFlags = r.flags;
+        if (release.type == INPUT_KEYBOARD)
+            release.ki = KEYBDINPUT{r.key, static_cast<WORD>(MapVirtualKeyW(r.key, MAPVK_VK_TO_VSC)),
+                                    r.flags | KEYEVENTF_KEYUP, 0, 0};
+        if ((r.key >= VK_LSHIFT && r.key <= VK_RCONTROL) || GetAsyncKeyState(r.key) < 0)
             SendInput(1, &release, sizeof release);
     }
 }
@@ -141,7 +143,6 @@ ProgramRun RunProgram(const std::wstring& exe, const std::wstring& arguments, co
         else
             TerminateProcess(process.hProcess, 1);
         WaitForSingleObject(process.hProcess, 10000);
-        ReleaseHeldInput();
     }
     run.seconds = Now() - started;
     GetExitCodeProcess(process.hProcess, &run.exitCode);
@@ -150,5 +151,6 @@ ProgramRun RunProgram(const std::wstring& exe, const std::wstring& arguments, co
         EndJob(job);
         CloseHandle(job);
     }
+    ReleaseHeldInput();
     return run;
 }

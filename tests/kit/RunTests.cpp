@@ -218,11 +218,8 @@ int ParseOptions(int argc, wchar_t** argv, Options& options, bool& help)
         } else if (arg == L"--list" && i + 1 < argc) {
             options.list = FullPath(argv[++i]);
         } else if (arg == L"--budget" && i + 1 < argc) {
-            wchar_t* end = nullptr;
-            const unsigned long seconds = wcstoul(argv[++i], &end, 10);
-            if (*argv[i] < L'0' || *argv[i] > L'9' || *end || seconds == 0 || seconds > 86400)
+            if ((options.budget = ParseSeconds(argv[++i])) == 0)
                 return 2;
-            options.budget = seconds;
         } else if (arg == L"--help" || arg == L"-h" || arg == L"/?") {
             help = true;
         } else if (arg[0] == L'-' || arg[0] == L'/') {

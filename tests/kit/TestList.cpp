@@ -21,6 +21,13 @@ std::wstring NextWord(const std::wstring& line, size_t& at)
 
 }  // namespace
 
+unsigned ParseSeconds(const std::wstring& text)
+{
+    wchar_t* end = nullptr;
+    const unsigned long seconds = std::wcstoul(text.c_str(), &end, 10);
+    return !text.empty() && text[0] >= L'0' && text[0] <= L'9' && !*end && seconds <= 86400 ? seconds : 0;
+}
+
 bool ParseTestList(const std::wstring& text, std::vector<TestEntry>& entries, std::wstring& error)
 {
     size_t start = 0;
@@ -35,15 +42,8 @@ bool ParseTestList(const std::wstring& text, std::vector<TestEntry>& entries, st
         if (first.empty() || first[0] == L'#')
             continue;
         const std::wstring where = L"line " + std::to_wstring(number) + L": ";
-        unsigned long seconds = 0;
-        for (wchar_t c : first) {
-            if (c < L'0' || c > L'9' || seconds > 86400) {
-                seconds = 0;
-                break;
-            }
-            seconds = seconds * 10 + (c - L'0');
-        }
-        if (seconds == 0 || seconds > 86400) {
+        const unsigned seconds = ParseSeconds(first);
+        if (seconds == 0) {
             error = where + L"\"" + first + L"\" is not a time limit in seconds (1 to 86400)";
             return false;
         }

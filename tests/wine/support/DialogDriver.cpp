@@ -18,14 +18,13 @@ constexpr char kOwnerClass[] = "HxDialogDriverOwner";
 // An unassigned virtual key: no keyboard sends it and no control acts on it.
 constexpr WORD kMarkerKey = 0xE8;
 
-// The window the input is for, brought back when another program takes the
-// foreground: the step's dialog, or the driver's owner once it has gone.
+// Brought back when another program takes the foreground: the step's dialog,
+// or the driver's owner once it has gone.
 HWND inputFor = nullptr;
 HWND inputOwner = nullptr;
 DWORD patienceMs = 5000;
 bool inputRefused = false;  // nothing more goes out until the driver has ended the dialog
-// Where the last absolute move aimed (on the primary monitor), and whether
-// it was beyond that monitor's edge.
+// Where the last move aimed, and whether beyond the primary monitor's edge.
 POINT pointer{};
 bool pointerKnown = false;
 bool aimOutside = false;
@@ -43,10 +42,8 @@ bool awaitingKey = false;
 DWORD keySentAt = 0;
 HHOOK keyHook = nullptr;
 
-// A click of a step: pressed and released at one point. Another program that
-// takes the foreground between the thread taking the press and the release
-// cuts it (the control holding the mouse lets it go). Once the step's input is
-// in, a cut click is sent again, unless the step also dragged.
+// A click that another program's taking the foreground cut between press and
+// release (the control lost the mouse) goes again once the step's input is in.
 HHOOK pressHook = nullptr;
 HWND pressedWindow = nullptr;  // took the step's last press, at `takenAt`
 POINT takenAt{};
@@ -92,8 +89,7 @@ std::string Describe(HWND window)
     return "another program (pid " + std::to_string(process) + ", class " + className + ", title \"" + title + "\")";
 }
 
-// Input goes to the input desktop; a locked screen or a UAC prompt is
-// another one, where this program's windows can neither get it nor be seen.
+// A locked screen or a UAC prompt is another input desktop than this program's.
 std::string OtherDesktopNote()
 {
     char mine[64] = "", current[64] = "";
@@ -108,9 +104,8 @@ std::string OtherDesktopNote()
            "\"): a locked screen or a UAC prompt";
 }
 
-// Windows gives a program that runs above this one's level (as administrator)
-// none of this one's input (UIPI), without a word. A token this program may
-// not read is such a program's.
+// Windows gives a program above this one's level (as administrator) none of
+// its input, without a word (UIPI). A token it may not read is such a one's.
 bool ElevatedAboveThis(HWND window)
 {
     auto elevated = [](HANDLE process) {
@@ -148,13 +143,11 @@ DWORD HookLimitMs()
     return limit;
 }
 
-// The kit's mark on every event the driver injects (dwExtraInfo): "HX" in
-// the high half, the event's number in the low half.
+// The kit's mark on every event the driver injects (dwExtraInfo): "HX", then the event's number.
 constexpr ULONG_PTR kKitTag = 0x48580000;
 enum Verdict : LONG { kPassed, kElsewhere, kMoved, kRefused, kNotJudged };
-// Between the driver and its low-level hooks: the event to judge (0: none),
-// where a press of it must be, and their word on it (the event's number in
-// the high half, the verdict in the low).
+// Between the driver and its hooks: the event to judge, where a press of it
+// must be, and their word on it (the event's number, then the verdict).
 std::atomic<ULONG_PTR> judged{0};
 POINT pressAim{};
 std::atomic<ULONG_PTR> word{0};
@@ -164,12 +157,10 @@ HANDLE hookThread = nullptr;
 DWORD hookThreadId = 0;
 bool rehooked = false;
 
-// On the hooks' thread, as the system routes each event, the driver's alone
-// (the rest of the chain would only widen the gap between verdict and
-// routing): a key or button press that would reach another program's window
-// is dropped; moves and releases pass, so what the kit pressed always comes
-// up. A word the system may no longer wait for (half its limit after the
-// event) says passed, as the system has it then.
+// As the system routes each of the driver's events (the rest of the chain
+// would only widen the gap): a press bound for another program's window is
+// dropped; moves and releases pass. A word the system may no longer wait for
+// (half its limit after the event) says passed, as the system has it then.
 LONG Judge(ULONG_PTR extra, DWORD time, WPARAM message, POINT at)
 {
     if (!extra || extra != judged.load())
@@ -210,8 +201,6 @@ LRESULT CALLBACK MouseHook(int code, WPARAM message, LPARAM info)
     return said == kNotJudged ? CallNextHookEx(nullptr, code, message, info) : said != kPassed;
 }
 
-// The hooks' thread does nothing else: the system calls them as it routes
-// each event, whatever the dialog's thread is doing.
 DWORD WINAPI HookThread(void* ready)
 {
     HINSTANCE self = GetModuleHandleA(nullptr);
@@ -236,8 +225,8 @@ void RemoveHooks()
     hookThread = nullptr;
 }
 
-// Only while a dialog is driven, and above the tests' priority: the system
-// waits for the hooks only so long.
+// Only while a dialog is driven, on a thread of their own above the tests'
+// priority: the system waits for them only so long.
 void SetHooks()
 {
     HookLimitMs();
@@ -257,7 +246,6 @@ ULONG_PTR& ExtraInfo(INPUT& input)
     return input.type == INPUT_KEYBOARD ? input.ki.dwExtraInfo : input.mi.dwExtraInfo;
 }
 
-// An event with the kit's tag that no hook judges: it passes.
 bool SendUnjudged(INPUT input)
 {
     ExtraInfo(input) = kKitTag;
@@ -293,11 +281,9 @@ INPUT Key(WORD virtualKey)
     return input;
 }
 
-// Sends one event, tagged and numbered, and takes the hooks' word on it. No
-// word within the system's limit means the system sent it on unjudged: it
-// counts as delivered, and the hooks are set again once, in case the system
-// removed them. A window above this program's level in front gets no input at
-// all: that refuses the event at once.
+// Sends one event and takes the hooks' word on it. None within the system's
+// limit: the system sent it on, and may have removed the hooks, which are set
+// again once; unless a program above this one's level is in front.
 LONG Inject(INPUT input)
 {
     // Numbered apart in each process: a child test drives dialogs of its own.
@@ -336,20 +322,16 @@ INPUT MoveTo(POINT p)
 {
     INPUT input{};
     input.type = INPUT_MOUSE;
-    // Absolute positions are 0..65535 across the primary monitor. Aiming at
-    // the middle of the pixel lands on it whether the system scales by 65535
-    // or 65536 and whether it rounds or truncates.
+    // Aimed at the middle of the pixel: right however the system scales and rounds.
     input.mi.dx = static_cast<LONG>((2LL * p.x + 1) * 65536 / (2LL * GetSystemMetrics(SM_CXSCREEN)));
     input.mi.dy = static_cast<LONG>((2LL * p.y + 1) * 65536 / (2LL * GetSystemMetrics(SM_CYSCREEN)));
     input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     return input;
 }
 
-// An event the hooks drop goes again once the window the input is for is
-// back in front (as Windows allows) or, for a press, once the pointer is back
-// where it was aimed, for up to `patienceMs`; then the test fails, nothing
-// more goes out, and what the driver holds down comes up. A release goes at
-// once, and only where its press went.
+// A dropped event goes again once the dialog is back in front or the pointer
+// back where it was aimed, for up to the patience. A release goes at once,
+// and only where its press went.
 bool SendOne(INPUT input)
 {
     if (IsRelease(input)) {
@@ -368,10 +350,8 @@ bool SendOne(INPUT input)
             BringForward(back);
             BringWindowToTop(back);
         }
-        // Wine moves the X pointer for an injected move only when the move is in
-        // place as SendInput returns, never when a low-level hook held it; X
-        // reports that pointer whenever a window appears under it, moving
-        // Wine's along. So under Wine the pointer is put there first.
+        // Wine moves the X pointer only for a move in place as SendInput
+        // returns, never one a hook held, and X moves Wine's along.
         if (RunningUnderWine() && input.type == INPUT_MOUSE && (input.mi.dwFlags & MOUSEEVENTF_MOVE))
             SetCursorPos(pointer.x, pointer.y);
         const LONG said = Inject(input);
@@ -413,10 +393,9 @@ void Send(const INPUT& input)
         SendOne(input);
 }
 
-// As the thread takes a key from its queue: the key awaited is in, and the
-// marker goes no further (it wakes the loop instead). Wine hands a key taken
-// while no window has the focus (the dialog coming back) to the active
-// window, not to its field: such a key is held back and goes again.
+// As the thread takes a key: the key awaited is in, and the marker wakes the
+// loop instead of going on. Wine hands a key taken while no window has the
+// focus to the active window, not its field: it is held back, to go again.
 LRESULT CALLBACK KeyHook(int code, WPARAM key, LPARAM flags)
 {
     const bool release = (flags & 0x80000000) != 0;
@@ -432,10 +411,9 @@ LRESULT CALLBACK KeyHook(int code, WPARAM key, LPARAM flags)
     return CallNextHookEx(keyHook, code, key, flags);
 }
 
-// Sends what waits, a key only once the thread has taken the one before, so
-// that a key waits in the queue as briefly as may be. Windows delivers sent
-// input a moment later: after the last event, the marker key follows it
-// through the queue (Wine has it all there as SendInput returns).
+// A key only once the thread has taken the one before: it waits in the queue
+// as briefly as may be. Windows delivers input a moment later, so the marker
+// follows the last event (Wine has it all queued as SendInput returns).
 void Feed()
 {
     while (!pending.empty() && !awaitingKey && !inputRefused) {
@@ -476,8 +454,7 @@ DialogDriver::DialogDriver(UINT timeout, DWORD patience) : timeoutMs(timeout), f
     owner = CreateWindowExA(0, kOwnerClass, "driver", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
                             GetModuleHandleA(nullptr), nullptr);
     SetWindowLongPtrA(owner, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    // On screen, as a host's main window is: when a dialog or box of it
-    // closes, Windows activates the owner and this process stays in front.
+    // On screen, as a host's: Windows activates it as a dialog of it closes.
     ShowWindow(owner, SW_SHOW);
     static const int atExit = std::atexit(ReleaseHeld);  // a test that ends the program leaves nothing down
     (void)atExit;
@@ -516,8 +493,7 @@ INT_PTR DialogDriver::Run(const std::function<INT_PTR(HWND)>& open)
     KillTimer(owner, kWatchdogTimer);
     KillTimer(owner, kGuardTimer);
     inputFor = owner;
-    // The step that ended the dialog may have input left (a key's release):
-    // it goes now, to the owner, and is handled here.
+    // What the step that ended the dialog left (a key's release) goes now.
     for (const DWORD start = GetTickCount(); !pending.empty() || awaitingKey;) {
         if (GetTickCount() - start >= patienceMs) {
             ADD_FAILURE() << "input sent to the dialog did not come back through this thread's queue"
@@ -559,9 +535,7 @@ void DialogDriver::OnIdle(HWND idleDialog)
         return;
     dialog = idleDialog;
     if (awaitingKey) {
-        // Windows delivers the key a moment later. Wine has it in the queue as
-        // SendInput returns, so with the queue empty it was dropped (the thread
-        // had no active window): it goes again once the dialog is back.
+        // Under Wine, with the queue empty, it was dropped: it goes again.
         const bool dropped = RunningUnderWine() && !AwayFromFront(idleDialog) && GetFocus();
         if (!dropped && !ended && GetTickCount() - keySentAt >= foregroundPatienceMs) {
             ADD_FAILURE() << "the key 0x" << std::hex << keyAwaited.input.ki.wVk << std::dec << " went out "
@@ -577,16 +551,14 @@ void DialogDriver::OnIdle(HWND idleDialog)
         pending.push_front(keyAwaited);
     }
     if (pending.empty()) {
-        // The step's input is in. A cut click goes again only where the
-        // control acts on the release (a button): a slider or an up-down
-        // acts on the press, and would step twice.
+        // A cut click goes again only where the control acts on the release:
+        // a slider or an up-down would step twice.
         char className[16] = "";
         clickBroken = clickBroken || (pressedWindow && !clickDone && onlyClicks && !buttonHeld &&
                                       GetClassNameA(pressedWindow, className, sizeof className) &&
                                       lstrcmpiA(className, "Button") == 0);
         pressedWindow = nullptr;
-        // The loop shows a new dialog on its first idle moment and only then gets
-        // its paint messages: let one more round go by before the first step.
+        // A new dialog is shown at the first idle moment: it paints before the first step.
         if (!settled) {
             BringForward(idleDialog);
             CloseInputMethod(idleDialog);
@@ -615,8 +587,7 @@ void DialogDriver::OnIdle(HWND idleDialog)
     Feed();
     if (inputRefused)
         End(kNoForeground);
-    // Wakes the loop even when the step caused no message of its own; it idles
-    // again only after everything the step caused has been handled.
+    // The loop idles again once everything the step caused is handled.
     if (!ended)
         PostMessageA(owner, WM_NULL, 0, 0);
 }
@@ -641,8 +612,7 @@ bool DialogDriver::AwayFromFront(HWND idleDialog)
         End(kNoForeground);
         return true;
     }
-    // Back in front, the dialog repaints what the other window covered before
-    // the step runs; else the guard's timer tries again.
+    // Back in front, it repaints before the step; else the guard's timer tries again.
     if (BringForward(idleDialog))
         PostMessageA(owner, WM_NULL, 0, 0);
     return true;
@@ -664,8 +634,7 @@ void DialogDriver::End(INT_PTR code)
     ReleaseHeld();
     if (dialog && IsWindow(dialog))
         EndDialog(dialog, code);
-    // A message box or menu of the dialog runs a modal loop of its own that
-    // EndDialog cannot reach; WM_QUIT ends every such loop in turn.
+    // WM_QUIT ends a box's or menu's modal loop too, which EndDialog cannot reach.
     PostQuitMessage(0);
     ended = code;
 }
@@ -691,8 +660,7 @@ void MouseButton(bool down)
 {
     INPUT input{};
     input.type = INPUT_MOUSE;
-    // SendInput names the physical buttons: with the buttons swapped, the
-    // primary button that a click means is the right one.
+    // SendInput names the physical buttons: swapped, the primary one is the right.
     const bool swapped = GetSystemMetrics(SM_SWAPBUTTON) != 0;
     input.mi.dwFlags = (swapped ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN) << (down ? 0 : 1);
     if (!pointerKnown)
@@ -760,13 +728,6 @@ void TypeText(const std::string& text)
         if (shift)
             KeyUp(VK_SHIFT);
     }
-}
-
-ClientPixels CaptureClient(HWND window)
-{
-    RECT client{};
-    GetClientRect(window, &client);
-    return CaptureClient(window, client);
 }
 
 ClientPixels CaptureClient(HWND window, const RECT& part)

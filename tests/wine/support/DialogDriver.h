@@ -6,35 +6,17 @@
 #include <string>
 #include <vector>
 
-// Drives a modal dialog from inside its own modal loop. The driver owns the
-// dialog's owner window; the dialog manager sends that window WM_ENTERIDLE
-// each time the loop has emptied its queue, and each such moment runs the
-// next step. A step's input (SendInput) goes out after the step, event by
-// event, a key only once the thread has taken the one before; the next step
-// runs once all of it is handled and painted, so steps never wait by time.
-// Windows delivers sent input later, so the driver sends a marker key of its
-// own behind the rest and waits for it. Keys reach only the foreground window,
-// so the driver brings the dialog forward first, and closes the input method
-// there (a Japanese Windows often has it on) so that typed keys arrive as keys.
-//
-// Other programs take the foreground at any time. So each step starts only
-// with the dialog (or a box of it) in front and repainted, and every event
-// carries the kit's tag (dwExtraInfo): low-level hooks of the driver's own,
-// set while a dialog is driven, judge it as the system routes it, and a key
-// or button press bound for another program's window goes nowhere and is sent
-// again once the dialog is back (or the pointer aimed again). The system waits
-// for such hooks only so long (LowLevelHooksTimeout) and may remove them: an
-// event they say nothing of in time counts as delivered, and a key that then
-// never reaches the dialog's thread fails the test. Releases always go, and
-// what the driver holds down comes up when the dialog ends, on a refusal and
-// at exit. A click cut between press and release by another program's taking
-// the foreground is sent again where the control acts on the release. When
-// another program keeps the foreground for the patience (5 s), or runs as
-// administrator in front (Windows gives it no input), the test fails naming it
-// (or the other input desktop: a locked screen, a UAC prompt) and the dialog
-// ends at once (Run returns kNoForeground). Wine routes a queued key again as
-// the thread takes it, and drops it while the thread has no active window:
-// under Wine a dropped key goes again once the dialog is back.
+// Drives a modal dialog from inside its own modal loop (docs/reliability.md
+// tells the whole of it). The dialog manager sends the driver's owner window
+// WM_ENTERIDLE each time the loop has emptied its queue, and each such moment
+// runs the next step once the dialog is in front and painted. A step's input
+// goes out after it, event by event, tagged as the kit's; low-level hooks of
+// the driver's own judge each as the system routes it, and a press bound for
+// another program's window goes again once the dialog is back. An event they
+// say nothing of in time counts as delivered; a key the dialog's thread then
+// never takes, another program in front for the patience (5 s), or one that
+// runs as administrator, fails the test by name, and Run returns
+// kNoForeground at once. What the driver pressed always comes up.
 //
 //   DialogDriver driver;
 //   driver.Then([&](HWND dialog) { ClickControl(dialog, IDOK); });
@@ -93,9 +75,7 @@ private:
     DWORD frontLostAt = 0;  // when a step first found another program in front
 };
 
-// Real input through SendInput, one event at a time and only to this process's
-// windows (see above; outside a dialog the last of them in front is brought
-// back). Positions are client coordinates of `window`.
+// Real input through SendInput (see above). Positions are client coordinates of `window`.
 void MouseMoveTo(HWND window, int x, int y);
 void MouseMoveToScreen(int x, int y);
 void MouseButton(bool down);  // the primary button (left unless swapped), at the pointer
@@ -117,9 +97,8 @@ struct ClientPixels {
 
     std::uint32_t At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
 };
-ClientPixels CaptureClient(HWND window);
-// Only `part` of the client area (clipped to it).
-ClientPixels CaptureClient(HWND window, const RECT& part);
+// Only `part` of the client area (clipped to it), or all of it.
+ClientPixels CaptureClient(HWND window, const RECT& part = {0, 0, 0x7FFF, 0x7FFF});
 // A COLORREF (0x00BBGGRR) as a captured pixel (0x00RRGGBB).
 std::uint32_t PixelOfColorRef(COLORREF color);
 

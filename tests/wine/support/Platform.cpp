@@ -70,14 +70,18 @@ std::string AnsiPath(const std::wstring& path)
     return ansi;
 }
 
+std::wstring FullPath(const std::wstring& path)
+{
+    std::wstring full(32768, L'\0');
+    full.resize(GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr));
+    return full.empty() || full.size() >= 32768 ? path : full;
+}
+
 std::wstring LongPath(const std::wstring& path)
 {
     if (path.compare(0, 4, L"\\\\?\\") == 0)
         return path;
-    std::wstring full(32768, L'\0');
-    full.resize(GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr));
-    if (full.empty())
-        return path;
+    const std::wstring full = FullPath(path);
     return full.compare(0, 2, L"\\\\") == 0 ? L"\\\\?\\UNC\\" + full.substr(2) : L"\\\\?\\" + full;
 }
 
@@ -127,26 +131,32 @@ bool RemoveFile(const std::wstring& path)
     return Retrying([&] { return DeleteFileW(file.c_str()); });
 }
 
+void ForEachEntry(const std::wstring& folder, const std::function<void(const std::wstring&, DWORD)>& visit)
+{
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW((LongPath(folder) + L"\\*").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const std::wstring name = entry.cFileName;
+        if (name != L"." && name != L"..")
+            visit(name, entry.dwFileAttributes);
+    } while (FindNextFileW(find, &entry));
+    FindClose(find);
+}
+
 bool RemoveTree(const std::wstring& path)
 {
     const std::wstring folder = LongPath(path);
-    WIN32_FIND_DATAW entry;
-    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &entry);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = entry.cFileName;
-            if (name == L"." || name == L"..")
-                continue;
-            const std::wstring child = folder + L"\\" + name;
-            if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                RemoveFile(child);
-            else if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
-                RemoveFolder(child);  // a link goes, not what it leads to
-            else
-                RemoveTree(child);
-        } while (FindNextFileW(find, &entry));
-        FindClose(find);
-    }
+    ForEachEntry(folder, [&](const std::wstring& name, DWORD attributes) {
+        const std::wstring child = folder + L"\\" + name;
+        if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
+            RemoveFile(child);
+        else if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+            RemoveFolder(child);  // a link goes, not what it leads to
+        else
+            RemoveTree(child);
+    });
     return RemoveFolder(folder);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 // Where a test runs. Windows is the reference; Wine differs in places the
@@ -32,8 +33,12 @@ std::string AnsiFromWide(const std::wstring& wide);
 // a character has none (a Japanese user name under code page 1252), its short
 // name; empty when the volume keeps no short names.
 std::string AnsiPath(const std::wstring& path);
-// The \\?\ form of a path, which the wide functions take beyond MAX_PATH.
+// The absolute form of a path (itself where it has none), and its \\?\ form,
+// which the wide functions take beyond MAX_PATH.
+std::wstring FullPath(const std::wstring& path);
 std::wstring LongPath(const std::wstring& path);
+// Calls `visit` with the name and attributes of each entry of a folder.
+void ForEachEntry(const std::wstring& folder, const std::function<void(const std::wstring&, DWORD)>& visit);
 // Deletes a folder and everything in it (paths of any length, read-only
 // entries, files busy for a moment); whether it is gone.
 bool RemoveTree(const std::wstring& path);
