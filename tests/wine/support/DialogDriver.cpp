@@ -13,7 +13,7 @@
 namespace {
 
 constexpr UINT_PTR kWatchdogTimer = 1;
-constexpr UINT_PTR kGuardTimer = 2;  // wakes the loop: a step waiting for the foreground looks again
+constexpr UINT_PTR kGuardTimer = 2;  // wakes the loop: input waiting for the foreground goes again
 constexpr char kOwnerClass[] = "HxDialogDriverOwner";
 // An unassigned virtual key: no keyboard sends it and no control acts on it.
 constexpr WORD kMarkerKey = 0xE8;
@@ -40,6 +40,7 @@ bool recording = false;
 Pending keyAwaited{};  // a key sent and not yet taken by the thread
 bool awaitingKey = false;
 DWORD keySentAt = 0;
+DWORD refusedSince = 0;  // when the hooks first dropped the event that waits first
 HHOOK keyHook = nullptr;
 
 // A click that another program's taking the foreground cut between press and
@@ -329,59 +330,36 @@ INPUT MoveTo(POINT p)
     return input;
 }
 
-// A dropped event goes again once the dialog is back in front or the pointer
-// back where it was aimed, for up to the patience. A release goes at once,
-// and only where its press went.
-bool SendOne(INPUT input)
+// One event, with the dialog brought back first where another program took
+// the foreground; the hooks' word on it. A release goes at once, and only
+// where its press went.
+LONG SendOne(INPUT input)
 {
     if (IsRelease(input)) {
         const auto press = std::find_if(held.begin(), held.end(), [&](const INPUT& r) {
             return r.type == input.type && (r.type == INPUT_KEYBOARD ? r.ki.wVk == input.ki.wVk : r.mi.dwFlags == input.mi.dwFlags);
         });
-        const bool went = press != held.end() && SendUnjudged(*press);
-        if (press != held.end())
-            held.erase(press);
-        return went;
+        if (press == held.end())
+            return kNotJudged;
+        SendUnjudged(*press);
+        held.erase(press);
+        return kPassed;
     }
-    const DWORD start = GetTickCount();
-    for (int tries = 0; !inputRefused; ++tries) {
-        HWND back = WindowToBringBack();
-        if (!OfThisProcess(GetForegroundWindow()) && IsWindow(back)) {
-            BringForward(back);
-            BringWindowToTop(back);
-        }
-        // Wine moves the X pointer only for a move in place as SendInput
-        // returns, never one a hook held, and X moves Wine's along.
-        if (RunningUnderWine() && input.type == INPUT_MOUSE && (input.mi.dwFlags & MOUSEEVENTF_MOVE))
-            SetCursorPos(pointer.x, pointer.y);
-        const LONG said = Inject(input);
-        if (said == kPassed && (input.type == INPUT_KEYBOARD || (input.mi.dwFlags & MOUSEEVENTF_MOVE) == 0))
-            held.push_back(ReleaseOf(input));
-        if (said == kPassed)
-            return true;
-        if (said == kRefused || GetTickCount() - start >= patienceMs) {
-            char title[80] = "";
-            GetWindowTextA(back, title, sizeof title);
-            if (said == kMoved)
-                ADD_FAILURE() << "the pointer would not stay at (" << pointer.x << ", " << pointer.y << ") for "
-                              << patienceMs / 1000.0 << " s: the test's click was not sent" << OtherDesktopNote();
-            else if (said == kElsewhere)
-                ADD_FAILURE() << Describe(verdictTarget)
-                              << (input.type == INPUT_KEYBOARD ? " kept the foreground" : " lay under the pointer")
-                              << " for " << patienceMs / 1000.0 << " s, while the test brought \"" << title
-                              << "\" back " << tries << " times: the test's input was not sent" << OtherDesktopNote();
-            inputRefused = true;
-            ReleaseHeld();
-        } else if (said == kMoved) {  // a nudged mouse, or the system's snap to a default button
-            Inject(MoveTo(pointer));
-        } else {
-            // Answers what Windows sends meanwhile; the queue's input stays for the dialog's loop.
-            MSG message;
-            PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
-            Sleep(50);
-        }
+    HWND back = WindowToBringBack();
+    if (!OfThisProcess(GetForegroundWindow()) && IsWindow(back)) {
+        BringForward(back);
+        BringWindowToTop(back);
     }
-    return false;
+    // Wine moves the X pointer only for a move in place as SendInput
+    // returns, never one a hook held, and X moves Wine's along.
+    if (RunningUnderWine() && input.type == INPUT_MOUSE && (input.mi.dwFlags & MOUSEEVENTF_MOVE))
+        SetCursorPos(pointer.x, pointer.y);
+    const LONG said = Inject(input);
+    if (said == kPassed && (input.type == INPUT_KEYBOARD || (input.mi.dwFlags & MOUSEEVENTF_MOVE) == 0))
+        held.push_back(ReleaseOf(input));
+    if (said == kMoved)  // a nudged mouse, or the system's snap to a default button
+        Inject(MoveTo(pointer));
+    return said;
 }
 
 // Within a step, the event waits for the step's end; else it goes now.
@@ -413,14 +391,33 @@ LRESULT CALLBACK KeyHook(int code, WPARAM key, LPARAM flags)
 
 // A key only once the thread has taken the one before: it waits in the queue
 // as briefly as may be. Windows delivers input a moment later, so the marker
-// follows the last event (Wine has it all queued as SendInput returns).
+// follows the last event (Wine has it all queued as SendInput returns). An
+// event the hooks dropped goes again at the next wake, once the dialog is
+// back or the pointer aimed again, for up to the patience.
 void Feed()
 {
     while (!pending.empty() && !awaitingKey && !inputRefused) {
         const Pending event = pending.front();
-        pending.pop_front();
         pointer = event.aim;
-        if (SendOne(event.input) && event.input.type == INPUT_KEYBOARD) {
+        const LONG said = SendOne(event.input);
+        const bool dropped = said == kElsewhere || said == kMoved;
+        refusedSince = dropped && !refusedSince ? GetTickCount() : refusedSince;
+        if (dropped && GetTickCount() - refusedSince < patienceMs)
+            return;
+        refusedSince = 0;
+        if (said == kMoved)
+            ADD_FAILURE() << "the pointer would not stay at (" << pointer.x << ", " << pointer.y << ") for "
+                          << patienceMs / 1000.0 << " s: the test's click was not sent" << OtherDesktopNote();
+        else if (said == kElsewhere)
+            ADD_FAILURE() << Describe(verdictTarget)
+                          << (event.input.type == INPUT_KEYBOARD ? " kept the foreground" : " lay under the pointer")
+                          << " for " << patienceMs / 1000.0 << " s: the test's input was not sent"
+                          << OtherDesktopNote();
+        inputRefused = dropped || said == kRefused;
+        if (inputRefused)
+            ReleaseHeld();
+        pending.pop_front();
+        if (said == kPassed && event.input.type == INPUT_KEYBOARD) {
             keyAwaited = event;
             awaitingKey = true;
             keySentAt = GetTickCount();
@@ -480,6 +477,7 @@ INT_PTR DialogDriver::Run(const std::function<INT_PTR(HWND)>& open)
     frontLostAt = 0;
     inputFor = inputOwner = owner;
     inputRefused = clickBroken = awaitingKey = rehooked = false;
+    refusedSince = 0;
     pending.clear();
     if (!keyHook) {
         keyHook = SetWindowsHookExA(WH_KEYBOARD, KeyHook, nullptr, GetCurrentThreadId());
@@ -488,7 +486,7 @@ INT_PTR DialogDriver::Run(const std::function<INT_PTR(HWND)>& open)
     patienceMs = foregroundPatienceMs;
     SetHooks();
     SetTimer(owner, kWatchdogTimer, timeoutMs, nullptr);
-    SetTimer(owner, kGuardTimer, 250, nullptr);
+    SetTimer(owner, kGuardTimer, 100, nullptr);
     const INT_PTR result = open(owner);
     KillTimer(owner, kWatchdogTimer);
     KillTimer(owner, kGuardTimer);
@@ -502,7 +500,7 @@ INT_PTR DialogDriver::Run(const std::function<INT_PTR(HWND)>& open)
         }
         awaitingKey = awaitingKey && !RunningUnderWine();
         Feed();
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, awaitingKey ? 100 : 0, QS_ALLINPUT);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, awaitingKey || refusedSince ? 100 : 0, QS_ALLINPUT);
         for (MSG message; PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE);)
             DispatchMessageA(&message);
     }
@@ -587,8 +585,9 @@ void DialogDriver::OnIdle(HWND idleDialog)
     Feed();
     if (inputRefused)
         End(kNoForeground);
-    // The loop idles again once everything the step caused is handled.
-    if (!ended)
+    // The loop idles again once everything the step caused is handled (input
+    // the hooks dropped waits for the guard's timer).
+    if (!ended && !refusedSince)
         PostMessageA(owner, WM_NULL, 0, 0);
 }
 
