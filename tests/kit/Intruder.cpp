@@ -20,17 +20,9 @@
 
 namespace {
 
-constexpr UINT_PTR kStealTimer = 1;
-
-struct Received {
-    int keys = 0;
-    int characters = 0;
-    int clicks = 0;
-    std::string keyNames;  // the first few, for the report
-};
-Received received;
-int attempts = 0;
-int taken = 0;
+int keys = 0, characters = 0, clicks = 0;
+std::string keyNames;  // the first few, for the report
+int attempts = 0, taken = 0;
 
 // A press of any button, in the client area or on the frame.
 bool IsButtonDown(UINT message)
@@ -42,30 +34,25 @@ bool IsButtonDown(UINT message)
     return false;
 }
 
-// What programs do to get in front: a hop through the topmost band, then the
-// empty-input rule and sharing the input state of the thread in front.
-void Steal(HWND window)
-{
-    ++attempts;
-    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    taken += BringForward(window);
-}
-
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if ((message == WM_KEYDOWN || message == WM_SYSKEYDOWN) && ++received.keys <= 20) {
+    if ((message == WM_KEYDOWN || message == WM_SYSKEYDOWN) && ++keys <= 20) {
         char name[16];
         std::snprintf(name, sizeof name, " 0x%02X", static_cast<unsigned>(wParam));
-        received.keyNames += name;
-    } else if (message == WM_CHAR || message == WM_SYSCHAR)
-        ++received.characters;
-    else if (IsButtonDown(message))
-        ++received.clicks;
-    else if (message == WM_TIMER && wParam == kStealTimer)
-        Steal(window);
-    else if (message == WM_CLOSE)
+        keyNames += name;
+    } else if (message == WM_CHAR || message == WM_SYSCHAR) {
+        ++characters;
+    } else if (IsButtonDown(message)) {
+        ++clicks;
+    } else if (message == WM_TIMER) {
+        // A hop through the topmost band, then what BringForward tries.
+        ++attempts;
+        SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        taken += BringForward(window);
+    } else if (message == WM_CLOSE) {
         return 0;  // a stray Alt+F4 must not end the count
+    }
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
@@ -73,11 +60,8 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 std::wstring TakeWord(const wchar_t*& line)
 {
     const wchar_t* start = line;
-    bool quoted = false;
-    for (; *line && (quoted || (*line != L' ' && *line != L'\t')); ++line) {
-        if (*line == L'"')
-            quoted = !quoted;
-    }
+    for (bool quoted = false; *line && (quoted || (*line != L' ' && *line != L'\t')); ++line)
+        quoted = quoted != (*line == L'"');
     std::wstring word(start, line);
     while (*line == L' ' || *line == L'\t')
         ++line;
@@ -93,11 +77,9 @@ std::string HeldDown()
     } watched[] = {{VK_SHIFT, " Shift"}, {VK_CONTROL, " Ctrl"}, {VK_MENU, " Alt"},
                    {VK_LBUTTON, " left button"}, {VK_RBUTTON, " right button"}, {VK_MBUTTON, " middle button"}};
     std::string names;
-    for (const auto& w : watched) {
-        if (GetAsyncKeyState(w.key) < 0)
-            names += w.name;
-    }
-    return names;
+    for (const auto& w : watched)
+        names += GetAsyncKeyState(w.key) < 0 ? w.name : "";
+    return names.empty() ? " nothing" : names;
 }
 
 HWND MakeWindow(bool notification)
@@ -135,48 +117,36 @@ int main()
         std::fputs("usage: intruder [--every MS] COMMAND [ARGUMENTS...]\n       intruder --notification\n", stderr);
         return 2;
     }
-    if (command == L"--notification") {
-        MakeWindow(true);
-        MSG message;
-        while (GetMessageW(&message, nullptr, 0, 0) > 0)
-            DispatchMessageW(&message);
-        return 0;
-    }
-    HWND window = MakeWindow(false);
+    const bool notification = command == L"--notification";
+    HWND window = MakeWindow(notification);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    PROCESS_INFORMATION child{};
-    if (!window ||
-        !CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &child)) {
+    PROCESS_INFORMATION child{GetCurrentProcess(), nullptr, 0, 0};  // a notification stays until it is ended
+    if (!window || (!notification && !CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr,
+                                                     nullptr, &startup, &child))) {
         std::fprintf(stderr, "intruder: cannot start %ls (error %lu)\n", command.c_str(), GetLastError());
         return 2;
     }
-    CloseHandle(child.hThread);
-    SetTimer(window, kStealTimer, everyMs, nullptr);
+    if (!notification)
+        SetTimer(window, 1, everyMs, nullptr);
     const DWORD started = GetTickCount();
     while (MsgWaitForMultipleObjects(1, &child.hProcess, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) {
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
     }
     DWORD code = 1;
     GetExitCodeProcess(child.hProcess, &code);
-    CloseHandle(child.hProcess);
     DestroyWindow(window);
-
     const std::string held = HeldDown();
     std::printf("intruder: in front %d of %d times in %lu s; received %d keys%s, %d characters, %d clicks; "
                 "left down:%s; the command exited %lu\n",
-                taken, attempts, (GetTickCount() - started) / 1000, received.keys,
-                received.keyNames.empty() ? "" : (" (" + received.keyNames.substr(1) + ")").c_str(),
-                received.characters, received.clicks, held.empty() ? " nothing" : held.c_str(), code);
+                taken, attempts, (GetTickCount() - started) / 1000, keys,
+                keyNames.empty() ? "" : (" (" + keyNames.substr(1) + ")").c_str(), characters, clicks,
+                held.c_str(), code);
     // Never in front, it proved nothing: the tests' input had nowhere else to go.
     if (taken == 0)
         std::printf("intruder: never got in front in %d tries: this run proves nothing\n", attempts);
-    return code == 0 && taken > 0 && held.empty() && received.keys == 0 && received.characters == 0 &&
-                   received.clicks == 0
-               ? 0
-               : 1;
+    return code == 0 && taken > 0 && held == " nothing" && keys + characters + clicks == 0 ? 0 : 1;
 }
