@@ -42,13 +42,6 @@ bool Stopping()
     return WaitForSingleObject(g_stop, 0) == WAIT_OBJECT_0;
 }
 
-std::wstring ProgramPath()
-{
-    std::wstring path(32768, L'\0');
-    path.resize(GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size())));
-    return path;
-}
-
 std::wstring TempFolder()
 {
     std::wstring path(MAX_PATH + 1, L'\0');

@@ -457,17 +457,6 @@ DialogDriver::DialogDriver(UINT timeout, DWORD patience) : timeoutMs(timeout), f
     (void)atExit;
 }
 
-DialogDriver::~DialogDriver()
-{
-    DestroyWindow(owner);
-}
-
-DialogDriver& DialogDriver::Then(Step step)
-{
-    steps.push_back(std::move(step));
-    return *this;
-}
-
 INT_PTR DialogDriver::Run(const std::function<INT_PTR(HWND)>& open)
 {
     next = 0;
@@ -521,7 +510,7 @@ LRESULT CALLBACK DialogDriver::OwnerProc(HWND window, UINT message, WPARAM wPara
     if (driver && message == WM_ENTERIDLE && wParam == MSGF_DIALOGBOX)
         driver->OnIdle(reinterpret_cast<HWND>(lParam));
     else if (driver && message == WM_TIMER && wParam == kWatchdogTimer)
-        driver->OnTimeout();
+        driver->End(kTimedOut);
     else if (message != WM_TIMER)
         return DefWindowProcA(window, message, wParam, lParam);
     return 0;
@@ -617,15 +606,11 @@ bool DialogDriver::AwayFromFront(HWND idleDialog)
     return true;
 }
 
-void DialogDriver::OnTimeout()
-{
-    ADD_FAILURE() << "the dialog did not end within " << timeoutMs << " ms (" << next << " of " << steps.size()
-                  << " steps ran)" << OtherDesktopNote();
-    End(kTimedOut);
-}
-
 void DialogDriver::End(INT_PTR code)
 {
+    if (code == kTimedOut)
+        ADD_FAILURE() << "the dialog did not end within " << timeoutMs << " ms (" << next << " of " << steps.size()
+                      << " steps ran)" << OtherDesktopNote();
     KillTimer(owner, kWatchdogTimer);
     KillTimer(owner, kGuardTimer);
     awaitingKey = false;

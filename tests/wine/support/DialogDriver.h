@@ -39,12 +39,16 @@ public:
     // returns kTimedOut. `patienceMs`: how long another program may keep the
     // foreground (or a button's target) from the dialog.
     explicit DialogDriver(UINT timeoutMs = 60000, DWORD patienceMs = 5000);
-    ~DialogDriver();
+    ~DialogDriver() { DestroyWindow(owner); }
     DialogDriver(const DialogDriver&) = delete;
     DialogDriver& operator=(const DialogDriver&) = delete;
 
     HWND Owner() const { return owner; }
-    DialogDriver& Then(Step step);
+    DialogDriver& Then(Step step)
+    {
+        steps.push_back(std::move(step));
+        return *this;
+    }
 
     // `open` must run a modal dialog owned by Owner() and return its end code.
     INT_PTR Run(const std::function<INT_PTR(HWND owner)>& open);
@@ -59,8 +63,8 @@ private:
     void OnIdle(HWND idleDialog);
     // True while the step must wait: another program is in front.
     bool AwayFromFront(HWND idleDialog);
-    void OnTimeout();
-    // Ends the dialog, and any box or menu it has open; Run returns `code`.
+    // Ends the dialog, and any box or menu it has open; Run returns `code`
+    // (kTimedOut: the watchdog's, which fails the test).
     void End(INT_PTR code);
 
     HWND owner = nullptr;

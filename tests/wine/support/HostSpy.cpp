@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 std::vector<HostEvent> events;
@@ -50,7 +52,7 @@ BOOL CALLBACK ReadChild(HWND child, LPARAM found)
 
 bool ReadBox(HWND window, HostEvent& box)
 {
-    char className[16] = "", text[2048] = "";
+    char className[16] = "", caption[256] = "", text[2048] = "";
     BoxLayout layout;
     if (!GetClassNameA(window, className, sizeof className) || std::string(className) != "#32770" ||
         !GetDlgItem(window, 0xFFFF))
@@ -58,24 +60,15 @@ bool ReadBox(HWND window, HostEvent& box)
     EnumChildWindows(window, ReadChild, reinterpret_cast<LPARAM>(&layout));
     if (!layout.plain)
         return false;
-    box = HostEvent();
-    box.kind = HostEvent::MessageBox;
-    GetWindowTextA(window, text, sizeof text);
-    box.caption = text;
+    GetWindowTextA(window, caption, sizeof caption);
     GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
-    box.text = text;
-    box.owner = GetWindow(window, GW_OWNER);
-    box.errorIcon = layout.errorIcon;
+    box = {HostEvent::MessageBox, 0, 0, caption, text, GetWindow(window, GW_OWNER), layout.errorIcon};
     return true;
 }
 
 extern "C" std::int32_t __stdcall HXF_QueryClientInfo(std::int32_t code, std::int32_t value)
 {
-    HostEvent e;
-    e.kind = HostEvent::Query;
-    e.code = code;
-    e.value = value;
-    events.push_back(e);
+    events.push_back({HostEvent::Query, code, value, "", "", nullptr, false});
     return 0;
 }
 
@@ -97,10 +90,8 @@ const std::vector<HostEvent>& HostSpy::Events() const
 
 int HostSpy::Count(HostEvent::Kind kind) const
 {
-    int n = 0;
-    for (const HostEvent& e : events)
-        n += e.kind == kind;
-    return n;
+    return static_cast<int>(
+        std::count_if(events.begin(), events.end(), [&](const HostEvent& e) { return e.kind == kind; }));
 }
 
 void HostSpy::Clear()
@@ -121,6 +112,5 @@ OwnerWindow::OwnerWindow()
 
 OwnerWindow::~OwnerWindow()
 {
-    if (window)
-        DestroyWindow(window);
+    DestroyWindow(window);
 }

@@ -160,28 +160,29 @@ bool RemoveTree(const std::wstring& path)
     return RemoveFolder(folder);
 }
 
+std::wstring ProgramPath()
+{
+    std::wstring path(32768, L'\0');
+    path.resize(GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size())));
+    return path;
+}
+
 std::string PluginDir()
 {
     static const std::string dir = [] {
         std::wstring path(32768, L'\0');
-        DWORD length = GetEnvironmentVariableW(L"HX_PLUGIN_DIR", &path[0], static_cast<DWORD>(path.size()));
-        if (length == 0 || length >= path.size()) {
-            length = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
-            path.resize(length);
-            path.resize(path.find_last_of(L"\\/"));
-        } else {
-            path.resize(length);
-        }
-        return AnsiPath(path);
+        const DWORD length = GetEnvironmentVariableW(L"HX_PLUGIN_DIR", &path[0], static_cast<DWORD>(path.size()));
+        if (length > 0 && length < path.size())
+            return AnsiPath(path.substr(0, length));
+        path = ProgramPath();
+        return AnsiPath(path.substr(0, path.find_last_of(L"\\/")));
     }();
     return dir;
 }
 
 unsigned long RunTestAsChild(const char* test, const std::wstring& program)
 {
-    std::wstring self(32768, L'\0');
-    self.resize(GetModuleFileNameW(nullptr, &self[0], static_cast<DWORD>(self.size())));
-    const std::wstring path = program.empty() ? self : program;
+    const std::wstring path = program.empty() ? ProgramPath() : program;
     std::wstring command = L"\"" + path + L"\" --gtest_also_run_disabled_tests --gtest_filter=" + WideFromAnsi(test);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;

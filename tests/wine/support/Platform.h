@@ -12,6 +12,7 @@ bool RunningUnderWine();
 // process that is not in front; true when it is there.
 bool BringForward(HWND window);
 
+std::wstring ProgramPath();  // this program's file
 // The folder of the plug-in and its test builds: this program's own (the kit
 // and the build keep them together), or HX_PLUGIN_DIR where a test runs a copy
 // of its program from elsewhere. An ANSI path; where the long name has no
