@@ -2,6 +2,7 @@
 
 #include <cwchar>
 #include <cwctype>
+#include <sstream>
 
 namespace {
 
@@ -23,13 +24,8 @@ GTestSummary ParseGTestSummary(const std::wstring& log)
 {
     GTestSummary summary;
     bool reasonNext = false;
-    size_t start = 0;
-    while (start < log.size()) {
-        size_t end = log.find(L'\n', start);
-        if (end == std::wstring::npos)
-            end = log.size();
-        std::wstring line = log.substr(start, end - start);
-        start = end + 1;
+    std::wistringstream lines(log);
+    for (std::wstring line; std::getline(lines, line);) {
         if (!line.empty() && line.back() == L'\r')
             line.pop_back();
 
