@@ -8,19 +8,6 @@ std::wstring FolderOf(const std::wstring& path)
     return slash == std::wstring::npos ? L"." : path.substr(0, slash);
 }
 
-bool IsFolder(const std::wstring& path)
-{
-    const DWORD attributes = GetFileAttributesW(LongPath(path).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-std::vector<std::wstring> FolderEntries(const std::wstring& folder)
-{
-    std::vector<std::wstring> names;
-    ForEachEntry(folder, [&](const std::wstring& name, DWORD) { names.push_back(name); });
-    return names;
-}
-
 bool DeleteTree(const std::wstring& folder)
 {
     // A program the job just ended may hold its files a little longer than

@@ -1,20 +1,15 @@
 #pragma once
 #include <string>
-#include <vector>
 
-// LongPath, RemoveTree, RemoveFile, FullPath: tests make folders deeper than
-// 260 characters, and every file call on a path the runner did not make itself
-// goes through the \\?\ form.
+// LongPath, RemoveTree, RemoveFile, FullPath, ForEachEntry: tests make folders
+// deeper than 260 characters, and every file call on a path the runner did not
+// make itself goes through the \\?\ form.
 #include "tests/wine/support/Platform.h"
 
 // The folder part of a path, without the last backslash.
 std::wstring FolderOf(const std::wstring& path);
-bool IsFolder(const std::wstring& path);
-// The names in a folder, without "." and "..".
-std::vector<std::wstring> FolderEntries(const std::wstring& folder);
-// Deletes a folder and everything in it, waiting a little for files that a
-// process just ended (or a virus scanner) still holds. Links are removed, not
-// followed.
+// RemoveTree, waiting a little longer for files that a process just ended
+// still holds.
 bool DeleteTree(const std::wstring& folder);
 bool ReadBytes(const std::wstring& path, std::string& bytes);
 

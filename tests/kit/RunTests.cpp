@@ -5,7 +5,9 @@
 // command line is wrong.
 #include <windows.h>
 
+#include <algorithm>
 #include <cwchar>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -57,7 +59,8 @@ bool PrepareLogs(const std::wstring& folder, const std::vector<TestEntry>& liste
 {
     if (!CreateDirectoryW(LongPath(folder).c_str(), nullptr)) {
         error = GetLastError();
-        if (!IsFolder(folder))
+        const DWORD attributes = GetFileAttributesW(LongPath(folder).c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
             return false;
     }
     for (const TestEntry& entry : listed) {
@@ -107,10 +110,8 @@ std::wstring ExitCodeText(DWORD code)
     wchar_t hex[16];
     swprintf(hex, 16, L"0x%08lX", static_cast<unsigned long>(code));
     std::wstring text = L"exit code " + std::wstring(hex);
-    for (const auto& k : known) {
-        if (k.code == code)
-            text += L" (" + std::wstring(k.meaning) + L")";
-    }
+    for (const auto& k : known)
+        text += k.code == code ? L" (" + std::wstring(k.meaning) + L")" : L"";
     return text;
 }
 
@@ -241,10 +242,8 @@ int RunAll(const Options& options, const std::wstring& bin, Output& out)
     }
     for (const std::wstring& name : options.names) {
         const size_t before = entries.size();
-        for (const TestEntry& entry : listed) {
-            if (_wcsicmp(entry.name.c_str(), name.c_str()) == 0)
-                entries.push_back(entry);
-        }
+        std::copy_if(listed.begin(), listed.end(), std::back_inserter(entries),
+                     [&](const TestEntry& entry) { return _wcsicmp(entry.name.c_str(), name.c_str()) == 0; });
         if (entries.size() == before) {
             out.Line(L"run-tests: no program " + name + L" in " + listPath);
             return 2;
@@ -286,7 +285,7 @@ int RunAll(const Options& options, const std::wstring& bin, Output& out)
 
     size_t width = 0;
     for (const TestEntry& entry : entries)
-        width = entry.label.size() > width ? entry.label.size() : width;
+        width = std::max(width, entry.label.size());
     int passed = 0, failed = 0, skipped = 0;
     const DWORD started = GetTickCount();
     for (const TestEntry& entry : entries) {
@@ -346,13 +345,14 @@ int RunAll(const Options& options, const std::wstring& bin, Output& out)
             }
             // Tests clean up after themselves: anything left is a fault of the
             // test, unless the runner ended it.
-            const std::vector<std::wstring> left = FolderEntries(folder);
-            if (!left.empty() && !run.timedOut && !run.stopped) {
-                std::wstring names;
-                for (size_t i = 0; i < left.size() && i < 3; ++i)
-                    names += (i ? L", " : L"") + left[i];
-                if (left.size() > 3)
-                    names += L" and " + std::to_wstring(left.size() - 3) + L" more";
+            std::wstring names;
+            int left = 0;
+            ForEachEntry(folder, [&](const std::wstring& name, DWORD) {
+                names += ++left > 3 ? L"" : (left > 1 ? L", " : L"") + name;
+            });
+            if (left > 3)
+                names += L" and " + std::to_wstring(left - 3) + L" more";
+            if (left && !run.timedOut && !run.stopped) {
                 verdict.outcome = Outcome::Fail;
                 verdict.detail = L"left files in its temporary folder (" + names + L"); " + verdict.detail;
             }

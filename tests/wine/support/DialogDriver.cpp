@@ -109,19 +109,12 @@ std::string OtherDesktopNote()
 // its input, without a word (UIPI). A token it may not read is such a one's.
 bool ElevatedAboveThis(HWND window)
 {
-    auto elevated = [](HANDLE process) {
-        HANDLE token = nullptr;
-        TOKEN_ELEVATION elevation{};
-        DWORD size = 0;
-        const bool read = OpenProcessToken(process, TOKEN_QUERY, &token) &&
-                          GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size);
-        CloseHandle(token);
-        return !read || elevation.TokenIsElevated;
-    };
     DWORD id = 0;
     GetWindowThreadProcessId(window, &id);
-    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
-    const bool above = process && !OfThisProcess(window) && elevated(process) && !elevated(GetCurrentProcess());
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id), token = nullptr;
+    const bool above =
+        process && !OpenProcessToken(process, TOKEN_QUERY, &token) && GetLastError() == ERROR_ACCESS_DENIED;
+    CloseHandle(token);
     CloseHandle(process);
     return above;
 }
@@ -132,14 +125,12 @@ bool ElevatedAboveThis(HWND window)
 DWORD HookLimitMs()
 {
     static const DWORD limit = [] {
-        DWORD value[4] = {300}, type = 0, size = sizeof value - 1;
+        DWORD ms = 300, size = sizeof ms;
         if (RunningUnderWine())
             return DWORD{2000};
-        if (RegGetValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LowLevelHooksTimeout",
-                         RRF_RT_REG_DWORD | RRF_RT_REG_SZ, &type, value, &size) == ERROR_SUCCESS &&
-            type == REG_SZ)
-            value[0] = std::strtoul(reinterpret_cast<const char*>(value), nullptr, 10);
-        return std::clamp<DWORD>(value[0], 50, 1000);
+        const LONG read = RegGetValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LowLevelHooksTimeout",
+                                       RRF_RT_REG_DWORD, nullptr, &ms, &size);
+        return std::clamp<DWORD>(read == ERROR_SUCCESS ? ms : 300, 50, 1000);
     }();
     return limit;
 }

@@ -38,8 +38,6 @@ bool BringForward(HWND window)
 
 std::wstring WideFromAnsi(const std::string& ansi)
 {
-    if (ansi.empty())
-        return L"";
     const int length = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
     std::wstring wide(length, L'\0');
     MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &wide[0], length);
@@ -48,8 +46,6 @@ std::wstring WideFromAnsi(const std::string& ansi)
 
 std::string AnsiFromWide(const std::wstring& wide)
 {
-    if (wide.empty())
-        return "";
     BOOL lossy = FALSE;
     const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
                                            nullptr, 0, nullptr, &lossy);
