@@ -1,15 +1,13 @@
-// intruder.exe: another program on the desktop while the tests run. It shows a
-// small window of its own, brings it to the front every 3 s (or every MS
-// milliseconds) as forcefully as a program may, and counts the keys and clicks
-// that reach that window.
+// intruder.exe: another program on the desktop while the tests run.
 //   intruder [--every MS] COMMAND [ARGUMENTS...]
-// It runs COMMAND meanwhile (bin\run-tests.exe --no-pause NAME..., say) and
-// exits 0 only when COMMAND exited 0, the window got in front at least once,
-// received no key and no click, and no Shift, Ctrl, Alt or mouse button was
-// left down at the end; 2 when COMMAND cannot start.
+// Runs COMMAND (bin\run-tests.exe --no-pause NAME..., say) beside a small window
+// that it brings to the front every 3 s (or MS milliseconds) as forcefully as a
+// program may; exits 0 only when COMMAND exited 0 and the window got in front,
+// received no key and no click, and found nothing left down; 2 when COMMAND
+// cannot start.
 //   intruder --notification
-// Only shows the window on top of the others without taking the foreground,
-// as a notification does, until it is ended (the dialog driver's test).
+// Shows the window on top without taking the foreground, as a notification
+// does, until it is ended (the dialog driver's test).
 #include <windows.h>
 
 #include <cstdio>

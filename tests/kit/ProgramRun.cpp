@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "tests/kit/Files.h"
+#include "tests/wine/support/Platform.h"
 
 namespace {
 
@@ -34,12 +34,10 @@ void EndJob(HANDLE job)
     }
 }
 
-// After every program, once a press still on its way has landed: Shift (left
-// down, it turns the user's Delete into a delete for good) and Ctrl go up
-// whatever GetAsyncKeyState says, since it reads nothing while another desktop
-// has the input; Alt (whose lone release opens a menu) and the mouse buttons
-// (whose release clicks) where they are down. GetAsyncKeyState reads the
-// physical buttons, which SendInput names too.
+// Once a press still on its way has landed: Shift (which turns the user's
+// Delete into a delete for good) and Ctrl go up whatever GetAsyncKeyState says
+// (nothing while another desktop has the input); Alt (a lone release opens a
+// menu) and the physical mouse buttons (a release clicks) where down.
 void ReleaseHeldInput()
 {
     static const struct {

@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "tests/kit/Files.h"
 #include "tests/kit/GTestSummary.h"
 #include "tests/kit/Output.h"
 #include "tests/kit/ProgramRun.h"
@@ -19,8 +18,76 @@
 #include "tests/kit/Screenshot.h"
 #include "tests/kit/SystemColours.h"
 #include "tests/kit/TestList.h"
+// Tests make folders deeper than 260 characters: every file call on a path
+// the runner did not make itself goes through the \\?\ form (LongPath).
+#include "tests/wine/support/Platform.h"
 
 namespace {
+
+// The folder part of a path, without the last backslash.
+std::wstring FolderOf(const std::wstring& path)
+{
+    const size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? L"." : path.substr(0, slash);
+}
+
+// RemoveTree, waiting a little longer for files that a process just ended
+// still holds.
+bool DeleteTree(const std::wstring& folder)
+{
+    // A program the job just ended may hold its files a little longer than
+    // a scanner would: the test's own removal, tried for about 2 s.
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        if (RemoveTree(folder))
+            return true;
+        Sleep(100);
+    }
+    return false;
+}
+
+bool ReadBytes(const std::wstring& path, std::string& bytes)
+{
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    HANDLE file = CreateFileW(LongPath(path).c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    bytes.clear();
+    char buffer[65536];
+    DWORD read = 0;
+    bool ok = true;
+    while ((ok = ReadFile(file, buffer, sizeof buffer, &read, nullptr)) && read > 0)
+        bytes.append(buffer, read);
+    CloseHandle(file);
+    return ok;
+}
+
+// Text from a file the runner did not write: UTF-8 where it is valid UTF-8
+// (the list, ASCII output), else the ANSI code page (the tests' own messages).
+std::wstring DecodeText(const std::string& bytes)
+{
+    const std::string text = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? bytes.substr(3) : bytes;
+    const int size = static_cast<int>(text.size());
+    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
+    if (length == 0)
+        return WideFromAnsi(text);
+    std::wstring wide(length, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, &wide[0], length);
+    return wide;
+}
+
+// The system's text for an error code, on one line.
+std::wstring SystemMessage(unsigned long error)
+{
+    wchar_t* buffer = nullptr;
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                   error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring message = buffer ? buffer : L"";
+    LocalFree(buffer);
+    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' ' ||
+                                message.back() == L'.'))
+        message.pop_back();
+    return message.empty() ? L"error " + std::to_wstring(error) : message + L" (error " + std::to_wstring(error) + L")";
+}
 
 const wchar_t kUsage[] =
     L"usage: run-tests [--list FILE] [--no-pause] [--budget SECONDS] [NAME...]\r\n"
@@ -118,9 +185,8 @@ std::wstring ExitCodeText(DWORD code)
 // Why the system refused to start a program, where its own text leaves the cause unnamed.
 std::wstring StartRefusal(DWORD error)
 {
-    // Codes newer than mingw-w64's winerror.h: ERROR_SYSTEM_INTEGRITY_POLICY_VIOLATION
-    // and the other "An Application Control policy has blocked this file" ones,
-    // ERROR_VIRUS_INFECTED and ERROR_VIRUS_DELETED.
+    // Codes newer than mingw-w64's winerror.h: the App Control ones (4551 and
+    // on), ERROR_VIRUS_INFECTED and ERROR_VIRUS_DELETED.
     const wchar_t* cause = nullptr;
     if (error == 4551 || (error >= 4556 && error <= 4559) || (error >= 4580 && error <= 4583))
         cause = L"Smart App Control or an App Control policy blocked it";

@@ -119,9 +119,8 @@ bool ElevatedAboveThis(HWND window)
     return above;
 }
 
-// How long the system waits for a low-level hook before it sends the event on
-// as if passed (LowLevelHooksTimeout: about 300 ms unset, at most 1 s since
-// Windows 10 1709; Wine waits 2 s whatever it says).
+// How long the system waits for a low-level hook (LowLevelHooksTimeout: about
+// 300 ms unset, at most 1 s since Windows 10 1709; Wine's is 2 s).
 DWORD HookLimitMs()
 {
     static const DWORD limit = [] {
@@ -150,13 +149,12 @@ DWORD hookThreadId = 0;
 bool rehooked = false;
 
 // As the system routes each of the driver's events (the rest of the chain
-// would only widen the gap): a press bound for another program's window is
-// dropped; moves and releases pass. A word the system may no longer wait for
-// (half its limit after the event) says passed, as the system has it then.
-LONG Judge(ULONG_PTR extra, DWORD time, WPARAM message, POINT at)
+// would widen the gap): a press bound for another program's window is dropped.
+// A word the system may no longer wait for says passed, as the system has it.
+LRESULT Judge(int code, WPARAM message, LPARAM info, ULONG_PTR extra, DWORD time, POINT at)
 {
-    if (!extra || extra != judged.load())
-        return kNotJudged;
+    if (code != HC_ACTION || !extra || extra != judged.load())
+        return CallNextHookEx(nullptr, code, message, info);
     HWND target = nullptr;
     LONG said = kPassed;
     if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN) {
@@ -176,21 +174,19 @@ LONG Judge(ULONG_PTR extra, DWORD time, WPARAM message, POINT at)
     verdictTarget = target;
     word = (extra << 16) | static_cast<ULONG_PTR>(said);
     SetEvent(wordEvent);
-    return said;
+    return said != kPassed;
 }
 
 LRESULT CALLBACK KeyboardHook(int code, WPARAM message, LPARAM info)
 {
     const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(info);
-    const LONG said = code == HC_ACTION ? Judge(key->dwExtraInfo, key->time, message, POINT{}) : kNotJudged;
-    return said == kNotJudged ? CallNextHookEx(nullptr, code, message, info) : said != kPassed;
+    return Judge(code, message, info, key->dwExtraInfo, key->time, POINT{});
 }
 
 LRESULT CALLBACK MouseHook(int code, WPARAM message, LPARAM info)
 {
     const auto* mouse = reinterpret_cast<const MSLLHOOKSTRUCT*>(info);
-    const LONG said = code == HC_ACTION ? Judge(mouse->dwExtraInfo, mouse->time, message, mouse->pt) : kNotJudged;
-    return said == kNotJudged ? CallNextHookEx(nullptr, code, message, info) : said != kPassed;
+    return Judge(code, message, info, mouse->dwExtraInfo, mouse->time, mouse->pt);
 }
 
 DWORD WINAPI HookThread(void* ready)
@@ -233,14 +229,14 @@ void SetHooks()
     CloseHandle(ready);
 }
 
-ULONG_PTR& ExtraInfo(INPUT& input)
+ULONG_PTR& Tag(INPUT& input)
 {
     return input.type == INPUT_KEYBOARD ? input.ki.dwExtraInfo : input.mi.dwExtraInfo;
 }
 
 bool SendUnjudged(INPUT input)
 {
-    ExtraInfo(input) = kKitTag;
+    Tag(input) = kKitTag;
     return SendInput(1, &input, sizeof input) == 1;
 }
 
@@ -273,15 +269,14 @@ INPUT Key(WORD virtualKey)
     return input;
 }
 
-// Sends one event and takes the hooks' word on it. None within the system's
-// limit: the system sent it on, and may have removed the hooks, which are set
-// again once; unless a program above this one's level is in front.
+// No word within the system's limit: the system sent the event on, and may
+// have removed the hooks (set again once), unless a higher level is in front.
 LONG Inject(INPUT input)
 {
     // Numbered apart in each process: a child test drives dialogs of its own.
     static unsigned serial = GetCurrentProcessId() * 7919u;
     const ULONG_PTR tag = kKitTag | (++serial % 0xFFFFu + 1);
-    ExtraInfo(input) = tag;
+    Tag(input) = tag;
     pressAim = pointer;
     ResetEvent(wordEvent);
     judged = hookThread ? tag : 0;
@@ -321,9 +316,8 @@ INPUT MoveTo(POINT p)
     return input;
 }
 
-// One event, with the dialog brought back first where another program took
-// the foreground; the hooks' word on it. A release goes at once, and only
-// where its press went.
+// One event, the dialog brought back first; the hooks' word on it. A release
+// goes at once, and only where its press went.
 LONG SendOne(INPUT input)
 {
     if (IsRelease(input)) {
@@ -380,11 +374,10 @@ LRESULT CALLBACK KeyHook(int code, WPARAM key, LPARAM flags)
     return CallNextHookEx(keyHook, code, key, flags);
 }
 
-// A key only once the thread has taken the one before: it waits in the queue
-// as briefly as may be. Windows delivers input a moment later, so the marker
-// follows the last event (Wine has it all queued as SendInput returns). An
-// event the hooks dropped goes again at the next wake, once the dialog is
-// back or the pointer aimed again, for up to the patience.
+// A key only once the thread has taken the one before, so that it waits in
+// the queue as briefly as may be; the marker after the last event on Windows,
+// which delivers input a moment later. A dropped event goes again at the next
+// wake, once the dialog is back or the pointer aimed again.
 void Feed()
 {
     while (!pending.empty() && !awaitingKey && !inputRefused) {
@@ -488,7 +481,6 @@ INT_PTR DialogDriver::Run(const std::function<INT_PTR(HWND)>& open)
     pending.clear();
     ReleaseHeld();  // whatever ended the dialog, nothing the test pressed stays down
     RemoveHooks();
-    inputRefused = false;
     // The loops hand WM_QUIT on to the one outside; it stops here.
     for (MSG quit; ended && PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);) {
     }

@@ -7,16 +7,14 @@
 #include <vector>
 
 // Drives a modal dialog from inside its own modal loop (docs/reliability.md
-// tells the whole of it). The dialog manager sends the driver's owner window
-// WM_ENTERIDLE each time the loop has emptied its queue, and each such moment
-// runs the next step once the dialog is in front and painted. A step's input
-// goes out after it, event by event, tagged as the kit's; low-level hooks of
-// the driver's own judge each as the system routes it, and a press bound for
-// another program's window goes again once the dialog is back. An event they
-// say nothing of in time counts as delivered; a key the dialog's thread then
-// never takes, another program in front for the patience (5 s), or one that
-// runs as administrator, fails the test by name, and Run returns
-// kNoForeground at once. What the driver pressed always comes up.
+// tells the whole of it). Each time the loop has emptied its queue, the dialog
+// manager sends the driver's owner WM_ENTERIDLE, and the next step runs once
+// the dialog is in front and painted. Its input goes out after it, event by
+// event; low-level hooks of the driver's own drop a press bound for another
+// program's window, which goes again once the dialog is back. A key the
+// dialog's thread never takes, or another program in front for the patience
+// (5 s) or running as administrator, fails the test by name at once (Run
+// returns kNoForeground). What the driver pressed always comes up.
 //
 //   DialogDriver driver;
 //   driver.Then([&](HWND dialog) { ClickControl(dialog, IDOK); });

@@ -6,12 +6,10 @@
 #include <vector>
 
 // What the plug-in did to its host, in order: queries through the exported
-// HXF_QueryClientInfo and message boxes it showed (each captured and closed).
-// A box is known by its window, whichever call made it: a hook on this
-// program's thread, set before main, sees every box come up, also one shown
-// as a module loads. A box while no spy lives is one that no test expects:
-// it is closed all the same, and the test fails naming its text, where it
-// would otherwise wait for a click until the time limit.
+// HXF_QueryClientInfo and message boxes it showed, each read and closed as it
+// comes up on this program's thread (also one shown as a module loads). A box
+// while no spy lives fails the test at once, naming its text, where it would
+// otherwise wait for a click until the time limit.
 struct HostEvent {
     enum Kind { Query, MessageBox } kind;
     std::int32_t code = 0;

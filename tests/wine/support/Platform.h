@@ -13,16 +13,14 @@ bool RunningUnderWine();
 bool BringForward(HWND window);
 
 std::wstring ProgramPath();  // this program's file
-// The folder of the plug-in and its test builds: this program's own (the kit
-// and the build keep them together), or HX_PLUGIN_DIR where a test runs a copy
-// of its program from elsewhere. An ANSI path; where the long name has no
-// ANSI form, its short name.
+// The folder of the plug-in and its test builds, as an ANSI path: this
+// program's own (the kit and the build keep them together), or HX_PLUGIN_DIR
+// where a test runs a copy of its program from elsewhere.
 std::string PluginDir();
 
-// Runs the test `test` ("Suite.Name", a disabled one too) as a child process
-// of this program, or of its copy at `program`, its output in ours; the copy
-// finds the plug-in where this program does. The child's exit code, or
-// kChildNotStarted.
+// Runs the test `test` ("Suite.Name", a disabled one too) in a child process of
+// this program, or of its copy at `program` (which finds the plug-in where this
+// program does), its output in ours; the child's exit code.
 constexpr unsigned long kChildNotStarted = 0xFFFFFFFFul;
 unsigned long RunTestAsChild(const char* test, const std::wstring& program = L"");
 
