@@ -13,11 +13,6 @@ int CountAfter(const std::wstring& line, const wchar_t* prefix)
     return line.compare(0, n, prefix) == 0 && std::iswdigit(line[n]) ? std::wcstol(&line[n], nullptr, 10) : -1;
 }
 
-bool EndsWith(const std::wstring& text, const std::wstring& tail)
-{
-    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
-
 }  // namespace
 
 GTestSummary ParseGTestSummary(const std::wstring& log)
@@ -49,8 +44,9 @@ GTestSummary ParseGTestSummary(const std::wstring& log)
                     summary.skipReason = line;
                 reasonNext = false;
             }
-            if (EndsWith(line, L": Skipped"))
-                reasonNext = true;
+            const std::wstring skipped = L": Skipped";
+            reasonNext = reasonNext || (line.size() >= skipped.size() &&
+                                        line.compare(line.size() - skipped.size(), skipped.size(), skipped) == 0);
         }
     }
     return summary;

@@ -29,11 +29,6 @@ Output::Output() : out_(GetStdHandle(STD_OUTPUT_HANDLE))
     console_ = GetConsoleMode(out_, &mode) != 0;
 }
 
-Output::~Output()
-{
-    CloseSummary();
-}
-
 void Output::CloseSummary()
 {
     if (summary_ != INVALID_HANDLE_VALUE)

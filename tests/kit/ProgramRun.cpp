@@ -9,8 +9,6 @@ namespace {
 HANDLE NewJob()
 {
     HANDLE job = CreateJobObjectW(nullptr, nullptr);
-    if (!job)
-        return nullptr;
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
     // A crash ends the process at once instead of waiting for a debugger or a dialog.
     limits.BasicLimitInformation.LimitFlags =

@@ -67,11 +67,6 @@ LRESULT CALLBACK PressHook(int code, WPARAM message, LPARAM info)
     return CallNextHookEx(pressHook, code, message, info);
 }
 
-HWND WindowToBringBack()
-{
-    return IsWindow(inputFor) && IsWindowVisible(inputFor) ? inputFor : inputOwner;
-}
-
 bool OfThisProcess(HWND window)
 {
     DWORD process = 0;
@@ -330,7 +325,7 @@ LONG SendOne(INPUT input)
         held.erase(press);
         return kPassed;
     }
-    HWND back = WindowToBringBack();
+    HWND back = IsWindow(inputFor) && IsWindowVisible(inputFor) ? inputFor : inputOwner;
     if (!OfThisProcess(GetForegroundWindow()) && IsWindow(back)) {
         BringForward(back);
         BringWindowToTop(back);
@@ -411,15 +406,6 @@ void Feed()
             pending.push_back({Key(kMarkerKey), pointer});
             pending.push_back({ReleaseOf(Key(kMarkerKey)), pointer});
         }
-    }
-}
-
-// Keys typed by a test are keys, not the input method's composition.
-void CloseInputMethod(HWND window)
-{
-    if (HIMC context = ImmGetContext(window)) {
-        ImmSetOpenStatus(context, FALSE);
-        ImmReleaseContext(window, context);
     }
 }
 
@@ -531,7 +517,11 @@ void DialogDriver::OnIdle(HWND idleDialog)
         // A new dialog is shown at the first idle moment: it paints before the first step.
         if (!settled) {
             BringForward(idleDialog);
-            CloseInputMethod(idleDialog);
+            // Keys typed by a test are keys, not the input method's composition.
+            if (HIMC context = ImmGetContext(idleDialog)) {
+                ImmSetOpenStatus(context, FALSE);
+                ImmReleaseContext(idleDialog, context);
+            }
             settled = true;
         } else if (next == steps.size() && !clickBroken) {
             ADD_FAILURE() << "the dialog is still open after the last step";
@@ -628,8 +618,7 @@ void MouseButton(bool down)
     INPUT input{};
     input.type = INPUT_MOUSE;
     // SendInput names the physical buttons: swapped, the primary one is the right.
-    const bool swapped = GetSystemMetrics(SM_SWAPBUTTON) != 0;
-    input.mi.dwFlags = (swapped ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN) << (down ? 0 : 1);
+    input.mi.dwFlags = (GetSystemMetrics(SM_SWAPBUTTON) ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN) << !down;
     if (!pointerKnown)
         GetCursorPos(&pointer);
     if (down && aimOutside) {
@@ -639,10 +628,8 @@ void MouseButton(bool down)
     }
     Send(input);
     buttonHeld = down;
-    if (down)
-        sentPressAt = pointer;
-    else if (pointer.x != sentPressAt.x || pointer.y != sentPressAt.y)
-        onlyClicks = false;
+    onlyClicks = onlyClicks && (down || (pointer.x == sentPressAt.x && pointer.y == sentPressAt.y));
+    sentPressAt = down ? pointer : sentPressAt;
 }
 
 void ClickAt(HWND window, int x, int y)
@@ -655,13 +642,11 @@ void ClickAt(HWND window, int x, int y)
 void ClickControl(HWND dialog, int id)
 {
     HWND control = GetDlgItem(dialog, id);
-    if (!control) {
+    RECT r{};
+    if (!control || !GetClientRect(control, &r))
         ADD_FAILURE() << "the dialog has no control " << id;
-        return;
-    }
-    RECT r;
-    GetClientRect(control, &r);
-    ClickAt(control, r.right / 2, r.bottom / 2);
+    else
+        ClickAt(control, r.right / 2, r.bottom / 2);
 }
 
 void KeyDown(WORD virtualKey)
@@ -702,9 +687,7 @@ ClientPixels CaptureClient(HWND window, const RECT& part)
     RECT client, area;
     if (!GetClientRect(window, &client) || !IntersectRect(&area, &client, &part))
         return {};
-    ClientPixels blank;
-    blank.width = area.right - area.left;
-    blank.height = area.bottom - area.top;
+    ClientPixels blank{area.right - area.left, area.bottom - area.top, {}};
     blank.pixels.resize(static_cast<std::size_t>(blank.width) * blank.height);
     return DrawnOver(blank, [&](HDC memory) {
         HDC screen = GetDC(window);
@@ -731,8 +714,8 @@ ClientPixels DrawnOver(const ClientPixels& under, const std::function<void(HDC)>
     draw(memory);
     GdiFlush();
     ClientPixels result = under;
-    for (std::size_t i = 0; i < result.pixels.size(); ++i)
-        result.pixels[i] = pixels[i] & 0x00FFFFFFu;
+    std::transform(pixels, pixels + under.pixels.size(), result.pixels.begin(),
+                   [](std::uint32_t p) { return p & 0xFFFFFFu; });
     SelectObject(memory, old);
     DeleteObject(bitmap);
     DeleteDC(memory);
