@@ -41,11 +41,9 @@ Pending keyAwaited{};  // a key sent and not yet taken by the thread
 bool awaitingKey = false;
 DWORD keySentAt = 0;
 DWORD refusedSince = 0;  // when the hooks first dropped the event that waits first
-HHOOK keyHook = nullptr;
 
 // A click that another program's taking the foreground cut between press and
 // release (the control lost the mouse) goes again once the step's input is in.
-HHOOK pressHook = nullptr;
 HWND pressedWindow = nullptr;  // took the step's last press, at `takenAt`
 POINT takenAt{};
 bool clickDone = false;  // its release came while it still held the mouse
@@ -64,7 +62,7 @@ LRESULT CALLBACK PressHook(int code, WPARAM message, LPARAM info)
     } else if (code == HC_ACTION && message == WM_LBUTTONUP && pressedWindow) {
         clickDone = GetCapture() == pressedWindow;
     }
-    return CallNextHookEx(pressHook, code, message, info);
+    return CallNextHookEx(nullptr, code, message, info);
 }
 
 bool OfThisProcess(HWND window)
@@ -212,7 +210,6 @@ void RemoveHooks()
 // priority: the system waits for them only so long.
 void SetHooks()
 {
-    HookLimitMs();
     HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     hookThread = CreateThread(nullptr, 0, HookThread, ready, 0, &hookThreadId);
     SetThreadPriority(hookThread, THREAD_PRIORITY_HIGHEST);
@@ -366,7 +363,7 @@ LRESULT CALLBACK KeyHook(int code, WPARAM key, LPARAM flags)
         PostMessageA(inputOwner, WM_NULL, 0, 0);
         return 1;
     }
-    return CallNextHookEx(keyHook, code, key, flags);
+    return CallNextHookEx(nullptr, code, key, flags);
 }
 
 // A key only once the thread has taken the one before, so that it waits in
@@ -423,8 +420,11 @@ DialogDriver::DialogDriver(UINT timeout, DWORD patience) : timeoutMs(timeout), f
     SetWindowLongPtrA(owner, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     // On screen, as a host's: Windows activates it as a dialog of it closes.
     ShowWindow(owner, SW_SHOW);
-    static const int atExit = std::atexit(ReleaseHeld);  // a test that ends the program leaves nothing down
-    (void)atExit;
+    // Once: this thread's keys and clicks as it takes them, and nothing left down at exit.
+    static const bool hooked = SetWindowsHookExA(WH_KEYBOARD, KeyHook, nullptr, GetCurrentThreadId()) &&
+                               SetWindowsHookExA(WH_MOUSE, PressHook, nullptr, GetCurrentThreadId()) &&
+                               std::atexit(ReleaseHeld) == 0;
+    (void)hooked;
 }
 
 INT_PTR DialogDriver::Run(const std::function<INT_PTR(HWND)>& open)
@@ -438,10 +438,6 @@ INT_PTR DialogDriver::Run(const std::function<INT_PTR(HWND)>& open)
     inputRefused = clickBroken = awaitingKey = rehooked = false;
     refusedSince = 0;
     pending.clear();
-    if (!keyHook) {
-        keyHook = SetWindowsHookExA(WH_KEYBOARD, KeyHook, nullptr, GetCurrentThreadId());
-        pressHook = SetWindowsHookExA(WH_MOUSE, PressHook, nullptr, GetCurrentThreadId());
-    }
     patienceMs = foregroundPatienceMs;
     SetHooks();
     SetTimer(owner, kWatchdogTimer, timeoutMs, nullptr);

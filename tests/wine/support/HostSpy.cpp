@@ -98,19 +98,3 @@ void HostSpy::Clear()
 {
     events.clear();
 }
-
-OwnerWindow::OwnerWindow()
-{
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "HxTestOwner";
-    RegisterClassA(&wc);  // fails harmlessly from the second window on
-    window = CreateWindowExA(0, "HxTestOwner", "owner", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
-                             GetModuleHandleA(nullptr), nullptr);
-}
-
-OwnerWindow::~OwnerWindow()
-{
-    DestroyWindow(window);
-}

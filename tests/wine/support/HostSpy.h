@@ -40,10 +40,10 @@ bool ReadBox(HWND window, HostEvent& box);
 // A plain top-level window to own dialogs and boxes.
 class OwnerWindow {
 public:
-    OwnerWindow();
-    ~OwnerWindow();
+    ~OwnerWindow() { DestroyWindow(window); }
     HWND Handle() const { return window; }
 
 private:
-    HWND window = nullptr;
+    HWND window = CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
 };
