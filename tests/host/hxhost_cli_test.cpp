@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "host/Image.h"
+#include "support/HostSpy.h"
 #include "support/Platform.h"
 #include "support/PluginSandbox.h"
 
@@ -54,9 +55,8 @@ std::string Shown(const std::vector<std::string>& args)
     return line;
 }
 
-// The runs here show no window: a dialog of hxhost is a box of the plug-in's,
-// which would wait for a click until the time limit. The case fails naming
-// it, and it is closed.
+// A box of hxhost (the plug-in's) would wait for a click until the time limit:
+// the case fails naming it, and it is closed.
 struct Boxes {
     DWORD process;
     std::vector<HWND> closed;
@@ -67,15 +67,11 @@ BOOL CALLBACK CloseBox(HWND window, LPARAM found)
     auto& boxes = *reinterpret_cast<Boxes*>(found);
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
-    char className[16] = {};
-    if (process != boxes.process || !IsWindowVisible(window) || !GetClassNameA(window, className, sizeof className) ||
-        std::string(className) != "#32770" ||
+    HostEvent box;
+    if (process != boxes.process || !IsWindowVisible(window) || !ReadBox(window, box) ||
         std::find(boxes.closed.begin(), boxes.closed.end(), window) != boxes.closed.end())
         return TRUE;
-    char caption[256] = {}, text[2048] = {};
-    GetWindowTextA(window, caption, sizeof caption);
-    GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
-    ADD_FAILURE() << "hxhost showed a message box that no test expects, closed: \"" << caption << "\" " << text;
+    ADD_FAILURE() << "hxhost showed a message box that no test expects, closed: \"" << box.caption << "\" " << box.text;
     PostMessageA(window, WM_COMMAND, IDOK, 0);
     boxes.closed.push_back(window);
     return TRUE;

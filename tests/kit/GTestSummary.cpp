@@ -1,22 +1,16 @@
 #include "tests/kit/GTestSummary.h"
 
+#include <cwchar>
+#include <cwctype>
+#include <sstream>
+
 namespace {
 
 // The count after `prefix` at the start of `line`, or -1.
 int CountAfter(const std::wstring& line, const wchar_t* prefix)
 {
-    const std::wstring head = prefix;
-    if (line.compare(0, head.size(), head) != 0 || line.size() == head.size())
-        return -1;
-    int count = -1;
-    for (size_t i = head.size(); i < line.size() && line[i] >= L'0' && line[i] <= L'9'; ++i)
-        count = (count < 0 ? 0 : count * 10) + (line[i] - L'0');
-    return count;
-}
-
-bool EndsWith(const std::wstring& text, const std::wstring& tail)
-{
-    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+    const size_t n = std::wcslen(prefix);
+    return line.compare(0, n, prefix) == 0 && std::iswdigit(line[n]) ? std::wcstol(&line[n], nullptr, 10) : -1;
 }
 
 }  // namespace
@@ -25,13 +19,8 @@ GTestSummary ParseGTestSummary(const std::wstring& log)
 {
     GTestSummary summary;
     bool reasonNext = false;
-    size_t start = 0;
-    while (start < log.size()) {
-        size_t end = log.find(L'\n', start);
-        if (end == std::wstring::npos)
-            end = log.size();
-        std::wstring line = log.substr(start, end - start);
-        start = end + 1;
+    std::wistringstream lines(log);
+    for (std::wstring line; std::getline(lines, line);) {
         if (!line.empty() && line.back() == L'\r')
             line.pop_back();
 
@@ -55,8 +44,9 @@ GTestSummary ParseGTestSummary(const std::wstring& log)
                     summary.skipReason = line;
                 reasonNext = false;
             }
-            if (EndsWith(line, L": Skipped"))
-                reasonNext = true;
+            const std::wstring skipped = L": Skipped";
+            reasonNext = reasonNext || (line.size() >= skipped.size() &&
+                                        line.compare(line.size() - skipped.size(), skipped.size(), skipped) == 0);
         }
     }
     return summary;

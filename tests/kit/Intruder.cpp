@@ -1,97 +1,56 @@
-// intruder.exe: another program on the desktop while the tests run. It shows a
-// small window of its own, brings it to the front every 3 s (or every MS
-// milliseconds) as forcefully as a program may, and counts the keys and clicks
-// that reach that window.
+// intruder.exe: another program on the desktop while the tests run.
 //   intruder [--every MS] COMMAND [ARGUMENTS...]
-// It runs COMMAND meanwhile (bin\run-tests.exe --no-pause NAME..., say) and
-// exits 0 only when COMMAND exited 0, the window got in front at least once,
-// received no key and no click, and no Shift, Ctrl, Alt or mouse button was
-// left down at the end; 2 when COMMAND cannot start.
+// Runs COMMAND (bin\run-tests.exe --no-pause NAME..., say) beside a small window
+// that it brings to the front every 3 s (or MS milliseconds) as forcefully as a
+// program may; exits 0 only when COMMAND exited 0 and the window got in front,
+// received no key and no click, and found nothing left down; 2 when COMMAND
+// cannot start.
 //   intruder --notification
-// Only shows the window on top of the others without taking the foreground,
-// as a notification does, until it is ended (the dialog driver's test).
+// Shows the window on top without taking the foreground, as a notification
+// does, until it is ended (the dialog driver's test).
 #include <windows.h>
 
 #include <cstdio>
 #include <cwchar>
 #include <string>
 
+#include "tests/wine/support/Platform.h"
+
 namespace {
 
-constexpr UINT_PTR kStealTimer = 1;
+int keys = 0, characters = 0, clicks = 0;
+std::string keyNames;  // the first few, for the report
+int attempts = 0, taken = 0;
 
-struct Received {
-    int keys = 0;
-    int characters = 0;
-    int clicks = 0;
-    std::string keyNames;  // the first few, for the report
-};
-Received received;
-int attempts = 0;
-int taken = 0;
-
+// A press of any button, in the client area or on the frame.
 bool IsButtonDown(UINT message)
 {
-    switch (message) {
-    case WM_LBUTTONDOWN: case WM_LBUTTONDBLCLK: case WM_RBUTTONDOWN: case WM_RBUTTONDBLCLK:
-    case WM_MBUTTONDOWN: case WM_MBUTTONDBLCLK: case WM_XBUTTONDOWN: case WM_XBUTTONDBLCLK:
-    case WM_NCLBUTTONDOWN: case WM_NCLBUTTONDBLCLK: case WM_NCRBUTTONDOWN: case WM_NCRBUTTONDBLCLK:
-    case WM_NCMBUTTONDOWN: case WM_NCMBUTTONDBLCLK: case WM_NCXBUTTONDOWN: case WM_NCXBUTTONDBLCLK:
-        return true;
-    default:
-        return false;
-    }
-}
-
-void CountKey(WPARAM key)
-{
-    if (++received.keys <= 20) {
-        char name[16];
-        std::snprintf(name, sizeof name, " 0x%02X", static_cast<unsigned>(key));
-        received.keyNames += name;
-    }
-}
-
-// What programs do to get in front, one trick after another: a hop through
-// the topmost band, the empty-input rule, sharing the input state of the
-// thread in front.
-void Steal(HWND window)
-{
-    ++attempts;
-    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    SetForegroundWindow(window);
-    if (GetForegroundWindow() != window) {
-        INPUT nothing{};
-        nothing.type = INPUT_MOUSE;
-        SendInput(1, &nothing, sizeof nothing);
-        SetForegroundWindow(window);
-    }
-    if (GetForegroundWindow() != window) {
-        const DWORD front = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
-        const DWORD self = GetCurrentThreadId();
-        const bool attached = front && front != self && AttachThreadInput(self, front, TRUE);
-        BringWindowToTop(window);
-        SetForegroundWindow(window);
-        SetFocus(window);
-        if (attached)
-            AttachThreadInput(self, front, FALSE);
-    }
-    taken += GetForegroundWindow() == window;
+    const UINT client = message < WM_MOUSEFIRST ? message - WM_NCMOUSEMOVE + WM_MOUSEMOVE : message;
+    for (UINT down : {WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN, WM_XBUTTONDOWN})
+        if (client == down || client == down + 2)  // ... or its double click
+            return true;
+    return false;
 }
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN)
-        CountKey(wParam);
-    else if (message == WM_CHAR || message == WM_SYSCHAR)
-        ++received.characters;
-    else if (IsButtonDown(message))
-        ++received.clicks;
-    else if (message == WM_TIMER && wParam == kStealTimer)
-        Steal(window);
-    else if (message == WM_CLOSE)
+    if ((message == WM_KEYDOWN || message == WM_SYSKEYDOWN) && ++keys <= 20) {
+        char name[16];
+        std::snprintf(name, sizeof name, " 0x%02X", static_cast<unsigned>(wParam));
+        keyNames += name;
+    } else if (message == WM_CHAR || message == WM_SYSCHAR) {
+        ++characters;
+    } else if (IsButtonDown(message)) {
+        ++clicks;
+    } else if (message == WM_TIMER) {
+        // A hop through the topmost band, then what BringForward tries.
+        ++attempts;
+        SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        taken += BringForward(window);
+    } else if (message == WM_CLOSE) {
         return 0;  // a stray Alt+F4 must not end the count
+    }
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
@@ -99,11 +58,8 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 std::wstring TakeWord(const wchar_t*& line)
 {
     const wchar_t* start = line;
-    bool quoted = false;
-    for (; *line && (quoted || (*line != L' ' && *line != L'\t')); ++line) {
-        if (*line == L'"')
-            quoted = !quoted;
-    }
+    for (bool quoted = false; *line && (quoted || (*line != L' ' && *line != L'\t')); ++line)
+        quoted = quoted != (*line == L'"');
     std::wstring word(start, line);
     while (*line == L' ' || *line == L'\t')
         ++line;
@@ -119,11 +75,9 @@ std::string HeldDown()
     } watched[] = {{VK_SHIFT, " Shift"}, {VK_CONTROL, " Ctrl"}, {VK_MENU, " Alt"},
                    {VK_LBUTTON, " left button"}, {VK_RBUTTON, " right button"}, {VK_MBUTTON, " middle button"}};
     std::string names;
-    for (const auto& w : watched) {
-        if (GetAsyncKeyState(w.key) < 0)
-            names += w.name;
-    }
-    return names;
+    for (const auto& w : watched)
+        names += GetAsyncKeyState(w.key) < 0 ? w.name : "";
+    return names.empty() ? " nothing" : names;
 }
 
 HWND MakeWindow(bool notification)
@@ -161,48 +115,36 @@ int main()
         std::fputs("usage: intruder [--every MS] COMMAND [ARGUMENTS...]\n       intruder --notification\n", stderr);
         return 2;
     }
-    if (command == L"--notification") {
-        MakeWindow(true);
-        MSG message;
-        while (GetMessageW(&message, nullptr, 0, 0) > 0)
-            DispatchMessageW(&message);
-        return 0;
-    }
-    HWND window = MakeWindow(false);
+    const bool notification = command == L"--notification";
+    HWND window = MakeWindow(notification);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    PROCESS_INFORMATION child{};
-    if (!window ||
-        !CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &child)) {
+    PROCESS_INFORMATION child{GetCurrentProcess(), nullptr, 0, 0};  // a notification stays until it is ended
+    if (!window || (!notification && !CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr,
+                                                     nullptr, &startup, &child))) {
         std::fprintf(stderr, "intruder: cannot start %ls (error %lu)\n", command.c_str(), GetLastError());
         return 2;
     }
-    CloseHandle(child.hThread);
-    SetTimer(window, kStealTimer, everyMs, nullptr);
+    if (!notification)
+        SetTimer(window, 1, everyMs, nullptr);
     const DWORD started = GetTickCount();
     while (MsgWaitForMultipleObjects(1, &child.hProcess, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) {
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
     }
     DWORD code = 1;
     GetExitCodeProcess(child.hProcess, &code);
-    CloseHandle(child.hProcess);
     DestroyWindow(window);
-
     const std::string held = HeldDown();
     std::printf("intruder: in front %d of %d times in %lu s; received %d keys%s, %d characters, %d clicks; "
                 "left down:%s; the command exited %lu\n",
-                taken, attempts, (GetTickCount() - started) / 1000, received.keys,
-                received.keyNames.empty() ? "" : (" (" + received.keyNames.substr(1) + ")").c_str(),
-                received.characters, received.clicks, held.empty() ? " nothing" : held.c_str(), code);
+                taken, attempts, (GetTickCount() - started) / 1000, keys,
+                keyNames.empty() ? "" : (" (" + keyNames.substr(1) + ")").c_str(), characters, clicks,
+                held.c_str(), code);
     // Never in front, it proved nothing: the tests' input had nowhere else to go.
     if (taken == 0)
         std::printf("intruder: never got in front in %d tries: this run proves nothing\n", attempts);
-    return code == 0 && taken > 0 && held.empty() && received.keys == 0 && received.characters == 0 &&
-                   received.clicks == 0
-               ? 0
-               : 1;
+    return code == 0 && taken > 0 && held == " nothing" && keys + characters + clicks == 0 ? 0 : 1;
 }

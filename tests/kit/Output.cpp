@@ -1,8 +1,19 @@
 #include "tests/kit/Output.h"
 
-#include "tests/kit/Files.h"
+#include "tests/wine/support/Platform.h"
 
 namespace {
+
+std::string Utf8(const std::wstring& text)
+{
+    if (text.empty())
+        return "";
+    const int length =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string bytes(length, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &bytes[0], length, nullptr, nullptr);
+    return bytes;
+}
 
 void WriteBytes(HANDLE file, const std::string& bytes)
 {
@@ -18,11 +29,6 @@ Output::Output() : out_(GetStdHandle(STD_OUTPUT_HANDLE))
     console_ = GetConsoleMode(out_, &mode) != 0;
 }
 
-Output::~Output()
-{
-    CloseSummary();
-}
-
 void Output::CloseSummary()
 {
     if (summary_ != INVALID_HANDLE_VALUE)
@@ -36,12 +42,7 @@ bool Output::OpenSummary(const std::wstring& path)
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (summary_ == INVALID_HANDLE_VALUE)
         return false;
-    // The mark makes Notepad of any Windows read it as UTF-8.
-    DWORD written = 0;
-    if (!WriteFile(summary_, "\xEF\xBB\xBF", 3, &written, nullptr) || written != 3) {
-        CloseSummary();
-        return false;
-    }
+    WriteBytes(summary_, "\xEF\xBB\xBF");  // Notepad of any Windows reads it as UTF-8
     return true;
 }
 

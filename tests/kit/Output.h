@@ -9,7 +9,7 @@
 class Output {
 public:
     Output();
-    ~Output();
+    ~Output() { CloseSummary(); }
     Output(const Output&) = delete;
     Output& operator=(const Output&) = delete;
 

@@ -2,23 +2,13 @@
 
 #include <algorithm>
 
-#include "tests/kit/Files.h"
+#include "tests/wine/support/Platform.h"
 
 namespace {
-
-double Now()
-{
-    LARGE_INTEGER count, frequency;
-    QueryPerformanceCounter(&count);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 HANDLE NewJob()
 {
     HANDLE job = CreateJobObjectW(nullptr, nullptr);
-    if (!job)
-        return nullptr;
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
     // A crash ends the process at once instead of waiting for a debugger or a dialog.
     limits.BasicLimitInformation.LimitFlags =
@@ -42,8 +32,10 @@ void EndJob(HANDLE job)
     }
 }
 
-// Left down, Shift turns the user's Delete in Explorer into a delete for good.
-// GetAsyncKeyState reads the physical buttons, which SendInput names too.
+// Once a press still on its way has landed: Shift (which turns the user's
+// Delete into a delete for good) and Ctrl go up whatever GetAsyncKeyState says
+// (nothing while another desktop has the input); Alt (a lone release opens a
+// menu) and the physical mouse buttons (a release clicks) where down.
 void ReleaseHeldInput()
 {
     static const struct {
@@ -52,17 +44,15 @@ void ReleaseHeldInput()
     } releases[] = {{VK_LSHIFT, 0}, {VK_RSHIFT, 0}, {VK_LCONTROL, 0}, {VK_RCONTROL, KEYEVENTF_EXTENDEDKEY},
                     {VK_LMENU, 0}, {VK_RMENU, KEYEVENTF_EXTENDEDKEY}, {VK_LBUTTON, MOUSEEVENTF_LEFTUP},
                     {VK_RBUTTON, MOUSEEVENTF_RIGHTUP}, {VK_MBUTTON, MOUSEEVENTF_MIDDLEUP}};
+    Sleep(200);
     for (const auto& r : releases) {
         INPUT release = {};
         release.type = r.key <= VK_MBUTTON ? INPUT_MOUSE : INPUT_KEYBOARD;
-        if (release.type == INPUT_MOUSE) {
-            release.mi.dwFlags = r.flags;
-        } else {
-            release.ki.wVk = r.key;
-            release.ki.wScan = static_cast<WORD>(MapVirtualKeyW(r.key, MAPVK_VK_TO_VSC));
-            release.ki.dwFlags = r.flags | KEYEVENTF_KEYUP;
-        }
-        if (GetAsyncKeyState(r.key) < 0)
+        release.mi.dwFlags = r.flags;
+        if (release.type == INPUT_KEYBOARD)
+            release.ki = KEYBDINPUT{r.key, static_cast<WORD>(MapVirtualKeyW(r.key, MAPVK_VK_TO_VSC)),
+                                    r.flags | KEYEVENTF_KEYUP, 0, 0};
+        if ((r.key >= VK_LSHIFT && r.key <= VK_RCONTROL) || GetAsyncKeyState(r.key) < 0)
             SendInput(1, &release, sizeof release);
     }
 }
@@ -75,19 +65,14 @@ ProgramRun RunProgram(const std::wstring& exe, const std::wstring& arguments, co
 {
     ProgramRun run;
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE input = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
-                               nullptr);
     // One handle for both streams keeps their lines in the order written.
     const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
     HANDLE output = CreateFileW(LongPath(log).c_str(), GENERIC_WRITE, share, &inherit, CREATE_ALWAYS, 0, nullptr);
-    if (input == INVALID_HANDLE_VALUE || output == INVALID_HANDLE_VALUE) {
+    if (output == INVALID_HANDLE_VALUE) {
         run.startError = GetLastError();
-        if (input != INVALID_HANDLE_VALUE)
-            CloseHandle(input);
-        if (output != INVALID_HANDLE_VALUE)
-            CloseHandle(output);
         return run;
     }
+    HANDLE input = CreateFileW(L"NUL", GENERIC_READ, share, &inherit, OPEN_EXISTING, 0, nullptr);
 
     // Inherited: the tests' temporary files go to their private folder.
     SetEnvironmentVariableW(L"TEMP", folder.c_str());
@@ -103,7 +88,6 @@ ProgramRun RunProgram(const std::wstring& exe, const std::wstring& arguments, co
     if (!arguments.empty())
         commandLine += L" " + arguments;
     PROCESS_INFORMATION process = {};
-    const double started = Now();
     const BOOL created = CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE, CREATE_SUSPENDED,
                                        nullptr, folder.c_str(), &startup, &process);
     if (!created)
@@ -136,19 +120,16 @@ ProgramRun RunProgram(const std::wstring& exe, const std::wstring& arguments, co
         run.timedOut = waited == WAIT_TIMEOUT;
         run.stopped = waited == WAIT_OBJECT_0 + 1;
         watch(true);
-        if (job)
-            TerminateJobObject(job, 1);
-        else
-            TerminateProcess(process.hProcess, 1);
+        TerminateProcess(process.hProcess, 1);  // and EndJob the rest
         WaitForSingleObject(process.hProcess, 10000);
-        ReleaseHeldInput();
     }
-    run.seconds = Now() - started;
+    run.seconds = (GetTickCount() - begun) / 1000.0;
     GetExitCodeProcess(process.hProcess, &run.exitCode);
     CloseHandle(process.hProcess);
     if (job) {
         EndJob(job);
         CloseHandle(job);
     }
+    ReleaseHeldInput();
     return run;
 }

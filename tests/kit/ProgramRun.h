@@ -17,9 +17,8 @@ struct ProgramRun {
 // stdout and stderr into `log`, for at most `milliseconds`. The program and every
 // process it starts run in a job and end with it. Setting `stop` ends it early.
 // `watch` is called a few times a second while it runs, with true once just
-// before the runner ends it. A program ended so cannot let go of the keys and
-// buttons it held down: the runner releases Shift, Ctrl, Alt and the mouse
-// buttons where they are down.
+// before the runner ends it. Afterwards what the program may have left held
+// down is released (a program ended or crashed cannot let go of it).
 ProgramRun RunProgram(const std::wstring& exe, const std::wstring& arguments, const std::wstring& folder,
                       const std::wstring& log, DWORD milliseconds, HANDLE stop,
                       const std::function<void(bool ending)>& watch);

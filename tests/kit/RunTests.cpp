@@ -5,11 +5,12 @@
 // command line is wrong.
 #include <windows.h>
 
+#include <algorithm>
 #include <cwchar>
+#include <iterator>
 #include <string>
 #include <vector>
 
-#include "tests/kit/Files.h"
 #include "tests/kit/GTestSummary.h"
 #include "tests/kit/Output.h"
 #include "tests/kit/ProgramRun.h"
@@ -17,8 +18,76 @@
 #include "tests/kit/Screenshot.h"
 #include "tests/kit/SystemColours.h"
 #include "tests/kit/TestList.h"
+// Tests make folders deeper than 260 characters: every file call on a path
+// the runner did not make itself goes through the \\?\ form (LongPath).
+#include "tests/wine/support/Platform.h"
 
 namespace {
+
+// The folder part of a path, without the last backslash.
+std::wstring FolderOf(const std::wstring& path)
+{
+    const size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? L"." : path.substr(0, slash);
+}
+
+// RemoveTree, waiting a little longer for files that a process just ended
+// still holds.
+bool DeleteTree(const std::wstring& folder)
+{
+    // A program the job just ended may hold its files a little longer than
+    // a scanner would: the test's own removal, tried for about 2 s.
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        if (RemoveTree(folder))
+            return true;
+        Sleep(100);
+    }
+    return false;
+}
+
+bool ReadBytes(const std::wstring& path, std::string& bytes)
+{
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    HANDLE file = CreateFileW(LongPath(path).c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    bytes.clear();
+    char buffer[65536];
+    DWORD read = 0;
+    bool ok = true;
+    while ((ok = ReadFile(file, buffer, sizeof buffer, &read, nullptr)) && read > 0)
+        bytes.append(buffer, read);
+    CloseHandle(file);
+    return ok;
+}
+
+// Text from a file the runner did not write: UTF-8 where it is valid UTF-8
+// (the list, ASCII output), else the ANSI code page (the tests' own messages).
+std::wstring DecodeText(const std::string& bytes)
+{
+    const std::string text = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? bytes.substr(3) : bytes;
+    const int size = static_cast<int>(text.size());
+    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
+    if (length == 0)
+        return WideFromAnsi(text);
+    std::wstring wide(length, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, &wide[0], length);
+    return wide;
+}
+
+// The system's text for an error code, on one line.
+std::wstring SystemMessage(unsigned long error)
+{
+    wchar_t* buffer = nullptr;
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                   error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring message = buffer ? buffer : L"";
+    LocalFree(buffer);
+    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' ' ||
+                                message.back() == L'.'))
+        message.pop_back();
+    return message.empty() ? L"error " + std::to_wstring(error) : message + L" (error " + std::to_wstring(error) + L")";
+}
 
 const wchar_t kUsage[] =
     L"usage: run-tests [--list FILE] [--no-pause] [--budget SECONDS] [NAME...]\r\n"
@@ -42,13 +111,6 @@ bool Stopping()
     return WaitForSingleObject(g_stop, 0) == WAIT_OBJECT_0;
 }
 
-std::wstring ProgramPath()
-{
-    std::wstring path(32768, L'\0');
-    path.resize(GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size())));
-    return path;
-}
-
 std::wstring TempFolder()
 {
     std::wstring path(MAX_PATH + 1, L'\0');
@@ -64,7 +126,8 @@ bool PrepareLogs(const std::wstring& folder, const std::vector<TestEntry>& liste
 {
     if (!CreateDirectoryW(LongPath(folder).c_str(), nullptr)) {
         error = GetLastError();
-        if (!IsFolder(folder))
+        const DWORD attributes = GetFileAttributesW(LongPath(folder).c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
             return false;
     }
     for (const TestEntry& entry : listed) {
@@ -114,19 +177,16 @@ std::wstring ExitCodeText(DWORD code)
     wchar_t hex[16];
     swprintf(hex, 16, L"0x%08lX", static_cast<unsigned long>(code));
     std::wstring text = L"exit code " + std::wstring(hex);
-    for (const auto& k : known) {
-        if (k.code == code)
-            text += L" (" + std::wstring(k.meaning) + L")";
-    }
+    for (const auto& k : known)
+        text += k.code == code ? L" (" + std::wstring(k.meaning) + L")" : L"";
     return text;
 }
 
 // Why the system refused to start a program, where its own text leaves the cause unnamed.
 std::wstring StartRefusal(DWORD error)
 {
-    // Codes newer than mingw-w64's winerror.h: ERROR_SYSTEM_INTEGRITY_POLICY_VIOLATION
-    // and the other "An Application Control policy has blocked this file" ones,
-    // ERROR_VIRUS_INFECTED and ERROR_VIRUS_DELETED.
+    // Codes newer than mingw-w64's winerror.h: the App Control ones (4551 and
+    // on), ERROR_VIRUS_INFECTED and ERROR_VIRUS_DELETED.
     const wchar_t* cause = nullptr;
     if (error == 4551 || (error >= 4556 && error <= 4559) || (error >= 4580 && error <= 4583))
         cause = L"Smart App Control or an App Control policy blocked it";
@@ -218,11 +278,8 @@ int ParseOptions(int argc, wchar_t** argv, Options& options, bool& help)
         } else if (arg == L"--list" && i + 1 < argc) {
             options.list = FullPath(argv[++i]);
         } else if (arg == L"--budget" && i + 1 < argc) {
-            wchar_t* end = nullptr;
-            const unsigned long seconds = wcstoul(argv[++i], &end, 10);
-            if (*argv[i] < L'0' || *argv[i] > L'9' || *end || seconds == 0 || seconds > 86400)
+            if ((options.budget = ParseSeconds(argv[++i])) == 0)
                 return 2;
-            options.budget = seconds;
         } else if (arg == L"--help" || arg == L"-h" || arg == L"/?") {
             help = true;
         } else if (arg[0] == L'-' || arg[0] == L'/') {
@@ -251,10 +308,8 @@ int RunAll(const Options& options, const std::wstring& bin, Output& out)
     }
     for (const std::wstring& name : options.names) {
         const size_t before = entries.size();
-        for (const TestEntry& entry : listed) {
-            if (_wcsicmp(entry.name.c_str(), name.c_str()) == 0)
-                entries.push_back(entry);
-        }
+        std::copy_if(listed.begin(), listed.end(), std::back_inserter(entries),
+                     [&](const TestEntry& entry) { return _wcsicmp(entry.name.c_str(), name.c_str()) == 0; });
         if (entries.size() == before) {
             out.Line(L"run-tests: no program " + name + L" in " + listPath);
             return 2;
@@ -296,7 +351,7 @@ int RunAll(const Options& options, const std::wstring& bin, Output& out)
 
     size_t width = 0;
     for (const TestEntry& entry : entries)
-        width = entry.label.size() > width ? entry.label.size() : width;
+        width = std::max(width, entry.label.size());
     int passed = 0, failed = 0, skipped = 0;
     const DWORD started = GetTickCount();
     for (const TestEntry& entry : entries) {
@@ -356,13 +411,14 @@ int RunAll(const Options& options, const std::wstring& bin, Output& out)
             }
             // Tests clean up after themselves: anything left is a fault of the
             // test, unless the runner ended it.
-            const std::vector<std::wstring> left = FolderEntries(folder);
-            if (!left.empty() && !run.timedOut && !run.stopped) {
-                std::wstring names;
-                for (size_t i = 0; i < left.size() && i < 3; ++i)
-                    names += (i ? L", " : L"") + left[i];
-                if (left.size() > 3)
-                    names += L" and " + std::to_wstring(left.size() - 3) + L" more";
+            std::wstring names;
+            int left = 0;
+            ForEachEntry(folder, [&](const std::wstring& name, DWORD) {
+                names += ++left > 3 ? L"" : (left > 1 ? L", " : L"") + name;
+            });
+            if (left > 3)
+                names += L" and " + std::to_wstring(left - 3) + L" more";
+            if (left && !run.timedOut && !run.stopped) {
                 verdict.outcome = Outcome::Fail;
                 verdict.detail = L"left files in its temporary folder (" + names + L"); " + verdict.detail;
             }

@@ -10,23 +10,20 @@ SystemColours::SystemColours()
 
 int SystemColours::Restore() const
 {
-    int elements[kCount];
+    int elements[kCount], count = 0, changed = 0;
     COLORREF values[kCount];
-    int changed = 0;
     // Wine keeps the colours a process has read and never sees another
     // process change them: there every colour is set back, none counted.
     const bool wine = RunningUnderWine();
     for (int i = 0; i < kCount; ++i) {
-        if (wine) {
-            elements[i] = i;
-            values[i] = colours_[i];
-        } else if (GetSysColor(i) != colours_[i]) {
-            elements[changed] = i;
-            values[changed++] = colours_[i];
+        changed += !wine && GetSysColor(i) != colours_[i];
+        if (wine || GetSysColor(i) != colours_[i]) {
+            elements[count] = i;
+            values[count++] = colours_[i];
         }
     }
     // One call: every window repaints once, not once a colour.
-    if (changed > 0 || wine)
-        SetSysColors(wine ? kCount : changed, elements, values);
+    if (count > 0)
+        SetSysColors(count, elements, values);
     return changed;
 }

@@ -1,63 +1,38 @@
 #include "tests/kit/TestList.h"
 
 #include <cwchar>
+#include <cwctype>
+#include <sstream>
 
-namespace {
-
-bool Blank(wchar_t c)
+unsigned ParseSeconds(const std::wstring& text)
 {
-    return c == L' ' || c == L'\t' || c == L'\r';
+    wchar_t* end = nullptr;
+    const unsigned long seconds = std::wcstoul(text.c_str(), &end, 10);
+    return !text.empty() && text[0] >= L'0' && text[0] <= L'9' && !*end && seconds <= 86400 ? seconds : 0;
 }
-
-std::wstring NextWord(const std::wstring& line, size_t& at)
-{
-    while (at < line.size() && Blank(line[at]))
-        ++at;
-    const size_t start = at;
-    while (at < line.size() && !Blank(line[at]))
-        ++at;
-    return line.substr(start, at - start);
-}
-
-}  // namespace
 
 bool ParseTestList(const std::wstring& text, std::vector<TestEntry>& entries, std::wstring& error)
 {
-    size_t start = 0;
-    for (int number = 1; start <= text.size(); ++number) {
-        size_t end = text.find(L'\n', start);
-        if (end == std::wstring::npos)
-            end = text.size();
-        const std::wstring line = text.substr(start, end - start);
-        start = end + 1;
-        size_t at = 0;
-        const std::wstring first = NextWord(line, at);
-        if (first.empty() || first[0] == L'#')
+    std::wistringstream lines(text);
+    std::wstring line;
+    for (int number = 1; std::getline(lines, line); ++number) {
+        std::wistringstream words(line);
+        std::wstring first;
+        if (!(words >> first) || first[0] == L'#')
             continue;
         const std::wstring where = L"line " + std::to_wstring(number) + L": ";
-        unsigned long seconds = 0;
-        for (wchar_t c : first) {
-            if (c < L'0' || c > L'9' || seconds > 86400) {
-                seconds = 0;
-                break;
-            }
-            seconds = seconds * 10 + (c - L'0');
-        }
-        if (seconds == 0 || seconds > 86400) {
+        TestEntry entry;
+        entry.seconds = ParseSeconds(first);
+        if (entry.seconds == 0) {
             error = where + L"\"" + first + L"\" is not a time limit in seconds (1 to 86400)";
             return false;
         }
-        TestEntry entry;
-        entry.seconds = seconds;
-        entry.name = NextWord(line, at);
-        if (entry.name.empty() || entry.name.find_first_of(L"\\/:*?\"<>|") != std::wstring::npos) {
+        if (!(words >> entry.name) || entry.name.find_first_of(L"\\/:*?\"<>|") != std::wstring::npos) {
             error = where + L"no program name after the time limit";
             return false;
         }
-        while (at < line.size() && Blank(line[at]))
-            ++at;
-        entry.arguments = line.substr(at);
-        while (!entry.arguments.empty() && Blank(entry.arguments.back()))
+        std::getline(words >> std::ws, entry.arguments);
+        while (!entry.arguments.empty() && std::iswspace(entry.arguments.back()))
             entry.arguments.pop_back();
         // Windows file names ignore case: "Foo" and "foo" would share a log.
         int count = 1;

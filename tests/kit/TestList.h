@@ -10,6 +10,9 @@ struct TestEntry {
     std::wstring label;      // the name of its log and temp folder: NAME, or NAME-2 for its second line
 };
 
+// A time limit of 1 to 86400 seconds, or 0 where `text` is none.
+unsigned ParseSeconds(const std::wstring& text);
+
 // The entries of a list in file order, blank lines and "#" comments skipped.
 // False with the line and what is wrong with it in `error`.
 bool ParseTestList(const std::wstring& text, std::vector<TestEntry>& entries, std::wstring& error);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "plugin/FilterRegistry.h"
+#include "support/DialogDriver.h"
 #include "support/HostSpy.h"
 #include "support/Platform.h"
 #include "support/PluginSandbox.h"
@@ -222,12 +223,15 @@ TEST(ExceptionGuard, CatchesWhatTheStrippedModuleThrows)
         std::int32_t width;
         const char* what;
     } thrown[] = {{1, "injected"}, {2, "std::bad_alloc"}, {3, "injected logic"}};
-    OwnerWindow owner;
     HostSpy spy;
     Bgra32 pixels[4]{};
     for (const auto& t : thrown) {
         spy.Clear();
-        EXPECT_EQ(plugin.Setup(0, owner.Handle(), pixels, t.width, 1), 0) << t.what;
+        // A driver with no step is the watchdog: a module that opened its real
+        // dialog instead fails the case at once, and the dialog is ended.
+        DialogDriver watchdog;
+        EXPECT_EQ(watchdog.Run([&](HWND owner) { return plugin.Setup(0, owner, pixels, t.width, 1); }), 0)
+            << t.what;
         ASSERT_EQ(spy.Count(HostEvent::MessageBox), 1) << t.what;
         EXPECT_EQ(spy.Events().back().caption, "exception");
         EXPECT_EQ(spy.Events().back().text,
@@ -245,10 +249,10 @@ TEST(ExceptionGuard, DISABLED_AnIntLeavesSetup)
     ASSERT_NE(module, nullptr);
     auto setup = reinterpret_cast<std::int32_t(__stdcall*)(std::int32_t, HWND, Bgra32*, std::int32_t, std::int32_t)>(
         reinterpret_cast<void (*)()>(GetProcAddress(module, "HXF_Setup")));
-    OwnerWindow owner;
     HostSpy spy;
     Bgra32 pixels[4]{};
-    const std::int32_t result = setup(0, owner.Handle(), pixels, 4, 1);
+    DialogDriver watchdog;  // as above
+    const std::int32_t result = watchdog.Run([&](HWND owner) { return setup(0, owner, pixels, 4, 1); });
     ADD_FAILURE() << "HXF_Setup returned " << result << " after " << spy.Count(HostEvent::MessageBox) << " box(es)";
 }
 

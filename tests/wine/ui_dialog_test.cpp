@@ -320,10 +320,12 @@ TEST_F(DialogTest, OnlyTheLowSixteenBitsOfTheTemplateIdCount)
 TEST_F(DialogTest, TheDriversWatchdogEndsADialogStuckInAMessageBox)
 {
     // Nobody closes the box: its own modal loop never lets the dialog go idle.
-    // The wide call, which the guard against the plug-in's boxes leaves alone.
+    // A box of buttons with no text, which the watch for message boxes leaves alone.
     TestDialog dialog;
     DialogDriver run(1000);
-    run.Then([](HWND w) { MessageBoxW(w, L"stuck", L"test", MB_OK); });
+    run.Then([](HWND w) {
+        DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_UI_TEST_NO_PANE), w, nullptr, 0);
+    });
     INT_PTR result = 0;
     EXPECT_NONFATAL_FAILURE(result = RunTestDialog(run, dialog, image, kImageWidth, kImageHeight),
                             "did not end within 1000 ms");

@@ -13,64 +13,44 @@
 namespace {
 
 constexpr UINT_PTR kWatchdogTimer = 1;
-// While a dialog runs: a step waiting for the foreground tries again.
-constexpr UINT_PTR kGuardTimer = 2;
-constexpr UINT kGuardEveryMs = 250;
+constexpr UINT_PTR kGuardTimer = 2;  // wakes the loop: input waiting for the foreground goes again
 constexpr char kOwnerClass[] = "HxDialogDriverOwner";
-// Posted to the owner: take the foreground back before the queue's input is taken.
-constexpr UINT kReclaim = WM_APP + 1;
-
 // An unassigned virtual key: no keyboard sends it and no control acts on it.
 constexpr WORD kMarkerKey = 0xE8;
-// The marker is on its way; its arrival wakes this window's loop.
-bool awaitingMarker = false;
-HWND markerWaker = nullptr;
-HHOOK markerHook = nullptr;
 
-// The window of this process that the input is for (the dialog of the step),
-// brought back when another program takes the foreground; where it is gone or
-// hidden (the dialog just ended), the running driver's owner.
+// Brought back when another program takes the foreground: the step's dialog,
+// or the driver's owner once it has gone.
 HWND inputFor = nullptr;
 HWND inputOwner = nullptr;
 DWORD patienceMs = 5000;
-// Set when another program kept the foreground too long: no input goes out
-// until the driver has ended its dialog.
-bool inputRefused = false;
-// Where the last absolute move aimed (on the primary monitor).
+bool inputRefused = false;  // nothing more goes out until the driver has ended the dialog
+// Where the last move aimed, and whether beyond the primary monitor's edge.
 POINT pointer{};
 bool pointerKnown = false;
-bool aimOutside = false;  // ... and whether it was beyond that monitor's edge
-// The releases of what the driver pressed and the system let through.
-std::vector<INPUT> held;
+bool aimOutside = false;
+std::vector<INPUT> held;  // the releases of what the driver pressed and the system let through
 
-// A step's input goes out once the step has returned, event by event, and a
-// key only once the thread has taken the key before it: a key waits in the
-// thread's queue for as short a time as may be (see OnIdle).
+// A step's input, kept until the step has returned.
 struct Pending {
     INPUT input;
     POINT aim;
 };
 std::deque<Pending> pending;
-bool recording = false;    // within a step: input is kept for after it
-bool fed = false;          // input went out since the last marker
-Pending keyAwaited{};      // a key sent and not yet taken by the thread
+bool recording = false;
+Pending keyAwaited{};  // a key sent and not yet taken by the thread
 bool awaitingKey = false;
+DWORD keySentAt = 0;
+DWORD refusedSince = 0;  // when the hooks first dropped the event that waits first
 
-// A click of a step: pressed and released at one point. Another program
-// that takes the foreground between the thread taking the press and taking
-// the release cuts it, on Windows as under Wine: the control holding the
-// mouse lets it go, and the release finds it no longer holding the mouse, or
-// goes to the other program's window. Once the step's input is in, a cut click
-// is sent again, unless the step also dragged, which a click cannot redo.
-HHOOK pressHook = nullptr;
-HWND pressedWindow = nullptr;  // took the step's last press
-POINT takenAt{};               // where
-bool clickDone = false;        // its release came while it still held the mouse
+// A click that another program's taking the foreground cut between press and
+// release (the control lost the mouse) goes again once the step's input is in.
+HWND pressedWindow = nullptr;  // took the step's last press, at `takenAt`
+POINT takenAt{};
+bool clickDone = false;  // its release came while it still held the mouse
 POINT sentPressAt{};
-bool buttonHeld = false;  // a press sent, its release not yet (a drag across steps)
+bool buttonHeld = false;  // a drag across steps
 bool onlyClicks = true;   // the step's presses were all released where they were pressed
 bool clickBroken = false;
-POINT brokenAt{};
 
 LRESULT CALLBACK PressHook(int code, WPARAM message, LPARAM info)
 {
@@ -82,12 +62,7 @@ LRESULT CALLBACK PressHook(int code, WPARAM message, LPARAM info)
     } else if (code == HC_ACTION && message == WM_LBUTTONUP && pressedWindow) {
         clickDone = GetCapture() == pressedWindow;
     }
-    return CallNextHookEx(pressHook, code, message, info);
-}
-
-HWND WindowToBringBack()
-{
-    return IsWindow(inputFor) && IsWindowVisible(inputFor) ? inputFor : inputOwner;
+    return CallNextHookEx(nullptr, code, message, info);
 }
 
 bool OfThisProcess(HWND window)
@@ -108,8 +83,7 @@ std::string Describe(HWND window)
     return "another program (pid " + std::to_string(process) + ", class " + className + ", title \"" + title + "\")";
 }
 
-// Input goes to the input desktop; a locked screen or a UAC prompt is
-// another one, where this program's windows can neither get it nor be seen.
+// A locked screen or a UAC prompt is another input desktop than this program's.
 std::string OtherDesktopNote()
 {
     char mine[64] = "", current[64] = "";
@@ -124,29 +98,56 @@ std::string OtherDesktopNote()
            "\"): a locked screen or a UAC prompt";
 }
 
-// The kit's mark on every event the driver injects (dwExtraInfo): "HX" in
-// the high half, the event's number in the low half.
+// Windows gives a program above this one's level (as administrator) none of
+// its input, without a word (UIPI). A token it may not read is such a one's.
+bool ElevatedAboveThis(HWND window)
+{
+    DWORD id = 0;
+    GetWindowThreadProcessId(window, &id);
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id), token = nullptr;
+    const bool above =
+        process && !OpenProcessToken(process, TOKEN_QUERY, &token) && GetLastError() == ERROR_ACCESS_DENIED;
+    CloseHandle(token);
+    CloseHandle(process);
+    return above;
+}
+
+// How long the system waits for a low-level hook (LowLevelHooksTimeout: about
+// 300 ms unset, at most 1 s since Windows 10 1709; Wine's is 2 s).
+DWORD HookLimitMs()
+{
+    static const DWORD limit = [] {
+        DWORD ms = 300, size = sizeof ms;
+        if (RunningUnderWine())
+            return DWORD{2000};
+        const LONG read = RegGetValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LowLevelHooksTimeout",
+                                       RRF_RT_REG_DWORD, nullptr, &ms, &size);
+        return std::clamp<DWORD>(read == ERROR_SUCCESS ? ms : 300, 50, 1000);
+    }();
+    return limit;
+}
+
+// The kit's mark on every event the driver injects (dwExtraInfo): "HX", then the event's number.
 constexpr ULONG_PTR kKitTag = 0x48580000;
-enum Verdict : LONG { kPassed, kElsewhere, kMoved, kUnjudged, kNotJudged };
-// Between the driver and its low-level hooks: the one event the hooks are to
-// judge (0: none), where a press of it must be, and the verdict.
+enum Verdict : LONG { kPassed, kElsewhere, kMoved, kRefused, kNotJudged };
+// Between the driver and its hooks: the event to judge, where a press of it
+// must be, and their word on it (the event's number, then the verdict).
 std::atomic<ULONG_PTR> judged{0};
 POINT pressAim{};
-std::atomic<LONG> verdict{kPassed};
+std::atomic<ULONG_PTR> word{0};
 std::atomic<HWND> verdictTarget{nullptr};
-HANDLE judgedEvent = nullptr;
+HANDLE wordEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+HANDLE hookThread = nullptr;
+DWORD hookThreadId = 0;
+bool rehooked = false;
 
-// On the hooks' thread, as the system routes each event, after its check and
-// before delivery: the verdict on the driver's event in flight, or kNotJudged
-// for any other (the user's own input, other programs'). A key press or a
-// button press that would reach another program's window is dropped, and the
-// driver hears why; moves and releases pass (what the kit pressed always
-// comes up). What decides where the event goes is read last, so that as
-// little as possible happens between that and the routing.
-LONG Judge(ULONG_PTR extra, WPARAM message, POINT at)
+// As the system routes each of the driver's events (the rest of the chain
+// would widen the gap): a press bound for another program's window is dropped.
+// A word the system may no longer wait for says passed, as the system has it.
+LRESULT Judge(int code, WPARAM message, LPARAM info, ULONG_PTR extra, DWORD time, POINT at)
 {
-    if (!extra || extra != judged.load(std::memory_order_acquire))
-        return kNotJudged;
+    if (code != HC_ACTION || !extra || extra != judged.load())
+        return CallNextHookEx(nullptr, code, message, info);
     HWND target = nullptr;
     LONG said = kPassed;
     if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN) {
@@ -161,45 +162,76 @@ LONG Judge(ULONG_PTR extra, WPARAM message, POINT at)
                                                                                           : front.hwndActive;
         said = at.x != pressAim.x || at.y != pressAim.y ? kMoved : OfThisProcess(target) ? kPassed : kElsewhere;
     }
+    if (GetTickCount() - time >= HookLimitMs() / 2)
+        said = kPassed;
     verdictTarget = target;
-    verdict = said;
-    judged.store(0, std::memory_order_release);
-    // Wine calls the hooks while SendInput waits; Windows routes the event
-    // later and the driver waits for the word.
-    if (!RunningUnderWine())
-        SetEvent(judgedEvent);
-    return said;
+    word = (extra << 16) | static_cast<ULONG_PTR>(said);
+    SetEvent(wordEvent);
+    return said != kPassed;
 }
 
-// The driver's own events are judged here alone: the rest of the chain would
-// only widen the gap between the verdict and the routing.
 LRESULT CALLBACK KeyboardHook(int code, WPARAM message, LPARAM info)
 {
     const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(info);
-    const LONG said = code == HC_ACTION ? Judge(key->dwExtraInfo, message, POINT{}) : kNotJudged;
-    return said == kNotJudged ? CallNextHookEx(nullptr, code, message, info) : said != kPassed;
+    return Judge(code, message, info, key->dwExtraInfo, key->time, POINT{});
 }
 
 LRESULT CALLBACK MouseHook(int code, WPARAM message, LPARAM info)
 {
     const auto* mouse = reinterpret_cast<const MSLLHOOKSTRUCT*>(info);
-    const LONG said = code == HC_ACTION ? Judge(mouse->dwExtraInfo, message, mouse->pt) : kNotJudged;
-    return said == kNotJudged ? CallNextHookEx(nullptr, code, message, info) : said != kPassed;
+    return Judge(code, message, info, mouse->dwExtraInfo, mouse->time, mouse->pt);
 }
 
-ULONG_PTR& ExtraInfo(INPUT& input)
+DWORD WINAPI HookThread(void* ready)
+{
+    HINSTANCE self = GetModuleHandleA(nullptr);
+    HHOOK keys = SetWindowsHookExA(WH_KEYBOARD_LL, KeyboardHook, self, 0);
+    HHOOK mice = SetWindowsHookExA(WH_MOUSE_LL, MouseHook, self, 0);
+    MSG message;
+    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);  // the queue that WM_QUIT ends
+    if (keys && mice)
+        SetEvent(ready);
+    while (keys && mice && GetMessageA(&message, nullptr, 0, 0) > 0)
+        DispatchMessageA(&message);
+    UnhookWindowsHookEx(keys);
+    UnhookWindowsHookEx(mice);
+    return 0;
+}
+
+void RemoveHooks()
+{
+    if (hookThread && PostThreadMessageA(hookThreadId, WM_QUIT, 0, 0))
+        WaitForSingleObject(hookThread, 10000);
+    CloseHandle(hookThread);
+    hookThread = nullptr;
+}
+
+// Only while a dialog is driven, on a thread of their own above the tests'
+// priority: the system waits for them only so long.
+void SetHooks()
+{
+    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    hookThread = CreateThread(nullptr, 0, HookThread, ready, 0, &hookThreadId);
+    SetThreadPriority(hookThread, THREAD_PRIORITY_HIGHEST);
+    HANDLE waits[] = {ready, hookThread};
+    if (!hookThread || WaitForMultipleObjects(2, waits, FALSE, 10000) != WAIT_OBJECT_0) {
+        ADD_FAILURE() << "the driver's low-level input hooks cannot be set (error " << GetLastError() << ")";
+        RemoveHooks();
+    }
+    CloseHandle(ready);
+}
+
+ULONG_PTR& Tag(INPUT& input)
 {
     return input.type == INPUT_KEYBOARD ? input.ki.dwExtraInfo : input.mi.dwExtraInfo;
 }
 
-// Sends an event with the kit's tag that no hook judges: it passes.
 bool SendUnjudged(INPUT input)
 {
-    ExtraInfo(input) = kKitTag;
+    Tag(input) = kKitTag;
     return SendInput(1, &input, sizeof input) == 1;
 }
 
-// Sends the releases of everything the driver still holds down.
 void ReleaseHeld()
 {
     for (auto r = held.rbegin(); r != held.rend(); ++r)
@@ -207,52 +239,10 @@ void ReleaseHeld()
     held.clear();
 }
 
-// The hooks live on a thread of their own that does nothing else: the system
-// calls them while it routes each event, whatever the dialog's thread is doing.
-DWORD WINAPI HookThread(void* ready)
-{
-    HINSTANCE self = GetModuleHandleA(nullptr);
-    const bool hooked = SetWindowsHookExA(WH_KEYBOARD_LL, KeyboardHook, self, 0) &&
-                        SetWindowsHookExA(WH_MOUSE_LL, MouseHook, self, 0);
-    if (hooked)
-        SetEvent(ready);
-    MSG message;
-    while (hooked && GetMessageA(&message, nullptr, 0, 0) > 0)
-        DispatchMessageA(&message);
-    return 0;
-}
-
-bool StartHooks()
-{
-    static bool started = false;
-    if (started)
-        return true;
-    judgedEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);  // auto-reset: one word an event
-    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    HANDLE thread = CreateThread(nullptr, 0, HookThread, ready, 0, nullptr);
-    HANDLE waits[] = {ready, thread};
-    started = thread && WaitForMultipleObjects(2, waits, FALSE, 10000) == WAIT_OBJECT_0;
-    if (thread)
-        CloseHandle(thread);
-    CloseHandle(ready);
-    if (!started)
-        ADD_FAILURE() << "the driver's low-level input hooks cannot be set (error " << GetLastError() << ")";
-    else
-        std::atexit(ReleaseHeld);  // a test that ends the program leaves nothing down
-    return started;
-}
-
-// Key and button presses and releases; for a press, the release that matches it.
 bool IsRelease(const INPUT& input)
 {
     return input.type == INPUT_KEYBOARD ? (input.ki.dwFlags & KEYEVENTF_KEYUP) != 0
                                         : (input.mi.dwFlags & (MOUSEEVENTF_LEFTUP | MOUSEEVENTF_RIGHTUP)) != 0;
-}
-
-bool IsPress(const INPUT& input)
-{
-    return input.type == INPUT_KEYBOARD ? !IsRelease(input)
-                                        : (input.mi.dwFlags & (MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_RIGHTDOWN)) != 0;
 }
 
 INPUT ReleaseOf(INPUT press)
@@ -262,104 +252,91 @@ INPUT ReleaseOf(INPUT press)
     return press;
 }
 
-// Sends one event, tagged and numbered, and waits for the hooks' verdict.
+INPUT Key(WORD virtualKey)
+{
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = virtualKey;
+    input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC));
+    return input;
+}
+
+// No word within the system's limit: the system sent the event on, and may
+// have removed the hooks (set again once), unless a higher level is in front.
 LONG Inject(INPUT input)
 {
     // Numbered apart in each process: a child test drives dialogs of its own.
     static unsigned serial = GetCurrentProcessId() * 7919u;
     const ULONG_PTR tag = kKitTag | (++serial % 0xFFFFu + 1);
-    ExtraInfo(input) = tag;
+    Tag(input) = tag;
     pressAim = pointer;
-    judged.store(tag, std::memory_order_release);
-    if (SendInput(1, &input, sizeof input) != 1) {
-        judged = 0;
-        ADD_FAILURE() << "SendInput refused an event (error " << GetLastError() << ")";
-        return kUnjudged;
+    ResetEvent(wordEvent);
+    judged = hookThread ? tag : 0;
+    const DWORD sent = GetTickCount();
+    const bool queued = SendInput(1, &input, sizeof input) == 1;
+    for (DWORD waited = 0; queued && judged && word >> 16 != (tag & 0xFFFF) && waited < HookLimitMs();
+         waited = GetTickCount() - sent)
+        WaitForSingleObject(wordEvent, HookLimitMs() - waited);
+    judged = 0;
+    const ULONG_PTR said = word;
+    HWND front = GetForegroundWindow();
+    if (said >> 16 == (tag & 0xFFFF))
+        return static_cast<LONG>(said & 0xFFFF);
+    if (!queued || (hookThread && ElevatedAboveThis(front))) {
+        ADD_FAILURE() << "SendInput " << (queued ? "sent an event that no hook saw" : "refused an event") << " (error "
+                      << GetLastError() << ")"
+                      << (ElevatedAboveThis(front) ? "; " + Describe(front) + " runs as administrator in front" : "")
+                      << OtherDesktopNote();
+        return kRefused;
     }
-    if ((!RunningUnderWine() && WaitForSingleObject(judgedEvent, 2000) != WAIT_OBJECT_0) || judged != 0) {
-        judged = 0;
-        ADD_FAILURE() << "the driver's input hooks judged no event for 2 s: did the system remove them?";
-        return kUnjudged;
+    if (hookThread && !rehooked) {
+        rehooked = true;
+        RemoveHooks();
+        SetHooks();
     }
-    return verdict;
+    return kPassed;
 }
 
 INPUT MoveTo(POINT p)
 {
     INPUT input{};
     input.type = INPUT_MOUSE;
-    // Absolute positions are 0..65535 across the primary monitor. Aiming at
-    // the middle of the pixel lands on it whether the system scales by 65535
-    // or 65536 and whether it rounds or truncates.
+    // Aimed at the middle of the pixel: right however the system scales and rounds.
     input.mi.dx = static_cast<LONG>((2LL * p.x + 1) * 65536 / (2LL * GetSystemMetrics(SM_CXSCREEN)));
     input.mi.dy = static_cast<LONG>((2LL * p.y + 1) * 65536 / (2LL * GetSystemMetrics(SM_CYSCREEN)));
     input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     return input;
 }
 
-// Each event goes out alone and reaches only this process: one that the
-// hooks drop is sent again once the window the input is for is back in front
-// (as Windows allows) or, for a press, once the pointer is back where it was
-// aimed, for up to `patienceMs`; then the test fails and sends nothing more,
-// and what the driver holds down comes up. Releases always go.
-bool SendOne(INPUT input)
+// One event, the dialog brought back first; the hooks' word on it. A release
+// goes at once, and only where its press went.
+LONG SendOne(INPUT input)
 {
     if (IsRelease(input)) {
         const auto press = std::find_if(held.begin(), held.end(), [&](const INPUT& r) {
             return r.type == input.type && (r.type == INPUT_KEYBOARD ? r.ki.wVk == input.ki.wVk : r.mi.dwFlags == input.mi.dwFlags);
         });
         if (press == held.end())
-            return false;  // its press never went out: nothing to release
-        const INPUT release = *press;
+            return kNotJudged;
+        SendUnjudged(*press);
         held.erase(press);
-        return SendUnjudged(release);
+        return kPassed;
     }
-    if (inputRefused || !StartHooks())
-        return false;
-    const DWORD start = GetTickCount();
-    for (int tries = 0;; ++tries) {
-        HWND back = WindowToBringBack();
-        if (!OfThisProcess(GetForegroundWindow()) && IsWindow(back)) {
-            BringForward(back);
-            BringWindowToTop(back);
-        }
-        // Wine moves the X pointer for an injected move only when the move is in
-        // place as SendInput returns, never when a low-level hook held it; X
-        // reports that pointer whenever a window appears under it, moving
-        // Wine's along. So under Wine the pointer is put there first, and the
-        // event (then no move at all) follows for the hooks.
-        if (RunningUnderWine() && input.type == INPUT_MOUSE && (input.mi.dwFlags & MOUSEEVENTF_MOVE))
-            SetCursorPos(pointer.x, pointer.y);
-        const LONG said = Inject(input);
-        if (said == kPassed && IsPress(input))
-            held.push_back(ReleaseOf(input));
-        if (said == kPassed || said == kUnjudged)
-            return said == kPassed;
-        if (GetTickCount() - start >= patienceMs) {
-            inputRefused = true;
-            char title[80] = "";
-            GetWindowTextA(back, title, sizeof title);
-            if (said == kMoved)
-                ADD_FAILURE() << "the pointer would not stay at (" << pointer.x << ", " << pointer.y << ") for "
-                              << patienceMs / 1000.0 << " s: the test's click was not sent" << OtherDesktopNote();
-            else
-                ADD_FAILURE() << Describe(verdictTarget)
-                              << (input.type == INPUT_KEYBOARD ? " kept the foreground" : " lay under the pointer")
-                              << " for " << patienceMs / 1000.0 << " s, while the test brought \"" << title
-                              << "\" back " << tries << " times: the test's input was not sent" << OtherDesktopNote();
-            ReleaseHeld();
-            return false;
-        }
-        if (said == kMoved) {  // a nudged mouse, or the system's snap to a default button
-            Inject(MoveTo(pointer));
-            continue;
-        }
-        // Answers what Windows sends meanwhile, and keeps the program from
-        // counting as hung; the queue's input stays for the dialog's loop.
-        MSG message;
-        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
-        Sleep(50);
+    HWND back = IsWindow(inputFor) && IsWindowVisible(inputFor) ? inputFor : inputOwner;
+    if (!OfThisProcess(GetForegroundWindow()) && IsWindow(back)) {
+        BringForward(back);
+        BringWindowToTop(back);
     }
+    // Wine moves the X pointer only for a move in place as SendInput
+    // returns, never one a hook held, and X moves Wine's along.
+    if (RunningUnderWine() && input.type == INPUT_MOUSE && (input.mi.dwFlags & MOUSEEVENTF_MOVE))
+        SetCursorPos(pointer.x, pointer.y);
+    const LONG said = Inject(input);
+    if (said == kPassed && (input.type == INPUT_KEYBOARD || (input.mi.dwFlags & MOUSEEVENTF_MOVE) == 0))
+        held.push_back(ReleaseOf(input));
+    if (said == kMoved)  // a nudged mouse, or the system's snap to a default button
+        Inject(MoveTo(pointer));
+    return said;
 }
 
 // Within a step, the event waits for the step's end; else it goes now.
@@ -371,11 +348,10 @@ void Send(const INPUT& input)
         SendOne(input);
 }
 
-// Called as the thread takes a key from its queue: the key awaited is in; the
-// marker goes no further. Wine hands a key taken while no window has the
-// focus (the dialog coming back) to the active window, not to its field: such
-// a key is held back, and goes again once the dialog is back.
-LRESULT CALLBACK MarkerHook(int code, WPARAM key, LPARAM flags)
+// As the thread takes a key: the key awaited is in, and the marker wakes the
+// loop instead of going on. Wine hands a key taken while no window has the
+// focus to the active window, not its field: it is held back, to go again.
+LRESULT CALLBACK KeyHook(int code, WPARAM key, LPARAM flags)
 {
     const bool release = (flags & 0x80000000) != 0;
     if (code == HC_ACTION && awaitingKey && key == keyAwaited.input.ki.wVk && release == IsRelease(keyAwaited.input)) {
@@ -384,259 +360,193 @@ LRESULT CALLBACK MarkerHook(int code, WPARAM key, LPARAM flags)
         awaitingKey = false;
     }
     if (code >= 0 && key == kMarkerKey) {
-        if (!release && awaitingMarker) {  // its press: everything before it has come
-            awaitingMarker = false;
-            PostMessageA(markerWaker, WM_NULL, 0, 0);
-        }
+        PostMessageA(inputOwner, WM_NULL, 0, 0);
         return 1;
     }
-    return CallNextHookEx(markerHook, code, key, flags);
+    return CallNextHookEx(nullptr, code, key, flags);
 }
 
-// Input goes through the system's input queue in the order sent: once the
-// marker key comes out of this thread's queue, so has all input before it.
-void SendMarker(HWND waker)
+// A key only once the thread has taken the one before, so that it waits in
+// the queue as briefly as may be; the marker after the last event on Windows,
+// which delivers input a moment later. A dropped event goes again at the next
+// wake, once the dialog is back or the pointer aimed again.
+void Feed()
 {
-    markerWaker = waker;
-    INPUT key{};
-    key.type = INPUT_KEYBOARD;
-    key.ki.wVk = kMarkerKey;
-    awaitingMarker = SendOne(key);
-    SendOne(ReleaseOf(key));
-}
-
-// Keys typed by a test are keys, not the input method's composition.
-void CloseInputMethod(HWND window)
-{
-    if (HIMC context = ImmGetContext(window)) {
-        ImmSetOpenStatus(context, FALSE);
-        ImmReleaseContext(window, context);
+    while (!pending.empty() && !awaitingKey && !inputRefused) {
+        const Pending event = pending.front();
+        pointer = event.aim;
+        const LONG said = SendOne(event.input);
+        const bool dropped = said == kElsewhere || said == kMoved;
+        refusedSince = dropped && !refusedSince ? GetTickCount() : refusedSince;
+        if (dropped && GetTickCount() - refusedSince < patienceMs)
+            return;
+        refusedSince = 0;
+        if (said == kMoved)
+            ADD_FAILURE() << "the pointer would not stay at (" << pointer.x << ", " << pointer.y << ") for "
+                          << patienceMs / 1000.0 << " s: the test's click was not sent" << OtherDesktopNote();
+        else if (said == kElsewhere)
+            ADD_FAILURE() << Describe(verdictTarget)
+                          << (event.input.type == INPUT_KEYBOARD ? " kept the foreground" : " lay under the pointer")
+                          << " for " << patienceMs / 1000.0 << " s: the test's input was not sent"
+                          << OtherDesktopNote();
+        inputRefused = dropped || said == kRefused;
+        if (inputRefused)
+            ReleaseHeld();
+        pending.pop_front();
+        if (said == kPassed && event.input.type == INPUT_KEYBOARD) {
+            keyAwaited = event;
+            awaitingKey = true;
+            keySentAt = GetTickCount();
+        }
+        const bool marker = event.input.type == INPUT_KEYBOARD && event.input.ki.wVk == kMarkerKey;
+        if (pending.empty() && !marker && !RunningUnderWine()) {
+            pending.push_back({Key(kMarkerKey), pointer});
+            pending.push_back({ReleaseOf(Key(kMarkerKey)), pointer});
+        }
     }
-}
-
-// Controls that act on the release (push buttons, check boxes, radio
-// buttons): a click cut short does nothing, and one sent again does what it
-// meant. An up-down or a slider acts on the press: a click sent again would
-// step twice.
-bool ActsOnRelease(HWND window)
-{
-    char className[16] = "";
-    return window && GetClassNameA(window, className, sizeof className) && lstrcmpiA(className, "Button") == 0;
 }
 
 }  // namespace
 
 DialogDriver::DialogDriver(UINT timeout, DWORD patience) : timeoutMs(timeout), foregroundPatienceMs(patience)
 {
-    static bool registered = false;
-    if (!registered) {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = OwnerProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = kOwnerClass;
-        RegisterClassA(&wc);
-        registered = true;
-    }
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = OwnerProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = kOwnerClass;
+    RegisterClassA(&wc);  // fails harmlessly from the second driver on
     owner = CreateWindowExA(0, kOwnerClass, "driver", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
                             GetModuleHandleA(nullptr), nullptr);
     SetWindowLongPtrA(owner, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    // On screen, as a host's main window is: when a dialog or box of it
-    // closes, Windows activates the owner and this process stays in front,
-    // rather than handing the foreground to another program.
+    // On screen, as a host's: Windows activates it as a dialog of it closes.
     ShowWindow(owner, SW_SHOW);
-}
-
-DialogDriver::~DialogDriver()
-{
-    if (owner)
-        DestroyWindow(owner);
-}
-
-DialogDriver& DialogDriver::Then(Step step)
-{
-    steps.push_back(std::move(step));
-    return *this;
+    // Once: this thread's keys and clicks as it takes them, and nothing left down at exit.
+    static const bool hooked = SetWindowsHookExA(WH_KEYBOARD, KeyHook, nullptr, GetCurrentThreadId()) &&
+                               SetWindowsHookExA(WH_MOUSE, PressHook, nullptr, GetCurrentThreadId()) &&
+                               std::atexit(ReleaseHeld) == 0;
+    (void)hooked;
 }
 
 INT_PTR DialogDriver::Run(const std::function<INT_PTR(HWND)>& open)
 {
     next = 0;
     settled = false;
-    dialog = nullptr;
+    dialog = pressedWindow = nullptr;
     ended = 0;
     frontLostAt = 0;
     inputFor = inputOwner = owner;
-    inputRefused = false;
-    clickBroken = false;
-    pressedWindow = nullptr;
+    inputRefused = clickBroken = awaitingKey = rehooked = false;
+    refusedSince = 0;
     pending.clear();
-    awaitingKey = fed = false;
-    if (!markerHook)
-        markerHook = SetWindowsHookExA(WH_KEYBOARD, MarkerHook, nullptr, GetCurrentThreadId());
     patienceMs = foregroundPatienceMs;
+    SetHooks();
     SetTimer(owner, kWatchdogTimer, timeoutMs, nullptr);
-    SetTimer(owner, kGuardTimer, kGuardEveryMs, nullptr);
-    running = true;
+    SetTimer(owner, kGuardTimer, 100, nullptr);
     const INT_PTR result = open(owner);
     KillTimer(owner, kWatchdogTimer);
     KillTimer(owner, kGuardTimer);
     inputFor = owner;
-    // The step that ended the dialog may have input left (a key's release):
-    // it goes now, to the owner.
-    for (awaitingKey = false; !pending.empty(); pending.pop_front()) {
-        pointer = pending.front().aim;
-        SendOne(pending.front().input);
-    }
-    if (fed && !RunningUnderWine())
-        SendMarker(owner);
-    fed = false;
-    LockSetForegroundWindow(LSFW_UNLOCK);
-    // The last step's input may still be on its way (it ended the dialog);
-    // it is handled here.
-    const DWORD start = GetTickCount();
-    do {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, awaitingMarker ? 100 : 0, QS_ALLINPUT);
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
+    // What the step that ended the dialog left (a key's release) goes now.
+    for (const DWORD start = GetTickCount(); !pending.empty() || awaitingKey;) {
+        if (GetTickCount() - start >= patienceMs) {
+            ADD_FAILURE() << "input sent to the dialog did not come back through this thread's queue"
+                          << OtherDesktopNote();
+            break;
+        }
+        awaitingKey = awaitingKey && !RunningUnderWine();
+        Feed();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, awaitingKey || refusedSince ? 100 : 0, QS_ALLINPUT);
+        for (MSG message; PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE);)
             DispatchMessageA(&message);
-        }
-    } while (awaitingMarker && GetTickCount() - start < 5000);
-    if (awaitingMarker) {
-        ADD_FAILURE() << "input sent to the dialog did not come back through this thread's queue"
-                      << OtherDesktopNote();
-        awaitingMarker = false;
     }
-    // Whatever ended the dialog, nothing the test pressed stays down.
-    ReleaseHeld();
-    inputRefused = false;
-    running = false;
-    if (ended) {
-        // The loops hand WM_QUIT on to the one outside; it stops here.
-        MSG quit;
-        while (PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-        }
-        return ended;
+    awaitingKey = false;
+    pending.clear();
+    ReleaseHeld();  // whatever ended the dialog, nothing the test pressed stays down
+    RemoveHooks();
+    // The loops hand WM_QUIT on to the one outside; it stops here.
+    for (MSG quit; ended && PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);) {
     }
-    return result;
+    return ended ? ended : result;
 }
 
 LRESULT CALLBACK DialogDriver::OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     auto* driver = reinterpret_cast<DialogDriver*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (driver && message == WM_ENTERIDLE && wParam == MSGF_DIALOGBOX) {
+    if (driver && message == WM_ENTERIDLE && wParam == MSGF_DIALOGBOX)
         driver->OnIdle(reinterpret_cast<HWND>(lParam));
-        return 0;
-    }
-    if (driver && message == WM_TIMER && wParam == kWatchdogTimer) {
-        driver->OnTimeout();
-        return 0;
-    }
-    if (driver && message == WM_TIMER && wParam == kGuardTimer) {
-        driver->OnGuardTick();
-        return 0;
-    }
-    if (driver && message == WM_ACTIVATEAPP && !wParam)
-        driver->OnForegroundLost();
-    if (driver && message == kReclaim) {
-        driver->OnReclaim();
-        return 0;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
+    else if (driver && message == WM_TIMER && wParam == kWatchdogTimer)
+        driver->End(kTimedOut);
+    else if (message != WM_TIMER)
+        return DefWindowProcA(window, message, wParam, lParam);
+    return 0;
 }
 
 void DialogDriver::OnIdle(HWND idleDialog)
 {
-    // Until the last step's input has come through, the marker's arrival wakes the loop.
-    if (inStep || awaitingMarker || ended)
+    if (inStep || ended)
         return;
     dialog = idleDialog;
     if (awaitingKey) {
-        // Windows delivers the key a moment later. Wine has it in the queue as
-        // SendInput returns, so with the queue empty it was dropped (the thread
-        // had no active window): it goes again once the dialog is back.
-        if (!RunningUnderWine() || AwayFromFront(idleDialog) || !GetFocus())
+        // Under Wine, with the queue empty, it was dropped: it goes again.
+        const bool dropped = RunningUnderWine() && !AwayFromFront(idleDialog) && GetFocus();
+        if (!dropped && !ended && GetTickCount() - keySentAt >= foregroundPatienceMs) {
+            ADD_FAILURE() << "the key 0x" << std::hex << keyAwaited.input.ki.wVk << std::dec << " went out "
+                          << foregroundPatienceMs / 1000.0
+                          << " s ago and never reached the dialog's thread (an input method, or a program that"
+                             " shares its input, took it)"
+                          << OtherDesktopNote();
+            End(kNoForeground);
+        }
+        if (!dropped)
             return;
         awaitingKey = false;
         pending.push_front(keyAwaited);
     }
-    if (!pending.empty() || fed) {
-        Feed();
-        if (!ended)
-            PostMessageA(owner, WM_NULL, 0, 0);  // as below
-        return;
-    }
-    // The step's input is in: was its click cut? Only where the control acts
-    // on the release is it sent again (see ActsOnRelease).
-    if (pressedWindow && !clickDone && onlyClicks && !buttonHeld && ActsOnRelease(pressedWindow)) {
-        clickBroken = true;
-        brokenAt = takenAt;
-    }
-    pressedWindow = nullptr;
-    // The loop shows a new dialog on its first idle moment and only then gets
-    // its paint messages: let one more round go by before the first step.
-    if (!settled) {
-        BringForward(idleDialog);
-        CloseInputMethod(idleDialog);
-    } else if (clickBroken || next < steps.size()) {
-        if (AwayFromFront(idleDialog))
+    if (pending.empty()) {
+        // A cut click goes again only where the control acts on the release:
+        // a slider or an up-down would step twice.
+        char className[16] = "";
+        clickBroken = clickBroken || (pressedWindow && !clickDone && onlyClicks && !buttonHeld &&
+                                      GetClassNameA(pressedWindow, className, sizeof className) &&
+                                      lstrcmpiA(className, "Button") == 0);
+        pressedWindow = nullptr;
+        // A new dialog is shown at the first idle moment: it paints before the first step.
+        if (!settled) {
+            BringForward(idleDialog);
+            // Keys typed by a test are keys, not the input method's composition.
+            if (HIMC context = ImmGetContext(idleDialog)) {
+                ImmSetOpenStatus(context, FALSE);
+                ImmReleaseContext(idleDialog, context);
+            }
+            settled = true;
+        } else if (next == steps.size() && !clickBroken) {
+            ADD_FAILURE() << "the dialog is still open after the last step";
+            EndDialog(idleDialog, kLeftOpen);
             return;
-        inputFor = idleDialog;
-        onlyClicks = true;
-        inStep = recording = true;
-        if (clickBroken) {
-            clickBroken = false;
-            MouseMoveToScreen(brokenAt.x, brokenAt.y);
-            MouseButton(true);
-            MouseButton(false);
+        } else if (AwayFromFront(idleDialog)) {
+            return;
         } else {
-            steps[next++](idleDialog);
-        }
-        inStep = recording = false;
-        // No other program takes the foreground until the step's input is in
-        // (Windows; Wine has no such lock).
-        if (!pending.empty())
-            LockSetForegroundWindow(LSFW_LOCK);
-        Feed();
-        if (ended)
-            return;
-    } else {
-        ADD_FAILURE() << "the dialog is still open after the last step";
-        EndDialog(idleDialog, kLeftOpen);
-        return;
-    }
-    settled = true;
-    // Wakes the loop even when the step caused no message of its own; it idles
-    // again only after everything the step caused has been handled.
-    PostMessageA(owner, WM_NULL, 0, 0);
-}
-
-void DialogDriver::Feed()
-{
-    while (!pending.empty() && !awaitingKey) {
-        const Pending event = pending.front();
-        pending.pop_front();
-        pointer = event.aim;
-        fed = true;
-        if (SendOne(event.input) && event.input.type == INPUT_KEYBOARD) {
-            keyAwaited = event;
-            awaitingKey = true;
-        }
-        if (inputRefused) {
-            End(kNoForeground);
-            return;
+            inputFor = idleDialog;
+            onlyClicks = true;
+            inStep = recording = true;
+            if (clickBroken) {
+                clickBroken = false;
+                MouseMoveToScreen(takenAt.x, takenAt.y);
+                MouseButton(true);
+                MouseButton(false);
+            } else {
+                steps[next++](idleDialog);
+            }
+            inStep = recording = false;
         }
     }
-    if (awaitingKey || !fed)
-        return;
-    fed = false;
-    // Wine has the input in the queue as SendInput returns: the loop's next
-    // idle moment comes after it all, and no marker need wait there.
-    if (!RunningUnderWine())
-        SendMarker(owner);
-    LockSetForegroundWindow(LSFW_UNLOCK);
+    Feed();
     if (inputRefused)
         End(kNoForeground);
+    // The loop idles again once everything the step caused is handled (input
+    // the hooks dropped waits for the guard's timer).
+    if (!ended && !refusedSince)
+        PostMessageA(owner, WM_NULL, 0, 0);
 }
 
 bool DialogDriver::AwayFromFront(HWND idleDialog)
@@ -659,95 +569,27 @@ bool DialogDriver::AwayFromFront(HWND idleDialog)
         End(kNoForeground);
         return true;
     }
-    // Back in front, the dialog repaints what the other window covered before
-    // the step runs; else the guard's timer tries again.
+    // Back in front, it repaints before the step; else the guard's timer tries again.
     if (BringForward(idleDialog))
         PostMessageA(owner, WM_NULL, 0, 0);
     return true;
 }
 
-void DialogDriver::OnForegroundLost()
-{
-    // Windows delivers input already in a thread's queue to the window that
-    // had the focus, even after another program took the foreground; Wine
-    // routes it again as the thread takes it, and drops keys while the thread
-    // has no active window. So under Wine, while a step's input is on its way
-    // or a drag holds the mouse, the driver takes the foreground straight
-    // back: posted messages come out before input.
-    if (running && (inStep || awaitingMarker || awaitingKey || !pending.empty() || buttonHeld) && RunningUnderWine())
-        PostMessageA(owner, kReclaim, 0, 0);
-}
-
-void DialogDriver::OnReclaim()
-{
-    if (running)
-        BringForward(WindowToBringBack());
-}
-
-void DialogDriver::OnGuardTick()
-{
-    if (inStep || ended)
-        return;
-    if (inputRefused)
-        End(kNoForeground);
-}
-
-void DialogDriver::OnTimeout()
-{
-    ADD_FAILURE() << "the dialog did not end within " << timeoutMs << " ms (" << next << " of " << steps.size()
-                  << " steps ran"
-                  << (awaitingMarker ? "; the input of the last one never came back: another window in front?" : "")
-                  << ")" << OtherDesktopNote();
-    End(kTimedOut);
-}
-
 void DialogDriver::End(INT_PTR code)
 {
+    if (code == kTimedOut)
+        ADD_FAILURE() << "the dialog did not end within " << timeoutMs << " ms (" << next << " of " << steps.size()
+                      << " steps ran)" << OtherDesktopNote();
     KillTimer(owner, kWatchdogTimer);
     KillTimer(owner, kGuardTimer);
-    awaitingMarker = awaitingKey = false;
+    awaitingKey = false;
     pending.clear();
     ReleaseHeld();
     if (dialog && IsWindow(dialog))
         EndDialog(dialog, code);
-    // A message box or menu of the dialog runs a modal loop of its own that
-    // EndDialog cannot reach; WM_QUIT ends every such loop in turn.
+    // WM_QUIT ends a box's or menu's modal loop too, which EndDialog cannot reach.
     PostQuitMessage(0);
     ended = code;
-}
-
-bool BringForward(HWND window)
-{
-    if (GetForegroundWindow() == window)
-        return true;
-    SetForegroundWindow(window);
-    if (GetForegroundWindow() == window)
-        return true;
-    // Windows lets the process that received the last input take the
-    // foreground (a test started from a console or Explorer is not in front):
-    // an empty mouse event is input, and moves nothing.
-    INPUT nothing{};
-    nothing.type = INPUT_MOUSE;
-    SendUnjudged(nothing);
-    SetForegroundWindow(window);
-    if (GetForegroundWindow() == window)
-        return true;
-    // Sharing input state with the thread in front lets its window be replaced.
-    const DWORD front = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
-    const DWORD self = GetCurrentThreadId();
-    const bool attached = front && front != self && AttachThreadInput(self, front, TRUE);
-    BringWindowToTop(window);
-    SetForegroundWindow(window);
-    if (attached)
-        AttachThreadInput(self, front, FALSE);
-    return GetForegroundWindow() == window;
-}
-
-POINT ScreenPoint(HWND window, int x, int y)
-{
-    POINT p{x, y};
-    ClientToScreen(window, &p);
-    return p;
 }
 
 void MouseMoveToScreen(int x, int y)
@@ -762,7 +604,8 @@ void MouseMoveToScreen(int x, int y)
 
 void MouseMoveTo(HWND window, int x, int y)
 {
-    const POINT p = ScreenPoint(window, x, y);
+    POINT p{x, y};
+    ClientToScreen(window, &p);
     MouseMoveToScreen(p.x, p.y);
 }
 
@@ -770,28 +613,19 @@ void MouseButton(bool down)
 {
     INPUT input{};
     input.type = INPUT_MOUSE;
-    // SendInput names the physical buttons: with the buttons swapped, the
-    // primary button that a click means is the right one.
-    if (GetSystemMetrics(SM_SWAPBUTTON))
-        input.mi.dwFlags = down ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_RIGHTUP;
-    else
-        input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
-    if (!pressHook)
-        pressHook = SetWindowsHookExA(WH_MOUSE, PressHook, nullptr, GetCurrentThreadId());
+    // SendInput names the physical buttons: swapped, the primary one is the right.
+    input.mi.dwFlags = (GetSystemMetrics(SM_SWAPBUTTON) ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN) << !down;
     if (!pointerKnown)
         GetCursorPos(&pointer);
-    const POINT at = pointer;
     if (down && aimOutside) {
-        ADD_FAILURE() << "a click aimed outside the primary monitor (at its edge now, " << at.x << ", " << at.y
-                      << ") was not sent";
+        ADD_FAILURE() << "a click aimed outside the primary monitor (at its edge now, " << pointer.x << ", "
+                      << pointer.y << ") was not sent";
         return;
     }
     Send(input);
     buttonHeld = down;
-    if (down)
-        sentPressAt = at;
-    else if (at.x != sentPressAt.x || at.y != sentPressAt.y)
-        onlyClicks = false;
+    onlyClicks = onlyClicks && (down || (pointer.x == sentPressAt.x && pointer.y == sentPressAt.y));
+    sentPressAt = down ? pointer : sentPressAt;
 }
 
 void ClickAt(HWND window, int x, int y)
@@ -804,30 +638,21 @@ void ClickAt(HWND window, int x, int y)
 void ClickControl(HWND dialog, int id)
 {
     HWND control = GetDlgItem(dialog, id);
-    if (!control) {
+    RECT r{};
+    if (!control || !GetClientRect(control, &r))
         ADD_FAILURE() << "the dialog has no control " << id;
-        return;
-    }
-    RECT r;
-    GetClientRect(control, &r);
-    ClickAt(control, r.right / 2, r.bottom / 2);
+    else
+        ClickAt(control, r.right / 2, r.bottom / 2);
 }
 
 void KeyDown(WORD virtualKey)
 {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = virtualKey;
-    input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC));
-    Send(input);
+    Send(Key(virtualKey));
 }
 
 void KeyUp(WORD virtualKey)
 {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = virtualKey;
-    Send(ReleaseOf(input));
+    Send(ReleaseOf(Key(virtualKey)));
 }
 
 void PressKey(WORD virtualKey)
@@ -853,45 +678,18 @@ void TypeText(const std::string& text)
     }
 }
 
-ClientPixels CaptureClient(HWND window)
-{
-    RECT client{};
-    GetClientRect(window, &client);
-    return CaptureClient(window, client);
-}
-
 ClientPixels CaptureClient(HWND window, const RECT& part)
 {
-    ClientPixels shot;
     RECT client, area;
     if (!GetClientRect(window, &client) || !IntersectRect(&area, &client, &part))
-        return shot;
-    shot.width = area.right - area.left;
-    shot.height = area.bottom - area.top;
-
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = shot.width;
-    info.bmiHeader.biHeight = -shot.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HDC screen = GetDC(window);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, shot.width, shot.height, screen, area.left, area.top, SRCCOPY);
-    GdiFlush();
-    const auto* source = static_cast<const std::uint32_t*>(bits);
-    shot.pixels.assign(source, source + static_cast<std::size_t>(shot.width) * shot.height);
-    for (std::uint32_t& p : shot.pixels)
-        p &= 0x00FFFFFFu;
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(window, screen);
-    return shot;
+        return {};
+    ClientPixels blank{area.right - area.left, area.bottom - area.top, {}};
+    blank.pixels.resize(static_cast<std::size_t>(blank.width) * blank.height);
+    return DrawnOver(blank, [&](HDC memory) {
+        HDC screen = GetDC(window);
+        BitBlt(memory, 0, 0, blank.width, blank.height, screen, area.left, area.top, SRCCOPY);
+        ReleaseDC(window, screen);
+    });
 }
 
 std::uint32_t PixelOfColorRef(COLORREF color)
@@ -912,8 +710,8 @@ ClientPixels DrawnOver(const ClientPixels& under, const std::function<void(HDC)>
     draw(memory);
     GdiFlush();
     ClientPixels result = under;
-    for (std::size_t i = 0; i < result.pixels.size(); ++i)
-        result.pixels[i] = pixels[i] & 0x00FFFFFFu;
+    std::transform(pixels, pixels + under.pixels.size(), result.pixels.begin(),
+                   [](std::uint32_t p) { return p & 0xFFFFFFu; });
     SelectObject(memory, old);
     DeleteObject(bitmap);
     DeleteDC(memory);

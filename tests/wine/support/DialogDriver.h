@@ -6,45 +6,15 @@
 #include <string>
 #include <vector>
 
-// Drives a modal dialog from inside its own modal loop. The driver owns the
-// dialog's owner window; the dialog manager sends that window WM_ENTERIDLE
-// each time the loop has emptied its queue, and each such moment runs the
-// next step. Input a step sends (SendInput) is handled, and everything it
-// caused is painted, before the next step runs, so steps never wait by time:
-// Windows delivers sent input later, so after a step that sent some the
-// driver sends a marker key of its own and waits for it to come through the
-// queue behind the rest. Keys reach only the foreground window, so the
-// driver brings the dialog forward first, and closes the input method there
-// (a Japanese Windows often has it on) so that typed keys arrive as keys.
-//
-// On a desktop in use, other programs take the foreground at any time, and
-// whatever is typed then goes to them. So each step starts only with the dialog
-// (or a box of it) in front: if another program took it, the driver brings the
-// dialog back as Windows allows and runs the step once the dialog has
-// repainted. A step's input goes out after the step, event by event, each
-// tagged as the kit's (dwExtraInfo), a key only once the thread has taken the
-// one before. Low-level hooks of the driver's own, on a thread of their own,
-// see each event as the system routes it: a key press or button press that
-// would reach another program's window (the foreground; for a button, the
-// window holding the mouse or under the pointer, which must be where it was
-// aimed) goes nowhere, and is sent again once the dialog is back (or the
-// pointer aimed again). Releases always go, and everything the driver holds
-// down comes up when the dialog ends, on a refusal and at exit. A click that
-// another program's taking the foreground cut between its press and its
-// release is sent again where the control acts on the release. When another
-// program keeps the foreground for the patience (5 s), the step's remaining
-// input is dropped, the test fails saying which program it was (or that the
-// input desktop is another: a locked screen, a UAC prompt), and the dialog
-// ends at once (Run returns kNoForeground) instead of at the watchdog. While a
-// step's input goes out, other programs may not take the foreground (Windows'
-// LockSetForegroundWindow). Windows refuses the foreground to a process that
-// is not in front unless it received the last input, hence the tricks in
-// BringForward and the owner window on screen, as a host's is. Under Wine any
-// process may take the foreground, so bringing the dialog back always succeeds
-// there; but Wine routes queued keys again as the thread takes them and drops
-// them while it has no active window (Windows delivers them), so under Wine the
-// driver takes the foreground straight back while input is on its way, and
-// sends a dropped key (or marker) again.
+// Drives a modal dialog from inside its own modal loop (docs/reliability.md
+// tells the whole of it). Each time the loop has emptied its queue, the dialog
+// manager sends the driver's owner WM_ENTERIDLE, and the next step runs once
+// the dialog is in front and painted. Its input goes out after it, event by
+// event; low-level hooks of the driver's own drop a press bound for another
+// program's window, which goes again once the dialog is back. A key the
+// dialog's thread never takes, or another program in front for the patience
+// (5 s) or running as administrator, fails the test by name at once (Run
+// returns kNoForeground). What the driver pressed always comes up.
 //
 //   DialogDriver driver;
 //   driver.Then([&](HWND dialog) { ClickControl(dialog, IDOK); });
@@ -67,12 +37,16 @@ public:
     // returns kTimedOut. `patienceMs`: how long another program may keep the
     // foreground (or a button's target) from the dialog.
     explicit DialogDriver(UINT timeoutMs = 60000, DWORD patienceMs = 5000);
-    ~DialogDriver();
+    ~DialogDriver() { DestroyWindow(owner); }
     DialogDriver(const DialogDriver&) = delete;
     DialogDriver& operator=(const DialogDriver&) = delete;
 
     HWND Owner() const { return owner; }
-    DialogDriver& Then(Step step);
+    DialogDriver& Then(Step step)
+    {
+        steps.push_back(std::move(step));
+        return *this;
+    }
 
     // `open` must run a modal dialog owned by Owner() and return its end code.
     INT_PTR Run(const std::function<INT_PTR(HWND owner)>& open);
@@ -85,17 +59,10 @@ public:
 private:
     static LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void OnIdle(HWND idleDialog);
-    // Sends the step's input that is still to go; stops at a key until the
-    // thread has taken it, and once all is out sends the marker.
-    void Feed();
     // True while the step must wait: another program is in front.
     bool AwayFromFront(HWND idleDialog);
-    void OnGuardTick();
-    // Another program took the foreground (WM_ACTIVATEAPP), and the reply to that.
-    void OnForegroundLost();
-    void OnReclaim();
-    void OnTimeout();
-    // Ends the dialog, and any box or menu it has open; Run returns `code`.
+    // Ends the dialog, and any box or menu it has open; Run returns `code`
+    // (kTimedOut: the watchdog's, which fails the test).
     void End(INT_PTR code);
 
     HWND owner = nullptr;
@@ -106,18 +73,11 @@ private:
     std::size_t next = 0;
     bool settled = false;
     bool inStep = false;
-    bool running = false;  // within Run
     INT_PTR ended = 0;
     DWORD frontLostAt = 0;  // when a step first found another program in front
 };
 
-// Brings a window of this thread to the foreground as far as Windows allows a
-// process that is not in front; true when it is there.
-bool BringForward(HWND window);
-
-// Real input through SendInput, one event at a time and only to this process's
-// windows (see above; outside a dialog the last of them in front is brought
-// back). Positions are client coordinates of `window`.
+// Real input through SendInput (see above). Positions are client coordinates of `window`.
 void MouseMoveTo(HWND window, int x, int y);
 void MouseMoveToScreen(int x, int y);
 void MouseButton(bool down);  // the primary button (left unless swapped), at the pointer
@@ -129,8 +89,6 @@ void KeyUp(WORD virtualKey);
 void PressKey(WORD virtualKey);
 // Types ASCII text key by key, with Shift where the layout needs it.
 void TypeText(const std::string& text);
-// Screen position of a client position of `window`.
-POINT ScreenPoint(HWND window, int x, int y);
 
 // Pixels of a window's client area as they are on the screen, read back through
 // the window's own device context; each 0x00RRGGBB, row after row.
@@ -141,9 +99,8 @@ struct ClientPixels {
 
     std::uint32_t At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
 };
-ClientPixels CaptureClient(HWND window);
-// Only `part` of the client area (clipped to it).
-ClientPixels CaptureClient(HWND window, const RECT& part);
+// Only `part` of the client area (clipped to it), or all of it.
+ClientPixels CaptureClient(HWND window, const RECT& part = {0, 0, 0x7FFF, 0x7FFF});
 // A COLORREF (0x00BBGGRR) as a captured pixel (0x00RRGGBB).
 std::uint32_t PixelOfColorRef(COLORREF color);
 

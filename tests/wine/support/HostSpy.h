@@ -6,13 +6,10 @@
 #include <vector>
 
 // What the plug-in did to its host, in order: queries through the exported
-// HXF_QueryClientInfo and message boxes it showed (each captured and closed).
-// A box is known by its call, not by its looks: MessageBoxA is hooked in the
-// import table of this program and of every plug-in it loads (through
-// LoadLibraryA or W), for the whole run, and the first dialog that activates
-// inside that call on its thread is the box. A box while no spy lives is one
-// that no test expects: it is closed all the same, and the test fails naming
-// its text, where it would otherwise wait for a click until the time limit.
+// HXF_QueryClientInfo and message boxes it showed, each read and closed as it
+// comes up on this program's thread (also one shown as a module loads). A box
+// while no spy lives fails the test at once, naming its text, where it would
+// otherwise wait for a click until the time limit.
 struct HostEvent {
     enum Kind { Query, MessageBox } kind;
     std::int32_t code = 0;
@@ -35,13 +32,18 @@ public:
     void Clear();
 };
 
+// A message box, as Windows lays out every one: a dialog (class #32770) of
+// static texts and buttons alone, its text the static 0xFFFF. False for any
+// other window; else what it shows.
+bool ReadBox(HWND window, HostEvent& box);
+
 // A plain top-level window to own dialogs and boxes.
 class OwnerWindow {
 public:
-    OwnerWindow();
-    ~OwnerWindow();
+    ~OwnerWindow() { DestroyWindow(window); }
     HWND Handle() const { return window; }
 
 private:
-    HWND window = nullptr;
+    HWND window = CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
 };

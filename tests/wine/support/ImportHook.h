@@ -1,10 +1,8 @@
 #pragma once
 #include <windows.h>
 
-// Redirects one imported function of a loaded module (its import address
-// table entry) to a replacement for as long as the hook lives. Lets a test
-// count or fail the plug-in's real calls into the system without touching
-// the plug-in's code.
+// Redirects one imported function of a loaded module (its import address table
+// entry) while the hook lives: a test counts or fails the plug-in's real calls.
 class ImportHook {
 public:
     ImportHook(HMODULE module, const char* dll, const char* function, void* replacement);
@@ -13,7 +11,6 @@ public:
     ImportHook& operator=(const ImportHook&) = delete;
 
     bool Installed() const { return slot != nullptr; }
-    HMODULE Module() const { return module; }
     // The function the entry led to before.
     void* Original() const { return original; }
 

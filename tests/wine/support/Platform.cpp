@@ -1,7 +1,6 @@
 #include "support/Platform.h"
 
 #include <cstdio>
-#include <windows.h>
 
 bool RunningUnderWine()
 {
@@ -10,10 +9,35 @@ bool RunningUnderWine()
     return wine;
 }
 
+bool BringForward(HWND window)
+{
+    if (GetForegroundWindow() == window)
+        return true;
+    SetForegroundWindow(window);
+    if (GetForegroundWindow() == window)
+        return true;
+    // Windows lets the process that received the last input take the
+    // foreground (a test started from a console or Explorer is not in front):
+    // an empty mouse event is input, and moves nothing.
+    INPUT nothing{};
+    nothing.type = INPUT_MOUSE;
+    SendInput(1, &nothing, sizeof nothing);
+    SetForegroundWindow(window);
+    if (GetForegroundWindow() == window)
+        return true;
+    // Sharing input state with the thread in front lets its window be replaced.
+    const DWORD front = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
+    const DWORD self = GetCurrentThreadId();
+    const bool attached = front && front != self && AttachThreadInput(self, front, TRUE);
+    BringWindowToTop(window);
+    SetForegroundWindow(window);
+    if (attached)
+        AttachThreadInput(self, front, FALSE);
+    return GetForegroundWindow() == window;
+}
+
 std::wstring WideFromAnsi(const std::string& ansi)
 {
-    if (ansi.empty())
-        return L"";
     const int length = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
     std::wstring wide(length, L'\0');
     MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &wide[0], length);
@@ -22,8 +46,6 @@ std::wstring WideFromAnsi(const std::string& ansi)
 
 std::string AnsiFromWide(const std::wstring& wide)
 {
-    if (wide.empty())
-        return "";
     BOOL lossy = FALSE;
     const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
                                            nullptr, 0, nullptr, &lossy);
@@ -44,14 +66,18 @@ std::string AnsiPath(const std::wstring& path)
     return ansi;
 }
 
+std::wstring FullPath(const std::wstring& path)
+{
+    std::wstring full(32768, L'\0');
+    full.resize(GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr));
+    return full.empty() || full.size() >= 32768 ? path : full;
+}
+
 std::wstring LongPath(const std::wstring& path)
 {
     if (path.compare(0, 4, L"\\\\?\\") == 0)
         return path;
-    std::wstring full(32768, L'\0');
-    full.resize(GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr));
-    if (full.empty())
-        return path;
+    const std::wstring full = FullPath(path);
     return full.compare(0, 2, L"\\\\") == 0 ? L"\\\\?\\UNC\\" + full.substr(2) : L"\\\\?\\" + full;
 }
 
@@ -101,51 +127,58 @@ bool RemoveFile(const std::wstring& path)
     return Retrying([&] { return DeleteFileW(file.c_str()); });
 }
 
+void ForEachEntry(const std::wstring& folder, const std::function<void(const std::wstring&, DWORD)>& visit)
+{
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW((LongPath(folder) + L"\\*").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const std::wstring name = entry.cFileName;
+        if (name != L"." && name != L"..")
+            visit(name, entry.dwFileAttributes);
+    } while (FindNextFileW(find, &entry));
+    FindClose(find);
+}
+
 bool RemoveTree(const std::wstring& path)
 {
     const std::wstring folder = LongPath(path);
-    WIN32_FIND_DATAW entry;
-    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &entry);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = entry.cFileName;
-            if (name == L"." || name == L"..")
-                continue;
-            const std::wstring child = folder + L"\\" + name;
-            if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                RemoveFile(child);
-            else if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
-                RemoveFolder(child);  // a link goes, not what it leads to
-            else
-                RemoveTree(child);
-        } while (FindNextFileW(find, &entry));
-        FindClose(find);
-    }
+    ForEachEntry(folder, [&](const std::wstring& name, DWORD attributes) {
+        const std::wstring child = folder + L"\\" + name;
+        if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
+            RemoveFile(child);
+        else if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+            RemoveFolder(child);  // a link goes, not what it leads to
+        else
+            RemoveTree(child);
+    });
     return RemoveFolder(folder);
+}
+
+std::wstring ProgramPath()
+{
+    std::wstring path(32768, L'\0');
+    path.resize(GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size())));
+    return path;
 }
 
 std::string PluginDir()
 {
     static const std::string dir = [] {
         std::wstring path(32768, L'\0');
-        DWORD length = GetEnvironmentVariableW(L"HX_PLUGIN_DIR", &path[0], static_cast<DWORD>(path.size()));
-        if (length == 0 || length >= path.size()) {
-            length = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
-            path.resize(length);
-            path.resize(path.find_last_of(L"\\/"));
-        } else {
-            path.resize(length);
-        }
-        return AnsiPath(path);
+        const DWORD length = GetEnvironmentVariableW(L"HX_PLUGIN_DIR", &path[0], static_cast<DWORD>(path.size()));
+        if (length > 0 && length < path.size())
+            return AnsiPath(path.substr(0, length));
+        path = ProgramPath();
+        return AnsiPath(path.substr(0, path.find_last_of(L"\\/")));
     }();
     return dir;
 }
 
 unsigned long RunTestAsChild(const char* test, const std::wstring& program)
 {
-    std::wstring self(32768, L'\0');
-    self.resize(GetModuleFileNameW(nullptr, &self[0], static_cast<DWORD>(self.size())));
-    const std::wstring path = program.empty() ? self : program;
+    const std::wstring path = program.empty() ? ProgramPath() : program;
     std::wstring command = L"\"" + path + L"\" --gtest_also_run_disabled_tests --gtest_filter=" + WideFromAnsi(test);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;

@@ -1,20 +1,26 @@
 #pragma once
+#include <windows.h>
+
+#include <functional>
 #include <string>
 
 // Where a test runs. Windows is the reference; Wine differs in places the
 // tests name, and only under Wine do they take its way instead.
 bool RunningUnderWine();
 
-// The folder of the plug-in and its test builds: this program's own (the kit
-// and the build keep them together), or HX_PLUGIN_DIR where a test runs a copy
-// of its program from elsewhere. An ANSI path; where the long name has no
-// ANSI form, its short name.
+// Brings a window of this thread to the foreground as far as Windows allows a
+// process that is not in front; true when it is there.
+bool BringForward(HWND window);
+
+std::wstring ProgramPath();  // this program's file
+// The folder of the plug-in and its test builds, as an ANSI path: this
+// program's own (the kit and the build keep them together), or HX_PLUGIN_DIR
+// where a test runs a copy of its program from elsewhere.
 std::string PluginDir();
 
-// Runs the test `test` ("Suite.Name", a disabled one too) as a child process
-// of this program, or of its copy at `program`, its output in ours; the copy
-// finds the plug-in where this program does. The child's exit code, or
-// kChildNotStarted.
+// Runs the test `test` ("Suite.Name", a disabled one too) in a child process of
+// this program, or of its copy at `program` (which finds the plug-in where this
+// program does), its output in ours; the child's exit code.
 constexpr unsigned long kChildNotStarted = 0xFFFFFFFFul;
 unsigned long RunTestAsChild(const char* test, const std::wstring& program = L"");
 
@@ -26,8 +32,12 @@ std::string AnsiFromWide(const std::wstring& wide);
 // a character has none (a Japanese user name under code page 1252), its short
 // name; empty when the volume keeps no short names.
 std::string AnsiPath(const std::wstring& path);
-// The \\?\ form of a path, which the wide functions take beyond MAX_PATH.
+// The absolute form of a path (itself where it has none), and its \\?\ form,
+// which the wide functions take beyond MAX_PATH.
+std::wstring FullPath(const std::wstring& path);
 std::wstring LongPath(const std::wstring& path);
+// Calls `visit` with the name and attributes of each entry of a folder.
+void ForEachEntry(const std::wstring& folder, const std::function<void(const std::wstring&, DWORD)>& visit);
 // Deletes a folder and everything in it (paths of any length, read-only
 // entries, files busy for a moment); whether it is gone.
 bool RemoveTree(const std::wstring& path);

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -60,12 +59,9 @@ PluginSandbox::PluginSandbox(const std::string& folderName, const std::string& f
       top(folderName.empty() ? folder : folder.substr(0, folder.size() - folderName.size() - 1)),
       dllPath(folder + "\\" + file)
 {
-    if (!CopyFileA((PluginDir() + "\\" + built).c_str(), dllPath.c_str(), FALSE)) {
-        ADD_FAILURE() << "cannot copy the plug-in to " << dllPath << " (error " << GetLastError() << ")";
-    }
-    if (load) {
-        EXPECT_TRUE(Load()) << "LoadLibrary failed for " << dllPath << " (error " << GetLastError() << ")";
-    }
+    EXPECT_TRUE(CopyFileA((PluginDir() + "\\" + built).c_str(), dllPath.c_str(), FALSE))
+        << "cannot copy the plug-in to " << dllPath << " (error " << GetLastError() << ")";
+    EXPECT_TRUE(!load || Load()) << "LoadLibrary failed for " << dllPath << " (error " << GetLastError() << ")";
 }
 
 PluginSandbox::~PluginSandbox()

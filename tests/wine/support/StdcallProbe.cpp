@@ -1,14 +1,22 @@
 #include "support/StdcallProbe.h"
 
-std::int32_t CallAndMeasureStack(const void* function, const std::uint32_t* args, int count, std::uint32_t* result)
+namespace {
+
+// Both probes: the stack pointer `offset` bytes below a 16-byte boundary at
+// the call, and how far the call moved it. esi keeps the stack pointer to put
+// back and edi the one the callee should leave (a call leaves both alone);
+// ebx and ecx hold the arguments for the pushes.
+std::int32_t Call(const void* function, const std::uint32_t* args, int count, int offset, std::uint32_t* result)
 {
     std::uint32_t value;
-    std::int32_t moved;
+    int moved = ((offset - 4 * count) % 16 + 16) % 16;  // the pad, which the pushes complete
     int n = count;
-    // esi keeps the stack pointer of before the pushes; ebx and edi hold the
-    // inputs because a call leaves callee-saved registers alone.
     asm volatile(
         "mov %%esp, %%esi\n\t"
+        "and $-16, %%esp\n\t"
+        "sub %%edx, %%esp\n\t"
+        "mov %%edi, %%eax\n\t"
+        "mov %%esp, %%edi\n\t"
         "1:\n\t"
         "test %%ecx, %%ecx\n\t"
         "jz 2f\n\t"
@@ -16,39 +24,28 @@ std::int32_t CallAndMeasureStack(const void* function, const std::uint32_t* args
         "dec %%ecx\n\t"
         "jmp 1b\n\t"
         "2:\n\t"
-        "call *%%edi\n\t"
+        "call *%%eax\n\t"
         "mov %%esp, %%edx\n\t"
-        "sub %%esi, %%edx\n\t"
+        "sub %%edi, %%edx\n\t"
         "mov %%esi, %%esp\n\t"
-        : "=a"(value), "=d"(moved), "+c"(n)
-        : "b"(args), "D"(function)
+        : "=a"(value), "+c"(n), "+d"(moved), "+D"(function)
+        : "b"(args)
         : "esi", "memory", "cc");
     if (result)
         *result = value;
     return moved;
 }
 
+}  // namespace
+
+std::int32_t CallAndMeasureStack(const void* function, const std::uint32_t* args, int count, std::uint32_t* result)
+{
+    return Call(function, args, count, 0, result);
+}
+
 std::uint32_t CallWithStackOffset(const void* function, const std::uint32_t* args, int count, int offset)
 {
-    // The pushes and this pad together must move the stack pointer by offset (mod 16).
-    int pad = ((offset - 4 * count) % 16 + 16) % 16;
-    std::uint32_t result;
-    int n = count;
-    asm volatile(
-        "mov %%esp, %%esi\n\t"
-        "and $-16, %%esp\n\t"
-        "sub %%edx, %%esp\n\t"
-        "1:\n\t"
-        "test %%ecx, %%ecx\n\t"
-        "jz 2f\n\t"
-        "pushl -4(%%ebx,%%ecx,4)\n\t"
-        "dec %%ecx\n\t"
-        "jmp 1b\n\t"
-        "2:\n\t"
-        "call *%%edi\n\t"
-        "mov %%esi, %%esp\n\t"
-        : "=a"(result), "+c"(n), "+d"(pad)
-        : "b"(args), "D"(function)
-        : "esi", "memory", "cc");
+    std::uint32_t result = 0;
+    Call(function, args, count, offset, &result);
     return result;
 }
