@@ -29,9 +29,12 @@ protected:
     // The section in its table's order, as OK writes it over a file that holds every key.
     static std::string Section(int levels, int shift, int dim, int gain, int wide, int mode)
     {
-        return "[Lopsided]\r\nlevels=" + std::to_string(levels) + "\r\nshift=" + std::to_string(shift) +
-               "\r\ndim=" + std::to_string(dim) + "\r\ngain=" + std::to_string(gain) +
-               "\r\nwide=" + std::to_string(wide) + "\r\nmode=" + std::to_string(mode) + "\r\npreview=1\r\n";
+        std::string section = "[Lopsided]\r\n";
+        const char* names[] = {"levels", "shift", "dim", "gain", "wide", "mode", "preview"};
+        const int values[] = {levels, shift, dim, gain, wide, mode, 1};
+        for (int i = 0; i < 7; ++i)
+            section += std::string(names[i]) + "=" + std::to_string(values[i]) + "\r\n";
+        return section;
     }
 
     ::testing::AssertionResult PaneShowsLopsided(HWND d, int levels, int shift, int dim, int mode)
