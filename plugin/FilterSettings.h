@@ -17,29 +17,35 @@ struct SettingsKey {
 
 // Declared, never defined: a table of keys that breaks it calls it while the
 // compiler builds the table, which fails the build with this name and, in
-// the lines before, the table and the key (keys[i]).
+// the lines before, the table, the key (keys[i]) and, where the compiler
+// shows it, its name.
 namespace broken_table_rule {
-void a_keys_fallback_lies_outside_its_limits();
+void a_keys_fallback_lies_outside_its_limits(const char* key);
+
+// Breaks the build through `rule`; the call names the key where the compiler
+// shows a call's arguments.
+consteval void Fail(void (*rule)(const char*), const char* key)
+{
+    rule(key);
+}
 }  // namespace broken_table_rule
 
 // A filter's section of the settings file, as a table of integer keys. The
 // file is read afresh at every load: nothing is cached between calls.
 // Values are not checked when read; each consumer checks them: a run
 // refuses (LoadForRun), a dialog shows the key's fallback instead (InLimits).
-// The constructor runs only as the compiler builds the table.
+// Made only by Of, which runs only as the compiler builds the table, however
+// it is declared.
 class FilterSettings {
 public:
     static constexpr std::size_t kMaxKeys = 16;
 
     template <std::size_t N>
-    consteval FilterSettings(const char* section, const SettingsKey (&keys)[N])
-        : section(section), keys(keys), count(N)
+    static consteval FilterSettings Of(const char* section, const SettingsKey (&keys)[N])
     {
         static_assert(N <= kMaxKeys, "a section of at most kMaxKeys keys");
-        // A run without the file would refuse. One check a key, each its own
-        // instance: the compiler's report names which.
-        [&]<std::size_t... I>(std::index_sequence<I...>) { (CheckFallback<I>(keys[I]), ...); }(
-            std::make_index_sequence<N>{});
+        CheckFallbacks(keys, std::make_index_sequence<N>{});
+        return FilterSettings(section, keys, N);
     }
 
     constexpr std::size_t Count() const { return count; }
@@ -65,14 +71,27 @@ public:
                              const char* path);
 
 private:
-    template <std::size_t Index>
-    static constexpr void CheckFallback(const SettingsKey& key)
+    constexpr FilterSettings(const char* section, const SettingsKey* keys, std::size_t count)
+        : section(section), keys(keys), count(count)
     {
-        if (key.fallback < key.min || key.fallback > key.max)
-            broken_table_rule::a_keys_fallback_lies_outside_its_limits();
     }
 
-    const char* section;
-    const SettingsKey* keys;
-    std::size_t count;
+    // A run without the file would refuse. One check a key, each its own
+    // instance: the compiler's report names which.
+    template <std::size_t N, std::size_t... I>
+    static consteval void CheckFallbacks(const SettingsKey (&keys)[N], std::index_sequence<I...>)
+    {
+        (CheckFallback<I>(keys[I]), ...);
+    }
+
+    template <std::size_t Index>
+    static consteval void CheckFallback(const SettingsKey& key)
+    {
+        if (key.fallback < key.min || key.fallback > key.max)
+            broken_table_rule::Fail(broken_table_rule::a_keys_fallback_lies_outside_its_limits, key.name);
+    }
+
+    const char* const section;
+    const SettingsKey* const keys;
+    const std::size_t count;
 };

@@ -1,5 +1,11 @@
 #include "table/SettingsDialog.h"
 
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "plugin/Filter.h"
 #include "resource.h"
 
 SettingsDialog::SettingsDialog(const FilterTable& table) : FilterDialog(table.templateId), table(table) {}
@@ -20,6 +26,15 @@ INT_PTR SettingsDialog::HandleMessage(HWND dialog, UINT message, WPARAM wParam, 
         if (AmountControl* amount = AmountWith(&AmountControl::HasSlider, GetDlgCtrlID(reinterpret_cast<HWND>(lParam))))
             return amount->OnScroll(*this, wParam);
     }
+    if (message == WM_NOTIFY && lParam && reinterpret_cast<const NMHDR*>(lParam)->code == UDN_DELTAPOS) {
+        const auto* step = reinterpret_cast<const NMUPDOWN*>(lParam);
+        if (AmountControl* amount = AmountWith(&AmountControl::HasSpinner, static_cast<int>(step->hdr.idFrom))) {
+            amount->OnSpin(*this, step->iDelta);
+            // The spinner's own step would read and write the field its way.
+            SetWindowLongPtrA(window, DWLP_MSGRESULT, TRUE);
+            return TRUE;
+        }
+    }
     return FilterDialog::HandleMessage(dialog, message, wParam, lParam);
 }
 
@@ -36,9 +51,15 @@ INT_PTR SettingsDialog::OnInitDialog()
         const AmountBinding& binding = table.amounts[i];
         const SettingsKey& key = table.settings.Key(binding.key);
         amounts[i].Bind(AmountIds{binding.slider, binding.field, binding.spinner},
-                        SliderSteps{key.min, key.max, binding.page}, key.fallback);
+                        SliderSteps{key.min, key.max, binding.page}, key.fallback, table.bare);
+    }
+    if (!TemplateFits()) {
+        EndDialog(window, -1);
+        return 1;
+    }
+    for (std::size_t i = 0; i < table.amountCount; ++i) {
         bound = i + 1;
-        amounts[i].Prepare(*this, loaded[binding.key]);
+        amounts[i].Prepare(*this, loaded[table.amounts[i].key]);
     }
     if (table.previewKey >= 0)
         CheckDlgButton(window, IDC_PREVIEW_CHECK, loaded[table.previewKey] != 0 ? BST_CHECKED : BST_UNCHECKED);
@@ -53,9 +74,29 @@ INT_PTR SettingsDialog::OnCommand(HWND control, WPARAM wParam, WORD code)
         amount->OnFieldUpdate(*this);
     else if (code == EN_KILLFOCUS && amount)
         amount->OnFieldLeft(*this);
-    else if (table.resetButton && id == table.resetButton && code != EN_UPDATE)
+    else if (table.resetButton && id == table.resetButton && code == BN_CLICKED)
         ResetAmounts();
     return FilterDialog::OnCommand(control, wParam, code);
+}
+
+bool SettingsDialog::TemplateFits()
+{
+    char text[1024];
+    int length = std::snprintf(text, sizeof text, "設定ダイアログ %d のテンプレートがこのフィルタと合わないため、開けません。",
+                               static_cast<int>(templateId));
+    bool fits = true;
+    for (std::size_t i = 0; i < table.amountCount; ++i) {
+        char line[160];
+        if (amounts[i].Fits(window, line, sizeof line))
+            continue;
+        fits = false;
+        if (static_cast<std::size_t>(length) + std::strlen(line) + 2 < sizeof text)
+            length += std::snprintf(text + length, sizeof text - length, "\n%s", line);
+    }
+    // The dialog is not shown yet: the box goes to its owner, the host's window.
+    if (!fits)
+        Filter::ReportError(GetWindow(window, GW_OWNER), text, nullptr);
+    return fits;
 }
 
 void SettingsDialog::ResetAmounts()

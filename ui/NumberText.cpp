@@ -40,8 +40,10 @@ std::optional<std::int32_t> ParseNumberText(const char* text, std::int32_t min, 
     return static_cast<std::int32_t>(value);
 }
 
-bool IsUnfinishedNumberText(const char* text, std::int32_t min, std::int32_t max)
+bool IsUnfinishedNumberText(const char* text, std::int32_t min, std::int32_t max, BareText bare)
 {
+    if (bare == BareText::kStands && (text[0] == '\0' || (text[0] == '-' && text[1] == '\0')))
+        return text[0] == '\0' || min < 0;
     bool negative;
     std::int64_t magnitude;
     if (!ReadNumber(text, negative, magnitude) || magnitude == 0 || ParseNumberText(text, min, max))

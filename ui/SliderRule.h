@@ -14,8 +14,8 @@ constexpr std::int64_t kMaxSliderSpan = 0xFFFF;
 
 // The amount a slider notification (WM_HSCROLL's code and thumb position)
 // asks for, starting from the amount the dialog holds, not from the slider's
-// own position: a line step is 1 and not limited (the number field rejects
-// what leaves the limits), a page step `page` within the limits, Home the
+// own position: a line step 1 and a page step `page`, both within the
+// limits (no scroll asks for a text outside them), Home the
 // upper end, End the lower one, a thumb position the one within the limits
 // whose low 16 bits the notification carries (a slider reports its thumb in
 // 16 bits: limits that span more than kMaxSliderSpan cannot be told apart).

@@ -31,7 +31,7 @@ constexpr SettingsKey kKeys[] = {
     {"b", 0, kMinAmount, kMaxAmount},
     {"preview", 0, INT32_MIN, INT32_MAX},
 };
-constexpr FilterSettings kRgbSettings("RGBColor", kKeys);
+constexpr FilterSettings kRgbSettings = FilterSettings::Of("RGBColor", kKeys);
 
 // The amounts' lanes prepared once for all rows.
 struct RgbRows {
@@ -56,8 +56,10 @@ constexpr AmountBinding kAmounts[] = {
 };
 }  // namespace
 
-constexpr FilterTable kRgbColorTable(kRgbSettings, FilterRows::Of<RgbRows>(), IDD_RGBCOLOR, kAmounts, kRgbPreview,
-                                     IDC_RESET);
+// A minus typed first and an emptied field are put back at once, as the
+// filter has always done.
+constexpr FilterTable kRgbColorTable = FilterTable::Of(kRgbSettings, FilterRows::Of<RgbRows>(), IDD_RGBCOLOR, kAmounts,
+                                                       kRgbPreview, IDC_RESET, BareText::kPutBack);
 
 ScanlineFunction RgbColorFilter::Scanline()
 {

@@ -9,9 +9,11 @@
 #include <commctrl.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "filter_dialog_fixture.h"
+#include "support/ImportHook.h"
 #include "tests/filters/lopsided/LopsidedIds.h"
 
 namespace {
@@ -100,9 +102,73 @@ TEST_F(LopsidedDialogTest, EveryAmountIsTypedDigitsFirstAndWhatIsLeftUnfinishedI
     EXPECT_EQ(plugin.ReadSettings(), Section(64, -80, -50, 1000, 30000, 1)) << "OK takes the amount, not the '1'";
 }
 
+TEST_F(LopsidedDialogTest, KeysAndSpinnersStepFromTheAmountHeldAndWhatIsOnItsWayStands)
+{
+    plugin.WriteSettings(Section(8, 8, -10, 1000, 30000, 1));
+    auto into = [](const ChannelIds& c, std::function<void()> keys) {
+        return [&c, keys](HWND d) {
+            SelectField(d, c.field);
+            keys();
+        };
+    };
+    auto onSlider = [](const ChannelIds& c, WORD key) {
+        return [&c, key](HWND d) {
+            SetFocus(GetDlgItem(d, c.slider));
+            PressKey(key);
+        };
+    };
+    struct Case {
+        const char* name;
+        std::function<void(HWND)> input;
+        const ChannelIds& ids;
+        const char* text;  // the field's text, the amount's where null
+        int amount;
+    };
+    const Case cases[] = {
+        {"'1' on its way", into(kLevels, [] { TypeText("1"); }), kLevels, "1", 8},
+        {"then the spinner's up arrow", [](HWND d) { ClickSpinner(d, kLevels.spinner, true); }, kLevels, nullptr, 9},
+        {"'1', then Up", into(kLevels, [] { TypeText("1"); PressKey(VK_UP); }), kLevels, nullptr, 10},
+        {"'80' on its way to -80, then Up", into(kShift, [] { TypeText("80"); PressKey(VK_UP); }), kShift, nullptr, 9},
+        {"'-30' minus first", into(kDim, [] { TypeText("-30"); }), kDim, nullptr, -30},
+        {"'4', Home, '-', End, '0'", into(kDim, [] { TypeText("4"); PressKey(VK_HOME); TypeText("-"); PressKey(VK_END); TypeText("0"); }), kDim, nullptr, -40},
+        {"a lone minus", into(kDim, [] { TypeText("-"); }), kDim, "-", -40},
+        {"Backspace over the selection", into(kLevels, [] { PressKey(VK_BACK); }), kLevels, "", 10},
+        {"then '12'", [](HWND) { TypeText("12"); }, kLevels, nullptr, 12},
+        {"a stray key mid-number", into(kLevels, [] { TypeText("3x2"); }), kLevels, nullptr, 32},
+        {"'2'", into(kLevels, [] { TypeText("2"); }), kLevels, nullptr, 2},
+        {"Left at the lower end", onSlider(kLevels, VK_LEFT), kLevels, nullptr, 2},
+        {"Home from the lower end", onSlider(kLevels, VK_HOME), kLevels, nullptr, 64},
+        {"End from the upper end", onSlider(kLevels, VK_END), kLevels, nullptr, 2},
+    };
+    for (const Case& c : cases) {
+        driver.Then(c.input).Then([&](HWND d) {
+            if (c.text) {
+                EXPECT_EQ(FieldText(d, c.ids.field), c.text) << c.name;
+                EXPECT_EQ(SliderPosition(d, c.ids.slider), c.amount) << c.name;
+            } else {
+                EXPECT_TRUE(InStep(d, c.ids, c.amount)) << c.name;
+            }
+        });
+    }
+    driver.Then([&](HWND d) { ClickControl(d, IDOK); });
+    EXPECT_EQ(Open(), 1);
+    EXPECT_EQ(plugin.ReadSettings(), Section(2, 9, -40, 1000, 30000, 1));
+}
+
+// As Windows' up-down keeps some styles from its creation: a style the
+// plug-in sets later changes nothing.
+decltype(&SetWindowLongA) realSetWindowLongA = nullptr;
+LONG WINAPI CreationStylesOnly(HWND window, int index, LONG value)
+{
+    return index == GWL_STYLE ? GetWindowLongA(window, GWL_STYLE) : realSetWindowLongA(window, index, value);
+}
+
 TEST_F(LopsidedDialogTest, ASpinnerStepsPast999AThumbPast32767AndAKeyWithNoAmountKeepsItsLimits)
 {
     plugin.WriteSettings(Section(8, 0, -10, 999, 30000, 9));
+    ImportHook styles(plugin.Module(), "user32.dll", "SetWindowLongA", reinterpret_cast<void*>(CreationStylesOnly));
+    ASSERT_TRUE(styles.Installed());
+    realSetWindowLongA = reinterpret_cast<decltype(&SetWindowLongA)>(styles.Original());
     RECT thumb{};
     driver
         .Then([&](HWND d) {

@@ -144,8 +144,15 @@ TEST_F(RgbDialogTest, RejectedTextsPutTheAmountBackAtOnce)
     const Case cases[] = {
         {"'-' over the selection", [] { TypeText("-"); }, 10},
         {"emptied field", [] { PressKey(VK_DELETE); }, 10},
-        {"'+5'", [] { TypeText("+5"); }, 10},
-        {"' 5'", [] { TypeText(" 5"); }, 10},
+        // A refused key leaves the text, the caret and the selection as they were.
+        {"'+5' (the 5 over the selection)", [] { TypeText("+5"); }, 5},
+        {"' 5'", [] { TypeText(" 5"); }, 5},
+        {"'1x2': a stray key mid-number", [] { TypeText("1x2"); }, 12},
+        {"'5x0'", [] { TypeText("5x0"); }, 50},
+        {"'-5' over the selection", [] { TypeText("-5"); }, 5},
+        {"'-' in front", [] { PressKey(VK_HOME); TypeText("-"); }, -5},
+        {"emptied by Backspace", [] { PressKey(VK_BACK); }, -5},
+        {"'10'", [] { TypeText("10"); }, 10},
         {"'101' (10 stays)", [] { TypeText("101"); }, 10},
         {"'100'", [] { TypeText("100"); }, 100},
         {"'-100' by a minus in front", [] { PressKey(VK_HOME); TypeText("-"); }, -100, true},
@@ -190,6 +197,10 @@ TEST_F(RgbDialogTest, SliderKeysUseTheDialogsSteps)
         .Then([&](HWND d) { EXPECT_TRUE(InStep(d, kRed, -99)) << "Right"; })
         .Then(keyOn(IDC_RED_SLIDER, VK_END))
         .Then([&](HWND d) { EXPECT_TRUE(InStep(d, kRed, -100)) << "End"; })
+        .Then(keyOn(IDC_RED_SLIDER, VK_HOME))
+        .Then([&](HWND d) { EXPECT_TRUE(InStep(d, kRed, 100)) << "Home from the lower end"; })
+        .Then(keyOn(IDC_RED_SLIDER, VK_END))
+        .Then([&](HWND d) { EXPECT_TRUE(InStep(d, kRed, -100)) << "End from the upper end"; })
         .Then(keyOn(IDC_GREEN_SLIDER, VK_PRIOR))
         .Then([&](HWND d) { EXPECT_TRUE(InStep(d, kGreen, -100)) << "Page Up at -95"; })
         .Then(keyOn(IDC_GREEN_SLIDER, VK_NEXT))
@@ -233,11 +244,28 @@ TEST_F(RgbDialogTest, DraggingTheThumbShowsEachPositionInFieldAndPreview)
             EXPECT_TRUE(PaneShows(d, image, 0, 0, position, true)) << "step " << step;
         });
     }
+    // Then well left of the centre: the thumb's word below 0 is a negative amount.
     driver.Then([&](HWND) { MouseButton(false); })
         .Then([&](HWND d) {
             EXPECT_TRUE(InStep(d, kBlue, lastPosition));
-            ClickControl(d, IDOK);
-        });
+            HWND slider = GetDlgItem(d, IDC_BLUE_SLIDER);
+            SendMessageA(slider, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
+            MouseMoveTo(slider, (thumb.left + thumb.right) / 2, (thumb.top + thumb.bottom) / 2);
+            MouseButton(true);
+        })
+        .Then([&](HWND d) {
+            RECT track;
+            GetClientRect(GetDlgItem(d, IDC_BLUE_SLIDER), &track);
+            MouseMoveTo(GetDlgItem(d, IDC_BLUE_SLIDER), track.right / 4, (thumb.top + thumb.bottom) / 2);
+        })
+        .Then([&](HWND d) {
+            lastPosition = SliderPosition(d, IDC_BLUE_SLIDER);
+            EXPECT_LT(lastPosition, -20) << "a quarter of the way from the left end";
+            EXPECT_TRUE(InStep(d, kBlue, lastPosition));
+            EXPECT_TRUE(PaneShows(d, image, 0, 0, lastPosition, true));
+            MouseButton(false);
+        })
+        .Then([&](HWND d) { ClickControl(d, IDOK); });
     EXPECT_EQ(Open(), 1);
     EXPECT_EQ(GetPrivateProfileIntA("RGBColor", "b", 999, plugin.SettingsPath().c_str()), lastPosition);
 }

@@ -10,7 +10,7 @@ constexpr SettingsKey kKeys[] = {
     {"levels", 8, 2, 64},          {"shift", 0, -100, 50}, {"dim", -10, -50, -10}, {"gain", 1000, 0, 5000},
     {"wide", 30000, 30000, 90000}, {"mode", 1, 1, 3},      {"preview", 0, INT32_MIN, INT32_MAX},
 };
-constexpr FilterSettings kSettings("Lopsided", kKeys);
+constexpr FilterSettings kSettings = FilterSettings::Of("Lopsided", kKeys);
 
 std::uint8_t Clamped(int value)
 {
@@ -43,7 +43,7 @@ constexpr AmountBinding kAmounts[] = {
     {kGain, IDC_LOPSIDED_GAIN_SLIDER, IDC_LOPSIDED_GAIN_EDIT, IDC_LOPSIDED_GAIN_SPIN, 500},
     {kWide, IDC_LOPSIDED_WIDE_SLIDER, IDC_LOPSIDED_WIDE_EDIT, 0, 5000},
 };
-constexpr FilterTable kTable(kSettings, FilterRows::Of<LopsidedRows>(), IDD_LOPSIDED, kAmounts, kPreview, 0);
+constexpr FilterTable kTable = FilterTable::Of(kSettings, FilterRows::Of<LopsidedRows>(), IDD_LOPSIDED, kAmounts, kPreview, 0);
 }  // namespace
 
 LopsidedFilter::LopsidedFilter() : TableFilter("Lopsided...|かたより...", "Color|カラー", kTable) {}

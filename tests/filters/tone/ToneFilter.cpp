@@ -11,7 +11,7 @@ constexpr SettingsKey kKeys[] = {
     {"contrast", 0, -50, 50},
     {"preview", 0, INT32_MIN, INT32_MAX},
 };
-constexpr FilterSettings kSettings("Tone", kKeys);
+constexpr FilterSettings kSettings = FilterSettings::Of("Tone", kKeys);
 
 struct ToneRows {
     explicit ToneRows(const std::int32_t* values) : brightness(values[kBrightness]), contrast(values[kContrast]) {}
@@ -38,7 +38,8 @@ constexpr AmountBinding kAmounts[] = {
     {kBrightness, IDC_TONE_BRIGHTNESS_SLIDER, IDC_TONE_BRIGHTNESS_EDIT, IDC_TONE_BRIGHTNESS_SPIN},
     {kContrast, IDC_TONE_CONTRAST_SLIDER, IDC_TONE_CONTRAST_EDIT, IDC_TONE_CONTRAST_SPIN, 5},
 };
-constexpr FilterTable kTable(kSettings, FilterRows::Of<ToneRows>(), IDD_TONE, kAmounts, kPreview, IDC_TONE_RESET);
+constexpr FilterTable kTable =
+    FilterTable::Of(kSettings, FilterRows::Of<ToneRows>(), IDD_TONE, kAmounts, kPreview, IDC_TONE_RESET);
 }  // namespace
 
 ToneFilter::ToneFilter() : TableFilter("Tone...|トーン...", "Color|カラー", kTable) {}
