@@ -109,7 +109,8 @@ hx_module_objects(hxmodule_framework plugin/Exports.cpp ${HX_FRAMEWORK_CORE_SOUR
 # fault-injection build, say) compiles its filters and its list itself.
 # DIST: copied into dist/ with its debug information, as rgbcolor.dll is
 # (the release zip takes rgbcolor.dll alone). Every module is recorded
-# (HX_MODULES): the Wine tests depend on all, the test kit carries all.
+# (HX_MODULES): the Wine tests depend on all, the test kit carries all; those
+# without DEFINES also in HX_PLAIN_MODULES, whose every dialog a test opens.
 #
 #   hx_add_plugin(TARGET [DIST] [INFO text] [DESCRIPTION text] [FILTERS folders...] [DEFINES defines...])
 function(hx_add_plugin target)
@@ -167,6 +168,9 @@ function(hx_add_plugin target)
             VERBATIM)
     endif()
     set_property(GLOBAL APPEND PROPERTY HX_MODULES ${target})
+    if(NOT P_DEFINES)
+        set_property(GLOBAL APPEND PROPERTY HX_PLAIN_MODULES ${target})
+    endif()
 endfunction()
 
 hx_add_plugin(rgbcolor DIST)

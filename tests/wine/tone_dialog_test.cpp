@@ -80,6 +80,12 @@ TEST_F(ToneDialogTest, OutOfLimitsShowsTheFallbackResetRestoresItAndCancelLeaves
             EXPECT_TRUE(InStep(d, kContrast, 40));
             EXPECT_FALSE(PreviewChecked(d));
             EXPECT_TRUE(PaneShowsTone(d, 100, 0)) << "the image as it is, with the preview off";
+            SelectField(d, IDC_TONE_CONTRAST_EDIT);
+            PressKey(VK_TAB);
+        })
+        .Then([&](HWND d) {
+            EXPECT_EQ(GetFocus(), GetDlgItem(d, IDC_TONE_RESET));
+            EXPECT_TRUE(InStep(d, kContrast, 40)) << "the reset button's focus is no click";
             ClickControl(d, IDC_TONE_RESET);
         })
         .Then([&](HWND d) {
