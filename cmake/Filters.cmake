@@ -13,7 +13,8 @@
 # ones. RC: the filter's resources, which the module's script includes. IDS:
 # the header of its ids, "#define NAME number" lines only, the one place
 # they are written: no number or name of it may be the framework's
-# (resources/resource.h) or another filter's of the module.
+# (resources/resource.h), another filter's of the module or written twice in
+# it; numbers count as C reads them (0100 is 64).
 
 set(HX_FRAMEWORK_IDS ${CMAKE_CURRENT_LIST_DIR}/../resources/resource.h)
 
@@ -26,6 +27,12 @@ function(hx_filter name)
         message(FATAL_ERROR "filter ${name} (${CMAKE_CURRENT_LIST_FILE}): hx_filter does not take ${F_UNPARSED_ARGUMENTS}")
     endif()
     set(dir ${CMAKE_CURRENT_LIST_DIR})
+    # The name keys the objects a module build shares (hx_add_plugin).
+    get_property(other GLOBAL PROPERTY HX_FILTER_NAMED_${name})
+    if(other AND NOT other STREQUAL dir)
+        message(FATAL_ERROR "filter ${name} (${CMAKE_CURRENT_LIST_FILE}): ${other} names a filter ${name} too")
+    endif()
+    set_property(GLOBAL PROPERTY HX_FILTER_NAMED_${name} ${dir})
     set(key HX_FILTER_${dir})
     foreach(list CORE SOURCES)
         list(TRANSFORM F_${list} PREPEND ${dir}/)
@@ -60,19 +67,36 @@ function(hx_load_filter var folder)
     set(${var} ${dir} PARENT_SCOPE)
 endfunction()
 
-# `var`: the values of the "#define NAME value" lines of `header`, and
-# `var`_NAMES their names; an error for one that is not a decimal number,
-# which no check could judge.
+# `var`: the numbers of the "#define NAME number" lines of `header`, read as
+# C reads them (0x41 and 0101 are 65) and given in decimal, and `var`_NAMES
+# their names; an error for a line of another form, which no check could
+# judge.
 function(hx_read_ids var header)
     file(STRINGS ${header} lines REGEX "^[ \t]*#[ \t]*define[ \t]")
     set(ids)
     set(names)
     foreach(line ${lines})
-        if(NOT line MATCHES "^[ \t]*#[ \t]*define[ \t]+([A-Za-z_][A-Za-z0-9_]*)[ \t]+([0-9]+)[ \t]*(//.*)?$")
+        if(NOT line MATCHES "^[ \t]*#[ \t]*define[ \t]+([A-Za-z_][A-Za-z0-9_]*)[ \t]+(0[xX][0-9A-Fa-f]+|[0-9]+)[ \t]*(//.*)?$")
             message(FATAL_ERROR "${header}: \"${line}\" is not \"#define NAME number\", which the build can check")
         endif()
         list(APPEND names ${CMAKE_MATCH_1})
-        list(APPEND ids ${CMAKE_MATCH_2})
+        set(text ${CMAKE_MATCH_2})
+        if(text MATCHES "^0[0-9]+$")
+            # A leading 0 makes it octal: math() would read it as decimal.
+            if(NOT text MATCHES "^[0-7]+$")
+                message(FATAL_ERROR "${header}: \"${line}\": ${text} is no number in C (a leading 0 makes it octal, without 8 or 9)")
+            endif()
+            set(id 0)
+            string(LENGTH ${text} length)
+            math(EXPR last "${length} - 1")
+            foreach(at RANGE 1 ${last})
+                string(SUBSTRING ${text} ${at} 1 digit)
+                math(EXPR id "${id} * 8 + ${digit}")
+            endforeach()
+        else()
+            math(EXPR id "${text}")
+        endif()
+        list(APPEND ids ${id})
     endforeach()
     set(${var} ${ids} PARENT_SCOPE)
     set(${var}_NAMES ${names} PARENT_SCOPE)
@@ -81,10 +105,10 @@ function(hx_read_ids var header)
 endfunction()
 
 # Refuses filters of one module whose ids clash: a number or a name of a
-# filter's IDS that the framework or another filter of the module has too
-# (their resources meet in one module, their classes in one source, the
-# module's list). A filter may give two of its own names one number (a
-# control in two of its templates), never one name twice.
+# filter's IDS that the framework, another filter of the module or another
+# line of its own header has too (their resources meet in one module, their
+# classes in one source, the module's list; two names of one number are two
+# controls on one id, one of which shows nothing).
 function(hx_check_filter_ids module)
     hx_read_ids(framework ${HX_FRAMEWORK_IDS})
     # Every id so far, at one place of three lists: its name, its number, its owner.
@@ -112,14 +136,11 @@ function(hx_check_filter_ids module)
                 list(GET owners ${at} owner)
                 message(FATAL_ERROR "${module}: ${id_name} of filter ${name} is defined by ${owner} too")
             endif()
-            # The first holder of a number is another's, if any is.
             list(FIND numbers ${id} at)
             if(at GREATER_EQUAL 0)
                 list(GET owners ${at} owner)
-                if(NOT owner STREQUAL "filter ${name}")
-                    list(GET names ${at} other)
-                    message(FATAL_ERROR "${module}: id ${id} is ${other} of ${owner} and ${id_name} of filter ${name}")
-                endif()
+                list(GET names ${at} other)
+                message(FATAL_ERROR "${module}: id ${id} is ${other} of ${owner} and ${id_name} of filter ${name}")
             endif()
             list(APPEND names ${id_name})
             list(APPEND numbers ${id})

@@ -187,11 +187,11 @@ if(HX_BUILD_TESTS)
     hx_add_plugin(rgbcolor_throw DEFINES HX_THROW_FROM_SETUP)
 endif()
 
-# Modules declared beside their filters: each module.cmake calls
-# hx_add_plugin; the tests' only in a build with the tests.
-file(GLOB HX_MODULE_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/filters/*/module.cmake)
+# Modules declared beside their filters, at any depth: each module.cmake
+# calls hx_add_plugin; the tests' only in a build with the tests.
+file(GLOB_RECURSE HX_MODULE_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/filters/*/module.cmake)
 if(HX_BUILD_TESTS)
-    file(GLOB HX_TEST_MODULE_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/filters/*/module.cmake)
+    file(GLOB_RECURSE HX_TEST_MODULE_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/filters/*/module.cmake)
     list(APPEND HX_MODULE_FILES ${HX_TEST_MODULE_FILES})
 endif()
 foreach(module_file ${HX_MODULE_FILES})

@@ -96,6 +96,9 @@ with zipfile.ZipFile(zips[0]) as z:
     check(z.namelist() == ["rgbcolor.dll", "readme.txt", "LICENSE.txt", "THIRD-PARTY-NOTICES.txt"],
           f"zip holds {z.namelist()}")
     check(z.read("rgbcolor.dll") == dll, "the zip's DLL differs from dist/rgbcolor.dll")
+    built = root / "build-win" / "bin" / "rgbcolor.dll"
+    check(built.is_file() and z.read("rgbcolor.dll") == built.read_bytes(),
+          f"the zip's DLL is not the build's {built}: packaged from a stale dist/rgbcolor.dll")
     readme = z.read("readme.txt")
     license_txt = z.read("LICENSE.txt") if "LICENSE.txt" in z.namelist() else b""
     notices_txt = z.read("THIRD-PARTY-NOTICES.txt") if "THIRD-PARTY-NOTICES.txt" in z.namelist() else b""
