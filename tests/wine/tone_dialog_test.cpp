@@ -3,6 +3,7 @@
 // page, the preview through its rows, reset, OK's one write of its section.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdint>
 #include <string>
@@ -43,6 +44,9 @@ TEST_F(ToneDialogTest, SlidersAndTypedAmountsKeepInStepWithThePreviewAndOkStores
             EXPECT_TRUE(InStep(d, kBrightness, 150));
             EXPECT_TRUE(InStep(d, kContrast, -20));
             EXPECT_TRUE(PaneShowsTone(d, 150, -20));
+            // A tic at every page step: 0..200 by 10, -50..50 by 5, the ends included.
+            EXPECT_EQ(SendDlgItemMessageA(d, IDC_TONE_BRIGHTNESS_SLIDER, TBM_GETNUMTICS, 0, 0), 21);
+            EXPECT_EQ(SendDlgItemMessageA(d, IDC_TONE_CONTRAST_SLIDER, TBM_GETNUMTICS, 0, 0), 21);
             SetFocus(GetDlgItem(d, IDC_TONE_CONTRAST_SLIDER));
             PressKey(VK_NEXT);
         })
