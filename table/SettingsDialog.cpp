@@ -82,7 +82,8 @@ INT_PTR SettingsDialog::OnCommand(HWND control, WPARAM wParam, WORD code)
 bool SettingsDialog::TemplateFits()
 {
     char text[1024];
-    int length = std::snprintf(text, sizeof text, "設定ダイアログ %d のテンプレートがこのフィルタと合わないため、開けません。",
+    int length = std::snprintf(text, sizeof text,
+                               "設定ダイアログ %d のテンプレートがこのフィルタと合わないため、開けません。",
                                static_cast<int>(templateId));
     bool fits = true;
     for (std::size_t i = 0; i < table.amountCount; ++i) {

@@ -105,10 +105,21 @@ TEST_F(LopsidedDialogTest, EveryAmountIsTypedDigitsFirstAndWhatIsLeftUnfinishedI
 TEST_F(LopsidedDialogTest, KeysAndSpinnersStepFromTheAmountHeldAndWhatIsOnItsWayStands)
 {
     plugin.WriteSettings(Section(8, 8, -10, 1000, 30000, 1));
-    auto into = [](const ChannelIds& c, std::function<void()> keys) {
+    // Keys typed into a field, its whole text selected first: '<' Home, '>' End, '^' Up, '\b' Backspace.
+    auto into = [](const ChannelIds& c, const char* keys) {
         return [&c, keys](HWND d) {
             SelectField(d, c.field);
-            keys();
+            for (const char* key = keys; *key; ++key) {
+                const WORD named = *key == '<'    ? VK_HOME
+                                   : *key == '>'  ? VK_END
+                                   : *key == '^'  ? VK_UP
+                                   : *key == '\b' ? VK_BACK
+                                                  : 0;
+                if (named)
+                    PressKey(named);
+                else
+                    TypeText(std::string(1, *key));
+            }
         };
     };
     auto onSlider = [](const ChannelIds& c, WORD key) {
@@ -125,17 +136,17 @@ TEST_F(LopsidedDialogTest, KeysAndSpinnersStepFromTheAmountHeldAndWhatIsOnItsWay
         int amount;
     };
     const Case cases[] = {
-        {"'1' on its way", into(kLevels, [] { TypeText("1"); }), kLevels, "1", 8},
+        {"'1' on its way", into(kLevels, "1"), kLevels, "1", 8},
         {"then the spinner's up arrow", [](HWND d) { ClickSpinner(d, kLevels.spinner, true); }, kLevels, nullptr, 9},
-        {"'1', then Up", into(kLevels, [] { TypeText("1"); PressKey(VK_UP); }), kLevels, nullptr, 10},
-        {"'80' on its way to -80, then Up", into(kShift, [] { TypeText("80"); PressKey(VK_UP); }), kShift, nullptr, 9},
-        {"'-30' minus first", into(kDim, [] { TypeText("-30"); }), kDim, nullptr, -30},
-        {"'4', Home, '-', End, '0'", into(kDim, [] { TypeText("4"); PressKey(VK_HOME); TypeText("-"); PressKey(VK_END); TypeText("0"); }), kDim, nullptr, -40},
-        {"a lone minus", into(kDim, [] { TypeText("-"); }), kDim, "-", -40},
-        {"Backspace over the selection", into(kLevels, [] { PressKey(VK_BACK); }), kLevels, "", 10},
+        {"'1', then Up", into(kLevels, "1^"), kLevels, nullptr, 10},
+        {"'80' on its way to -80, then Up", into(kShift, "80^"), kShift, nullptr, 9},
+        {"'-30' minus first", into(kDim, "-30"), kDim, nullptr, -30},
+        {"'4', Home, '-', End, '0'", into(kDim, "4<->0"), kDim, nullptr, -40},
+        {"a lone minus", into(kDim, "-"), kDim, "-", -40},
+        {"Backspace over the selection", into(kLevels, "\b"), kLevels, "", 10},
         {"then '12'", [](HWND) { TypeText("12"); }, kLevels, nullptr, 12},
-        {"a stray key mid-number", into(kLevels, [] { TypeText("3x2"); }), kLevels, nullptr, 32},
-        {"'2'", into(kLevels, [] { TypeText("2"); }), kLevels, nullptr, 2},
+        {"a stray key mid-number", into(kLevels, "3x2"), kLevels, nullptr, 32},
+        {"'2'", into(kLevels, "2"), kLevels, nullptr, 2},
         {"Left at the lower end", onSlider(kLevels, VK_LEFT), kLevels, nullptr, 2},
         {"Home from the lower end", onSlider(kLevels, VK_HOME), kLevels, nullptr, 64},
         {"End from the upper end", onSlider(kLevels, VK_END), kLevels, nullptr, 2},

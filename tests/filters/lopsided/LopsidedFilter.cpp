@@ -43,7 +43,8 @@ constexpr AmountBinding kAmounts[] = {
     {kGain, IDC_LOPSIDED_GAIN_SLIDER, IDC_LOPSIDED_GAIN_EDIT, IDC_LOPSIDED_GAIN_SPIN, 500},
     {kWide, IDC_LOPSIDED_WIDE_SLIDER, IDC_LOPSIDED_WIDE_EDIT, 0, 5000},
 };
-constexpr FilterTable kTable = FilterTable::Of(kSettings, FilterRows::Of<LopsidedRows>(), IDD_LOPSIDED, kAmounts, kPreview, 0);
+constexpr FilterTable kTable =
+    FilterTable::Of(kSettings, FilterRows::Of<LopsidedRows>(), IDD_LOPSIDED, kAmounts, kPreview, 0);
 }  // namespace
 
 LopsidedFilter::LopsidedFilter() : TableFilter("Lopsided...|かたより...", "Color|カラー", kTable) {}
