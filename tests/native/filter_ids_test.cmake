@@ -7,6 +7,7 @@
 # The planted project is configured with the generator of the build that
 # runs the test: a fresh machine may have no other.
 cmake_minimum_required(VERSION 3.20)
+include(${CMAKE_CURRENT_LIST_DIR}/../expect_refusal.cmake)
 set(cases
     "1054|IDC_PLANTED|id 1054 is IDC_RED_EDIT of filter rgbcolor and IDC_PLANTED of filter planted"
     "119|IDC_PLANTED|id 119 is IDD_RGBCOLOR of filter rgbcolor"  # another filter's first id
@@ -44,12 +45,7 @@ foreach(case ${cases})
          "include(${SOURCE}/cmake/Filters.cmake)\nhx_filter_module(m INFO i FILTERS ${filters})\n")
     execute_process(COMMAND ${CMAKE_COMMAND} -S ${WORK} -B ${WORK}/build -G ${GENERATOR} ${make} RESULT_VARIABLE result
                     OUTPUT_QUIET ERROR_VARIABLE error)
-    string(REGEX REPLACE "[ \n]+" " " error "${error}")
-    if(expected STREQUAL "" AND NOT result EQUAL 0)
-        message(SEND_ERROR "${name} ${id} was refused: ${error}")
-    elseif(NOT expected STREQUAL "" AND (result EQUAL 0 OR NOT error MATCHES "${expected}"))
-        message(SEND_ERROR "${name} ${id}: expected \"${expected}\", got: ${error}")
-    endif()
+    hx_expect_refusal("${name} ${id}" "${expected}" "${result}" "${error}")
 endforeach()
 
 # A filter folder at any depth: the project's own CMakeLists.txt, over a copy
