@@ -25,10 +25,12 @@ bool BringForward(HWND window)
     SetForegroundWindow(window);
     if (GetForegroundWindow() == window)
         return true;
-    // Sharing input state with the thread in front lets its window be replaced.
-    const DWORD front = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
+    // Sharing input state with the thread in front lets its window be replaced;
+    // never a hung one's, which would hang this thread too.
+    HWND inFront = GetForegroundWindow();
+    const DWORD front = GetWindowThreadProcessId(inFront, nullptr);
     const DWORD self = GetCurrentThreadId();
-    const bool attached = front && front != self && AttachThreadInput(self, front, TRUE);
+    const bool attached = front && front != self && !IsHungAppWindow(inFront) && AttachThreadInput(self, front, TRUE);
     BringWindowToTop(window);
     SetForegroundWindow(window);
     if (attached)
