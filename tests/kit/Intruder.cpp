@@ -21,6 +21,18 @@ namespace {
 int keys = 0, characters = 0, clicks = 0;
 std::string keyNames;  // the first few, for the report
 int attempts = 0, taken = 0;
+DWORD started = GetTickCount();
+
+// Said at once, with the test that drives a dialog now (its driver's owner
+// window bears its program's and test's names).
+void Stray(const char* what, WPARAM code)
+{
+    char sender[300] = "no dialog test";
+    GetWindowTextA(FindWindowA("HxDialogDriverOwner", nullptr), sender, sizeof sender);
+    std::printf("intruder: received %s 0x%02X at %lu s, while %s ran\n", what, static_cast<unsigned>(code),
+                (GetTickCount() - started) / 1000, sender);
+    std::fflush(stdout);
+}
 
 // A press of any button, in the client area or on the frame.
 bool IsButtonDown(UINT message)
@@ -34,14 +46,17 @@ bool IsButtonDown(UINT message)
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if ((message == WM_KEYDOWN || message == WM_SYSKEYDOWN) && ++keys <= 20) {
+    if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN) {
         char name[16];
         std::snprintf(name, sizeof name, " 0x%02X", static_cast<unsigned>(wParam));
-        keyNames += name;
+        keyNames += ++keys <= 20 ? name : "";
+        Stray("key", wParam);
     } else if (message == WM_CHAR || message == WM_SYSCHAR) {
         ++characters;
+        Stray("character", wParam);
     } else if (IsButtonDown(message)) {
         ++clicks;
+        Stray("click", message);
     } else if (message == WM_TIMER) {
         // A hop through the topmost band, then what BringForward tries.
         ++attempts;
@@ -127,7 +142,6 @@ int main()
     }
     if (!notification)
         SetTimer(window, 1, everyMs, nullptr);
-    const DWORD started = GetTickCount();
     while (MsgWaitForMultipleObjects(1, &child.hProcess, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
         for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) {
             TranslateMessage(&message);
