@@ -32,10 +32,10 @@ void EndJob(HANDLE job)
     }
 }
 
-// Once a press still on its way has landed: Shift (which turns the user's
-// Delete into a delete for good) and Ctrl go up whatever GetAsyncKeyState says
-// (nothing while another desktop has the input); Alt (a lone release opens a
-// menu) and the physical mouse buttons (a release clicks) where down.
+// Once a press still on its way has landed, what is down goes up: Shift (which
+// turns the user's Delete into a delete for good), Ctrl, Alt and the physical
+// mouse buttons. Only what is down: a lone release of Alt opens a menu, of a
+// button clicks, and a key the person at the machine holds stays theirs.
 void ReleaseHeldInput()
 {
     static const struct {
@@ -52,7 +52,7 @@ void ReleaseHeldInput()
         if (release.type == INPUT_KEYBOARD)
             release.ki = KEYBDINPUT{r.key, static_cast<WORD>(MapVirtualKeyW(r.key, MAPVK_VK_TO_VSC)),
                                     r.flags | KEYEVENTF_KEYUP, 0, 0};
-        if ((r.key >= VK_LSHIFT && r.key <= VK_RCONTROL) || GetAsyncKeyState(r.key) < 0)
+        if (GetAsyncKeyState(r.key) < 0)
             SendInput(1, &release, sizeof release);
     }
 }
