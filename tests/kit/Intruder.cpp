@@ -34,16 +34,6 @@ void Stray(const char* what, WPARAM code)
     std::fflush(stdout);
 }
 
-// A press of any button, in the client area or on the frame.
-bool IsButtonDown(UINT message)
-{
-    const UINT client = message < WM_MOUSEFIRST ? message - WM_NCMOUSEMOVE + WM_MOUSEMOVE : message;
-    for (UINT down : {WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN, WM_XBUTTONDOWN})
-        if (client == down || client == down + 2)  // ... or its double click
-            return true;
-    return false;
-}
-
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN) {
@@ -54,7 +44,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     } else if (message == WM_CHAR || message == WM_SYSCHAR) {
         ++characters;
         Stray("character", wParam);
-    } else if (IsButtonDown(message)) {
+    } else if (IsButtonMessage(message, true)) {
         ++clicks;
         Stray("click", message);
     } else if (message == WM_TIMER) {
@@ -79,20 +69,6 @@ std::wstring TakeWord(const wchar_t*& line)
     while (*line == L' ' || *line == L'\t')
         ++line;
     return word;
-}
-
-// What the tests may have left down, for the user's own typing to find.
-std::string HeldDown()
-{
-    static const struct {
-        int key;
-        const char* name;
-    } watched[] = {{VK_SHIFT, " Shift"}, {VK_CONTROL, " Ctrl"}, {VK_MENU, " Alt"},
-                   {VK_LBUTTON, " left button"}, {VK_RBUTTON, " right button"}, {VK_MBUTTON, " middle button"}};
-    std::string names;
-    for (const auto& w : watched)
-        names += GetAsyncKeyState(w.key) < 0 ? w.name : "";
-    return names.empty() ? " nothing" : names;
 }
 
 HWND MakeWindow(bool notification)
@@ -151,7 +127,7 @@ int main()
     DWORD code = 1;
     GetExitCodeProcess(child.hProcess, &code);
     DestroyWindow(window);
-    const std::string held = HeldDown();
+    const std::string held = HeldDown(false).empty() ? " nothing" : HeldDown(false);
     std::printf("intruder: in front %d of %d times in %lu s; received %d keys%s, %d characters, %d clicks; "
                 "left down:%s; the command exited %lu\n",
                 taken, attempts, (GetTickCount() - started) / 1000, keys,

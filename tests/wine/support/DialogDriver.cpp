@@ -20,9 +20,9 @@ constexpr char kOwnerClass[] = "HxDialogDriverOwner";
 // An unassigned virtual key: no keyboard sends it and no control acts on it.
 constexpr WORD kMarkerKey = 0xE8;
 
-// Wine's rules where Wine differs (a key bound to this thread, and one taken
-// while no window has the focus, below); HX_DRIVER_RULES=windows runs exactly
-// Windows' path under Wine too.
+// Wine's rules where Wine differs: it delivers SendInput's events before the
+// call returns, so no marker need follow them (below). HX_DRIVER_RULES=windows
+// runs Windows' path under Wine too.
 bool WineRules()
 {
     static const char* asked = std::getenv("HX_DRIVER_RULES");
@@ -92,14 +92,10 @@ LRESULT CALLBACK PressHook(int code, WPARAM message, LPARAM info)
     } else if (code == HC_ACTION && message == WM_LBUTTONUP && pressedWindow) {
         clickDone = GetCapture() == pressedWindow;
     }
-    // A button's message, in the client area or on the frame, tells a click in flight taken.
-    const UINT client = message < WM_MOUSEFIRST ? message - WM_NCMOUSEMOVE + WM_MOUSEMOVE : message;
-    const bool up = client == WM_LBUTTONUP || client == WM_RBUTTONUP;
-    const bool down = client == WM_LBUTTONDOWN || client == WM_LBUTTONDBLCLK || client == WM_RBUTTONDOWN ||
-                      client == WM_RBUTTONDBLCLK;
-    if (code == HC_ACTION && inFlight && pending.front().input.type == INPUT_MOUSE &&
-        (IsRelease(pending.front().input) ? up : down))
-        taken = true;
+    // A button's message, in the client area or on the frame: a click in flight is taken.
+    const INPUT* first = inFlight ? &pending.front().input : nullptr;
+    taken = taken || (code == HC_ACTION && first && first->type == INPUT_MOUSE &&
+                      IsButtonMessage(static_cast<UINT>(message), !IsRelease(*first)));
     return CallNextHookEx(nullptr, code, message, info);
 }
 
@@ -286,13 +282,13 @@ LONG Inject(INPUT input)
     // Wine routes an event a server round trip after its hooks looked at the
     // window in front, without the hook thread's priority: another program
     // taking the foreground lands there (8 keys astray in 6 runs beside one
-    // that did every 300 ms; Windows routes within microseconds). Under Wine's
-    // rules a key goes to this thread, as Wine's X driver sends a real one.
+    // that did every 300 ms). Windows routes within microseconds, which Wine
+    // cannot give: there a key goes to this thread, as its X driver sends one.
     using BoundInput = BOOL(__cdecl*)(HWND, const INPUT*, const void*);
     static const auto bound = reinterpret_cast<BoundInput>(
         reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("win32u.dll"), "__wine_send_input")));
-    const bool queued = bound && WineRules() && input.type == INPUT_KEYBOARD ? bound(inputOwner, &input, nullptr)
-                                                                             : SendInput(1, &input, sizeof input) == 1;
+    const bool queued = bound && input.type == INPUT_KEYBOARD ? bound(inputOwner, &input, nullptr)
+                                                              : SendInput(1, &input, sizeof input) == 1;
     sendError = GetLastError();
     for (DWORD waited = 0; queued && judged && word >> 8 != (tag & 0xFFFF) && waited < kHookWaitMs;
          waited = GetTickCount() - sent)
@@ -371,10 +367,7 @@ void Send(const INPUT& input)
         SendOne(input);
 }
 
-// As the thread takes a key: the key in flight is in, and a marker ends its
-// wait. Wine hands a key taken while no window has the focus to the active
-// window, not its field (Windows, to the window that had it): under Wine's
-// rules it is held back and goes again.
+// As the thread takes a key: the key in flight is in, and a marker ends its wait.
 LRESULT CALLBACK KeyHook(int code, WPARAM key, LPARAM flags)
 {
     const bool release = (flags & 0x80000000) != 0;
@@ -387,12 +380,8 @@ LRESULT CALLBACK KeyHook(int code, WPARAM key, LPARAM flags)
         return 1;
     }
     const INPUT* first = inFlight ? &pending.front().input : nullptr;
-    if (code == HC_ACTION && first && first->type == INPUT_KEYBOARD && key == first->ki.wVk &&
-        release == IsRelease(*first)) {
-        if (WineRules() && !GetFocus())
-            return 1;
-        taken = true;
-    }
+    taken = taken || (code == HC_ACTION && first && first->type == INPUT_KEYBOARD && key == first->ki.wVk &&
+                      release == IsRelease(*first));
     return CallNextHookEx(nullptr, code, key, flags);
 }
 
@@ -418,7 +407,8 @@ void Taken()
 
 // Sends what waits, event by event, until one must come back first (the loop
 // wakes as it comes, or at the guard's timer) or all is in; under Windows'
-// rules, which deliver input a moment after SendInput, a marker ends the step.
+// rules, which deliver input a moment after SendInput, a marker follows a
+// step's moves and clicks.
 void Feed()
 {
     while (!inputRefused) {
@@ -466,7 +456,6 @@ void Feed()
         markerBack = false;
         inFlightSince = inFlightSince ? inFlightSince : GetTickCount();
         lastWord = SendOne(event.input);
-        unsynced = !WineRules();
         if (lastWord == kRefused && !IsRelease(event.input)) {
             ADD_FAILURE() << "SendInput "
                           << (sendError ? "refused an event (error " + std::to_string(sendError) + ")"
@@ -475,6 +464,7 @@ void Feed()
             inputRefused = true;
         } else if (IsMove(event.input) || (event.input.type == INPUT_MOUSE && lastWord == kPassed)) {
             Taken();  // a click goes on at once: a control's own loop may take press and release together
+            unsynced = !WineRules();
         } else {
             inFlight = true;
             taken = false;
