@@ -20,9 +20,8 @@ constexpr char kOwnerClass[] = "HxDialogDriverOwner";
 // An unassigned virtual key: no keyboard sends it and no control acts on it.
 constexpr WORD kMarkerKey = 0xE8;
 
-// Wine's rules where Wine differs: it delivers SendInput's events before the
-// call returns, so no marker need follow them (below). HX_DRIVER_RULES=windows
-// runs Windows' path under Wine too.
+// Wine delivers SendInput's events before the call returns: under its rules no
+// marker follows them. HX_DRIVER_RULES=windows runs Windows' path there too.
 bool WineRules()
 {
     static const char* asked = std::getenv("HX_DRIVER_RULES");
@@ -42,10 +41,10 @@ bool pointerKnown = false;
 bool aimOutside = false;
 std::vector<INPUT> held;  // the releases of what the driver pressed and this program took
 
-// A step's input, kept until the step has returned, then sent one event at a
-// time. A key, or a click the hooks refused, is in flight until this thread
-// tells its fate: taken, or lost on the way when a marker sent after it comes
-// back first; a lost one goes again, a taken one never.
+// A step's input, sent one event at a time once the step has returned. A key,
+// or a click the hooks refused, is in flight until this thread tells its fate:
+// taken, or lost when a marker sent after it comes back first, and then it
+// goes again.
 struct Pending {
     INPUT input;
     POINT aim;
@@ -56,10 +55,10 @@ bool inFlight = false;
 bool taken = false;
 BYTE markerOut = 0;  // the marker on its way, known by its scan code
 bool markerBack = false;
-bool unsynced = false;  // Windows' rules: the step's input is out, the marker after it not yet back
+bool unsynced = false;  // Windows' rules: moves or clicks went, the marker after them not back yet
 LONG lastWord = 0;      // the hooks' word on the event in flight
 DWORD inFlightSince = 0;
-DWORD sendError = 0;  // SendInput's, as it refused an event
+DWORD sendError = 0;
 
 // A click that another program's taking the foreground cut between press and
 // release (the control lost the mouse) goes again once the step's input is in.
@@ -82,6 +81,24 @@ bool IsRelease(const INPUT& input)
                                         : (input.mi.dwFlags & (MOUSEEVENTF_LEFTUP | MOUSEEVENTF_RIGHTUP)) != 0;
 }
 
+// This thread's keys and button messages as it takes them: the event in flight came.
+LRESULT CALLBACK KeyHook(int code, WPARAM key, LPARAM flags)
+{
+    const bool release = (flags & 0x80000000) != 0;
+    if (code >= 0 && key == kMarkerKey) {
+        if (code == HC_ACTION && !release && markerOut == BYTE(flags >> 16)) {
+            markerBack = true;
+            markerOut = 0;
+        }
+        PostMessageA(inputOwner, WM_NULL, 0, 0);
+        return 1;
+    }
+    const INPUT* first = inFlight ? &pending.front().input : nullptr;
+    taken = taken || (code == HC_ACTION && first && first->type == INPUT_KEYBOARD && key == first->ki.wVk &&
+                      release == IsRelease(*first));
+    return CallNextHookEx(nullptr, code, key, flags);
+}
+
 LRESULT CALLBACK PressHook(int code, WPARAM message, LPARAM info)
 {
     const auto* mouse = reinterpret_cast<const MOUSEHOOKSTRUCT*>(info);
@@ -92,7 +109,6 @@ LRESULT CALLBACK PressHook(int code, WPARAM message, LPARAM info)
     } else if (code == HC_ACTION && message == WM_LBUTTONUP && pressedWindow) {
         clickDone = GetCapture() == pressedWindow;
     }
-    // A button's message, in the client area or on the frame: a click in flight is taken.
     const INPUT* first = inFlight ? &pending.front().input : nullptr;
     taken = taken || (code == HC_ACTION && first && first->type == INPUT_MOUSE &&
                       IsButtonMessage(static_cast<UINT>(message), !IsRelease(*first)));
@@ -119,8 +135,8 @@ std::string Describe(HWND window)
 
 // Where Windows gives this program's input to nobody, without a word: another
 // input desktop (a locked screen, a UAC prompt on its secure desktop), or a
-// window of a program above this one's level (UIPI: one run as administrator,
-// or the consent prompt, whose process this one may not even open). "" else.
+// program above this one (UIPI: as administrator, or the consent prompt, whose
+// process this one may not even open). "" else.
 std::string AboveNote()
 {
     char mine[64] = "", current[64] = "";
@@ -147,10 +163,9 @@ std::string AboveNote()
 // Windows Vista's, beyond the headers' Windows XP level.
 extern "C" __declspec(dllimport) BOOL WINAPI GetPhysicalCursorPos(POINT* point);
 
-// The system waits for a low-level hook only LowLevelHooksTimeout (about 300
-// ms unset, at most 1 s since Windows 10 1709; Wine's is 2 s), then sends the
-// event on, and may remove the hook. The hooks' word is awaited this long:
-// one later still only tells where the event went, as this thread does.
+// The system waits for a low-level hook only LowLevelHooksTimeout (300 ms
+// unset, 1 s at most; Wine's 2 s), sends the event on and may remove the hook.
+// A word later than that still only tells what this thread tells too.
 constexpr DWORD kHookWaitMs = 2000;
 
 // The kit's mark on every event the driver injects (dwExtraInfo): "HX", then the event's number.
@@ -169,9 +184,9 @@ bool rehooked = false;
 
 // Every event of the kit's, however late: a key or a click bound for another
 // program's window (the foreground, or the capture, else the window under the
-// pointer) goes nowhere, and so does a press the pointer has left. The system
-// routes the event to what is in front once the hook returns: the word is
-// signalled first, so that only the look at that window comes between.
+// pointer) goes nowhere, and so does a press the pointer has left. The word is
+// signalled before the look at that window: only the hook's return comes
+// between the look and the system's routing.
 LRESULT Judge(int code, WPARAM message, LPARAM info, ULONG_PTR extra, POINT at)
 {
     if (code != HC_ACTION || (extra & ~ULONG_PTR{0xFFFF}) != kKitTag)
@@ -265,10 +280,9 @@ INPUT Key(WORD virtualKey)
     return input;
 }
 
-// The hooks' word on one event. kRefused: the system took it from nobody
-// (`sendError`, or a window above this program); kNotJudged: the hooks said
-// nothing, and the system sent it on (they are set again once, and named the
-// second time).
+// The hooks' word on one event; kRefused: the system took it from nobody
+// (`sendError`, or a program above this one); kNotJudged: the hooks said
+// nothing (set again once, named the second time).
 LONG Inject(INPUT input)
 {
     // Numbered apart in each process: a child test drives dialogs of its own.
@@ -289,7 +303,7 @@ LONG Inject(INPUT input)
         reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("win32u.dll"), "__wine_send_input")));
     const bool queued = bound && input.type == INPUT_KEYBOARD ? bound(inputOwner, &input, nullptr)
                                                               : SendInput(1, &input, sizeof input) == 1;
-    sendError = GetLastError();
+    sendError = queued ? 0 : GetLastError();
     for (DWORD waited = 0; queued && judged && word >> 8 != (tag & 0xFFFF) && waited < kHookWaitMs;
          waited = GetTickCount() - sent)
         if (WaitForSingleObject(wordEvent, kHookWaitMs - waited) == WAIT_OBJECT_0)
@@ -299,7 +313,6 @@ LONG Inject(INPUT input)
         return static_cast<LONG>(word & 0xFF);
     if (!hookThread)
         return kPassed;  // outside a dialog's run: nothing to judge it
-    sendError = queued ? 0 : sendError;
     if (!queued || !AboveNote().empty())
         return kRefused;
     if (rehooked) {
@@ -367,24 +380,6 @@ void Send(const INPUT& input)
         SendOne(input);
 }
 
-// As the thread takes a key: the key in flight is in, and a marker ends its wait.
-LRESULT CALLBACK KeyHook(int code, WPARAM key, LPARAM flags)
-{
-    const bool release = (flags & 0x80000000) != 0;
-    if (code >= 0 && key == kMarkerKey) {
-        if (code == HC_ACTION && !release && markerOut == BYTE(flags >> 16)) {
-            markerBack = true;
-            markerOut = 0;
-        }
-        PostMessageA(inputOwner, WM_NULL, 0, 0);
-        return 1;
-    }
-    const INPUT* first = inFlight ? &pending.front().input : nullptr;
-    taken = taken || (code == HC_ACTION && first && first->type == INPUT_KEYBOARD && key == first->ki.wVk &&
-                      release == IsRelease(*first));
-    return CallNextHookEx(nullptr, code, key, flags);
-}
-
 std::vector<INPUT>::iterator PressOf(const INPUT& release)
 {
     return std::find_if(held.begin(), held.end(), [&](const INPUT& r) {
@@ -393,7 +388,7 @@ std::vector<INPUT>::iterator PressOf(const INPUT& release)
     });
 }
 
-// An event this program took: a press is down until its release is taken too.
+// The first event came: a press is down until its release comes too.
 void Taken()
 {
     const INPUT event = pending.front().input;
@@ -406,9 +401,9 @@ void Taken()
 }
 
 // Sends what waits, event by event, until one must come back first (the loop
-// wakes as it comes, or at the guard's timer) or all is in; under Windows'
-// rules, which deliver input a moment after SendInput, a marker follows a
-// step's moves and clicks.
+// wakes as it comes, or at the guard's timer) or all is in. Clicks go on at
+// once (a control's own loop may take press and release together); under
+// Windows' rules, which deliver a moment after SendInput, a marker follows them.
 void Feed()
 {
     while (!inputRefused) {
@@ -463,7 +458,7 @@ void Feed()
                           << AboveNote();
             inputRefused = true;
         } else if (IsMove(event.input) || (event.input.type == INPUT_MOUSE && lastWord == kPassed)) {
-            Taken();  // a click goes on at once: a control's own loop may take press and release together
+            Taken();
             unsynced = !WineRules();
         } else {
             inFlight = true;
