@@ -29,8 +29,7 @@ bool WineRules()
     return wine;
 }
 
-// Brought back when another program takes the foreground: the step's dialog,
-// or the driver's owner once it has gone.
+// Brought back when another program takes the front: the dialog, else the owner.
 HWND inputFor = nullptr;
 HWND inputOwner = nullptr;
 DWORD patienceMs = 5000;
@@ -141,10 +140,9 @@ std::string AboveNote()
 {
     char mine[64] = "", current[64] = "";
     GetUserObjectInformationA(GetThreadDesktop(GetCurrentThreadId()), UOI_NAME, mine, sizeof mine, nullptr);
-    if (HDESK input = OpenInputDesktop(0, FALSE, 0)) {
-        GetUserObjectInformationA(input, UOI_NAME, current, sizeof current, nullptr);
-        CloseDesktop(input);
-    }
+    HDESK input = OpenInputDesktop(0, FALSE, 0);  // none where this program may not open it
+    GetUserObjectInformationA(input, UOI_NAME, current, sizeof current, nullptr);
+    CloseDesktop(input);
     if (std::string(mine) != current)
         return "; input goes to another desktop than this program's (\"" + std::string(current) +
                "\"): a locked screen or a UAC prompt";
@@ -163,16 +161,14 @@ std::string AboveNote()
 // Windows Vista's, beyond the headers' Windows XP level.
 extern "C" __declspec(dllimport) BOOL WINAPI GetPhysicalCursorPos(POINT* point);
 
-// The system waits for a low-level hook only LowLevelHooksTimeout (300 ms
-// unset, 1 s at most; Wine's 2 s), sends the event on and may remove the hook.
-// A word later than that still only tells what this thread tells too.
+// The system waits for a low-level hook only LowLevelHooksTimeout (300 ms to
+// 1 s; Wine 2 s): a word later than that tells only what this thread does.
 constexpr DWORD kHookWaitMs = 2000;
 
 // The kit's mark on every event the driver injects (dwExtraInfo): "HX", then the event's number.
 constexpr ULONG_PTR kKitTag = 0x48580000;
 enum Verdict : LONG { kPassed, kElsewhere, kMoved, kRefused, kNotJudged };
-// Between the driver and its hooks: the event it waits for, where a press of
-// it must be, and their word on it (the event's number, then the verdict).
+// The event the driver waits for, where a press of it must be, and the hooks' word (number, verdict).
 std::atomic<ULONG_PTR> judged{0};
 POINT pressAim{};
 std::atomic<ULONG_PTR> word{0};
@@ -249,8 +245,7 @@ void RemoveHooks()
     hookThread = nullptr;
 }
 
-// Only while a dialog is driven, on a thread of their own above the tests'
-// priority: the system waits for them only so long.
+// Only while a dialog is driven, on a thread of their own above the tests' priority.
 void SetHooks()
 {
     HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -345,8 +340,7 @@ LONG SendOne(INPUT input)
         BringForward(back);
         BringWindowToTop(back);
     }
-    // Wine moves the X pointer only for a move in place as SendInput returns,
-    // never one a hook held, and X moves Wine's along.
+    // Wine moves the X pointer only for a move no hook held, and X moves Wine's along.
     if (RunningUnderWine() && IsMove(input))
         SetCursorPos(pointer.x, pointer.y);
     const LONG said = Inject(input);
@@ -513,8 +507,7 @@ INT_PTR DialogDriver::Run(const std::function<INT_PTR(HWND)>& open)
     KillTimer(owner, kWatchdogTimer);
     KillTimer(owner, kGuardTimer);
     inputFor = owner;
-    // What the step that ended the dialog left (a key's release) goes now, and
-    // what the driver pressed comes up: a button over the owner, this program's.
+    // What the last step left (a key's release) goes now, and what is down comes up (a button over the owner).
     RECT r{};
     GetWindowRect(owner, &r);
     const POINT over{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
@@ -562,8 +555,7 @@ void DialogDriver::OnIdle(HWND idleDialog)
         return;
     dialog = idleDialog;
     if (pending.empty() && !inFlight && !unsynced) {
-        // A cut click goes again only where the control acts on the release:
-        // a slider or an up-down would step twice.
+        // A cut click goes again only where the release acts: a slider or an up-down would step twice.
         char className[16] = "";
         clickBroken = clickBroken || (pressedWindow && !clickDone && onlyClicks && !buttonHeld &&
                                       GetClassNameA(pressedWindow, className, sizeof className) &&
@@ -602,8 +594,7 @@ void DialogDriver::OnIdle(HWND idleDialog)
     Feed();
     if (inputRefused)
         End(kNoForeground);
-    // The loop idles again once everything the step caused is handled (what
-    // is on its way wakes it as it comes, or the guard's timer).
+    // The loop idles again once all is handled; what is on its way wakes it, or the guard's timer.
     if (!ended && pending.empty() && !inFlight && !unsynced)
         PostMessageA(owner, WM_NULL, 0, 0);
 }

@@ -56,7 +56,8 @@ std::string HeldDown(bool release)
     } keys[] = {{VK_LSHIFT, 0, " Shift"}, {VK_RSHIFT, 0, " right Shift"}, {VK_LCONTROL, 0, " Ctrl"},
                 {VK_RCONTROL, KEYEVENTF_EXTENDEDKEY, " right Ctrl"}, {VK_LMENU, 0, " Alt"},
                 {VK_RMENU, KEYEVENTF_EXTENDEDKEY, " right Alt"}, {VK_LBUTTON, MOUSEEVENTF_LEFTUP, " left button"},
-                {VK_RBUTTON, MOUSEEVENTF_RIGHTUP, " right button"}, {VK_MBUTTON, MOUSEEVENTF_MIDDLEUP, " middle button"}};
+                {VK_RBUTTON, MOUSEEVENTF_RIGHTUP, " right button"},
+                {VK_MBUTTON, MOUSEEVENTF_MIDDLEUP, " middle button"}};
     std::string names;
     for (const auto& k : keys) {
         INPUT up = {};
