@@ -336,7 +336,7 @@ void EndJob(HANDLE job)
 // Once a press still on its way has landed, what is down goes up: Shift (which
 // turns the user's Delete into a delete for good), Ctrl, Alt and the physical
 // mouse buttons. Only what is down: a lone release of Alt opens a menu, of a
-// button clicks, and a key the person at the machine holds stays theirs.
+// button clicks.
 void ReleaseHeldInput()
 {
     Sleep(200);
