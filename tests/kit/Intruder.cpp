@@ -19,29 +19,31 @@
 namespace {
 
 int keys = 0, characters = 0, clicks = 0;
-std::string keyNames;  // the first few, for the report
 int attempts = 0, taken = 0;
+DWORD started = GetTickCount();
 
-// A press of any button, in the client area or on the frame.
-bool IsButtonDown(UINT message)
+// Said at once, with the test that drives a dialog now (its driver's owner
+// window bears its program's and test's names).
+void Stray(const char* what, WPARAM code)
 {
-    const UINT client = message < WM_MOUSEFIRST ? message - WM_NCMOUSEMOVE + WM_MOUSEMOVE : message;
-    for (UINT down : {WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN, WM_XBUTTONDOWN})
-        if (client == down || client == down + 2)  // ... or its double click
-            return true;
-    return false;
+    char sender[300] = "no dialog test";
+    GetWindowTextA(FindWindowA("HxDialogDriverOwner", nullptr), sender, sizeof sender);
+    std::printf("intruder: received %s 0x%02X at %lu s, while %s ran\n", what, static_cast<unsigned>(code),
+                (GetTickCount() - started) / 1000, sender);
+    std::fflush(stdout);
 }
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if ((message == WM_KEYDOWN || message == WM_SYSKEYDOWN) && ++keys <= 20) {
-        char name[16];
-        std::snprintf(name, sizeof name, " 0x%02X", static_cast<unsigned>(wParam));
-        keyNames += name;
+    if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN) {
+        ++keys;
+        Stray("key", wParam);
     } else if (message == WM_CHAR || message == WM_SYSCHAR) {
         ++characters;
-    } else if (IsButtonDown(message)) {
+        Stray("character", wParam);
+    } else if (IsButtonMessage(message, true)) {
         ++clicks;
+        Stray("click", message);
     } else if (message == WM_TIMER) {
         // A hop through the topmost band, then what BringForward tries.
         ++attempts;
@@ -64,20 +66,6 @@ std::wstring TakeWord(const wchar_t*& line)
     while (*line == L' ' || *line == L'\t')
         ++line;
     return word;
-}
-
-// What the tests may have left down, for the user's own typing to find.
-std::string HeldDown()
-{
-    static const struct {
-        int key;
-        const char* name;
-    } watched[] = {{VK_SHIFT, " Shift"}, {VK_CONTROL, " Ctrl"}, {VK_MENU, " Alt"},
-                   {VK_LBUTTON, " left button"}, {VK_RBUTTON, " right button"}, {VK_MBUTTON, " middle button"}};
-    std::string names;
-    for (const auto& w : watched)
-        names += GetAsyncKeyState(w.key) < 0 ? w.name : "";
-    return names.empty() ? " nothing" : names;
 }
 
 HWND MakeWindow(bool notification)
@@ -127,7 +115,6 @@ int main()
     }
     if (!notification)
         SetTimer(window, 1, everyMs, nullptr);
-    const DWORD started = GetTickCount();
     while (MsgWaitForMultipleObjects(1, &child.hProcess, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
         for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) {
             TranslateMessage(&message);
@@ -137,12 +124,10 @@ int main()
     DWORD code = 1;
     GetExitCodeProcess(child.hProcess, &code);
     DestroyWindow(window);
-    const std::string held = HeldDown();
-    std::printf("intruder: in front %d of %d times in %lu s; received %d keys%s, %d characters, %d clicks; "
+    const std::string held = HeldDown(false).empty() ? " nothing" : HeldDown(false);
+    std::printf("intruder: in front %d of %d times in %lu s; received %d keys, %d characters, %d clicks; "
                 "left down:%s; the command exited %lu\n",
-                taken, attempts, (GetTickCount() - started) / 1000, keys,
-                keyNames.empty() ? "" : (" (" + keyNames.substr(1) + ")").c_str(), characters, clicks,
-                held.c_str(), code);
+                taken, attempts, (GetTickCount() - started) / 1000, keys, characters, clicks, held.c_str(), code);
     // Never in front, it proved nothing: the tests' input had nowhere else to go.
     if (taken == 0)
         std::printf("intruder: never got in front in %d tries: this run proves nothing\n", attempts);

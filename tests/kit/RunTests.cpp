@@ -4,25 +4,425 @@
 // Exit code 0 when no program failed, 1 when one did, 2 when the kit or the
 // command line is wrong.
 #include <windows.h>
+// GDI+ needs the COM types that a lean windows.h leaves out.
+#include <objidl.h>
+
+#include <gdiplus.h>
 
 #include <algorithm>
 #include <cwchar>
+#include <cwctype>
+#include <functional>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
-#include "tests/kit/GTestSummary.h"
-#include "tests/kit/Output.h"
-#include "tests/kit/ProgramRun.h"
-#include "tests/kit/QuickEditOff.h"
-#include "tests/kit/Screenshot.h"
-#include "tests/kit/SystemColours.h"
-#include "tests/kit/TestList.h"
 // Tests make folders deeper than 260 characters: every file call on a path
 // the runner did not make itself goes through the \\?\ form (LongPath).
 #include "tests/wine/support/Platform.h"
 
 namespace {
+
+std::string Utf8(const std::wstring& text)
+{
+    if (text.empty())
+        return "";
+    const int length =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string bytes(length, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &bytes[0], length, nullptr, nullptr);
+    return bytes;
+}
+
+void WriteBytes(HANDLE file, const std::string& bytes)
+{
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+// The runner's lines: to the console as wide text (the kit's folder may hold
+// characters of no code page the console uses), to a pipe or file as UTF-8,
+// and to the summary file once one is open.
+class Output {
+public:
+    Output() : out_(GetStdHandle(STD_OUTPUT_HANDLE))
+    {
+        DWORD mode = 0;
+        console_ = GetConsoleMode(out_, &mode) != 0;
+    }
+    ~Output() { CloseSummary(); }
+    Output(const Output&) = delete;
+    Output& operator=(const Output&) = delete;
+
+    // Starts the summary file afresh; false if it cannot be written.
+    bool OpenSummary(const std::wstring& path)
+    {
+        summary_ = CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (summary_ == INVALID_HANDLE_VALUE)
+            return false;
+        WriteBytes(summary_, "\xEF\xBB\xBF");  // Notepad of any Windows reads it as UTF-8
+        return true;
+    }
+
+    void CloseSummary()
+    {
+        if (summary_ != INVALID_HANDLE_VALUE)
+            CloseHandle(summary_);
+        summary_ = INVALID_HANDLE_VALUE;
+    }
+
+    void Line(const std::wstring& text)
+    {
+        const std::wstring line = text + L"\r\n";
+        if (console_) {
+            DWORD written = 0;
+            WriteConsoleW(out_, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+        } else if (out_ && out_ != INVALID_HANDLE_VALUE) {
+            WriteBytes(out_, Utf8(line));
+        }
+        if (summary_ != INVALID_HANDLE_VALUE)
+            WriteBytes(summary_, Utf8(line));
+    }
+
+private:
+    HANDLE out_;
+    bool console_;
+    HANDLE summary_ = INVALID_HANDLE_VALUE;
+};
+
+// The console's QuickEdit mode, off while this lives: with it on, a click in
+// the console window selects text and halts every write to the console until
+// the selection ends, and with it the run. The mode is put back as it was.
+class QuickEditOff {
+public:
+    QuickEditOff()
+    {
+        // The console's own input, even where stdin is redirected: the window is what a click reaches.
+        input_ = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, 0, nullptr);
+        if (input_ == INVALID_HANDLE_VALUE)
+            return;
+        // QuickEdit is changed only with ENABLE_EXTENDED_FLAGS; a mode that reports
+        // it on has that flag too, so the mode read is the one to put back.
+        if (!GetConsoleMode(input_, &mode_) || !(mode_ & ENABLE_QUICK_EDIT_MODE) ||
+            !SetConsoleMode(input_, (mode_ | ENABLE_EXTENDED_FLAGS) & ~ENABLE_QUICK_EDIT_MODE)) {
+            CloseHandle(input_);
+            input_ = INVALID_HANDLE_VALUE;
+        }
+    }
+    ~QuickEditOff()
+    {
+        if (input_ == INVALID_HANDLE_VALUE)
+            return;
+        SetConsoleMode(input_, mode_);
+        CloseHandle(input_);
+    }
+    QuickEditOff(const QuickEditOff&) = delete;
+    QuickEditOff& operator=(const QuickEditOff&) = delete;
+
+private:
+    HANDLE input_ = INVALID_HANDLE_VALUE;
+    DWORD mode_ = 0;
+};
+
+// The desktop's colours (GetSysColor) as they were when taken. A test may
+// change them (SetSysColors) and put them back itself; one that the runner
+// ends, or that forgets, leaves them changed for the whole session.
+class SystemColours {
+public:
+    SystemColours()
+    {
+        for (int i = 0; i < kCount; ++i)
+            colours_[i] = GetSysColor(i);
+    }
+
+    // Sets back each colour that differs now; returns how many did.
+    int Restore() const
+    {
+        int elements[kCount], count = 0, changed = 0;
+        COLORREF values[kCount];
+        // Wine keeps the colours a process has read and never sees another
+        // process change them: there every colour is set back, none counted.
+        const bool wine = RunningUnderWine();
+        for (int i = 0; i < kCount; ++i) {
+            changed += !wine && GetSysColor(i) != colours_[i];
+            if (wine || GetSysColor(i) != colours_[i]) {
+                elements[count] = i;
+                values[count++] = colours_[i];
+            }
+        }
+        // One call: every window repaints once, not once a colour.
+        if (count > 0)
+            SetSysColors(count, elements, values);
+        return changed;
+    }
+
+private:
+    static const int kCount = COLOR_MENUBAR + 1;
+    COLORREF colours_[kCount];
+};
+
+// Saves what the whole desktop shows now as a PNG; false when it cannot.
+bool SaveScreenshot(const std::wstring& path)
+{
+    // Every monitor; the runner is system-aware, so the primary one unscaled.
+    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN), height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    const bool copied = BitBlt(memory, 0, 0, width, height, screen, left, top, SRCCOPY | CAPTUREBLT);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    bool saved = false;
+    Gdiplus::GdiplusStartupInput startup;
+    ULONG_PTR token = 0;
+    if (copied && Gdiplus::GdiplusStartup(&token, &startup, nullptr) == Gdiplus::Ok) {
+        // GDI+'s PNG encoder.
+        const CLSID png = {0x557CF406, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
+        {
+            Gdiplus::Bitmap image(bitmap, nullptr);
+            saved = image.Save(path.c_str(), &png, nullptr) == Gdiplus::Ok;
+        }
+        Gdiplus::GdiplusShutdown(token);
+    }
+    DeleteObject(bitmap);
+    return saved;
+}
+
+// One line of tests.txt: "SECONDS NAME [ARGUMENTS...]".
+struct TestEntry {
+    unsigned seconds = 0;
+    std::wstring name;       // bin\\NAME.exe
+    std::wstring arguments;  // the rest of the line, as written
+    std::wstring label;      // the name of its log and temp folder: NAME, or NAME-2 for its second line
+};
+
+// A time limit of 1 to 86400 seconds, or 0 where `text` is none.
+unsigned ParseSeconds(const std::wstring& text)
+{
+    wchar_t* end = nullptr;
+    const unsigned long seconds = std::wcstoul(text.c_str(), &end, 10);
+    return !text.empty() && text[0] >= L'0' && text[0] <= L'9' && !*end && seconds <= 86400 ? seconds : 0;
+}
+
+// The entries of a list in file order, blank lines and "#" comments skipped.
+// False with the line and what is wrong with it in `error`.
+bool ParseTestList(const std::wstring& text, std::vector<TestEntry>& entries, std::wstring& error)
+{
+    std::wistringstream lines(text);
+    std::wstring line;
+    for (int number = 1; std::getline(lines, line); ++number) {
+        std::wistringstream words(line);
+        std::wstring first;
+        if (!(words >> first) || first[0] == L'#')
+            continue;
+        const std::wstring where = L"line " + std::to_wstring(number) + L": ";
+        TestEntry entry;
+        entry.seconds = ParseSeconds(first);
+        if (entry.seconds == 0) {
+            error = where + L"\"" + first + L"\" is not a time limit in seconds (1 to 86400)";
+            return false;
+        }
+        if (!(words >> entry.name) || entry.name.find_first_of(L"\\/:*?\"<>|") != std::wstring::npos) {
+            error = where + L"no program name after the time limit";
+            return false;
+        }
+        std::getline(words >> std::ws, entry.arguments);
+        while (!entry.arguments.empty() && std::iswspace(entry.arguments.back()))
+            entry.arguments.pop_back();
+        // Windows file names ignore case: "Foo" and "foo" would share a log.
+        int count = 1;
+        for (const TestEntry& earlier : entries)
+            count += _wcsicmp(earlier.name.c_str(), entry.name.c_str()) == 0;
+        entry.label = count == 1 ? entry.name : entry.name + L"-" + std::to_wstring(count);
+        entries.push_back(entry);
+    }
+    return true;
+}
+
+// What a GoogleTest program's output says at its end.
+struct GTestSummary {
+    bool ran = false;  // the "[==========] N tests from M test suites ran." line came
+    int total = 0, passed = 0, skipped = 0, failed = 0;
+    std::wstring skipReason;  // the message of the first skipped case
+};
+
+// The count after `prefix` at the start of `line`, or -1.
+int CountAfter(const std::wstring& line, const wchar_t* prefix)
+{
+    const size_t n = std::wcslen(prefix);
+    return line.compare(0, n, prefix) == 0 && std::iswdigit(line[n]) ? std::wcstol(&line[n], nullptr, 10) : -1;
+}
+
+// A program may start copies of itself that write into the same log: the last
+// summary is the program's own.
+GTestSummary ParseGTestSummary(const std::wstring& log)
+{
+    GTestSummary summary;
+    bool reasonNext = false;
+    std::wistringstream lines(log);
+    for (std::wstring line; std::getline(lines, line);) {
+        if (!line.empty() && line.back() == L'\r')
+            line.pop_back();
+
+        int count;
+        if ((count = CountAfter(line, L"[==========] ")) >= 0 && line.find(L" ran.") != std::wstring::npos) {
+            summary.ran = true;
+            summary.total = count;
+            summary.passed = summary.skipped = summary.failed = 0;
+        } else if ((count = CountAfter(line, L"[  PASSED  ] ")) >= 0) {
+            summary.passed = count;
+        } else if ((count = CountAfter(line, L"[  SKIPPED ] ")) >= 0) {
+            summary.skipped = count;
+        } else if ((count = CountAfter(line, L"[  FAILED  ] ")) >= 0) {
+            summary.failed = count;
+        }
+
+        // "FILE(LINE): Skipped" (MSVC) or "FILE:LINE: Skipped", then the message.
+        if (summary.skipReason.empty()) {
+            if (reasonNext && !line.empty()) {
+                if (line[0] != L'[')
+                    summary.skipReason = line;
+                reasonNext = false;
+            }
+            const std::wstring skipped = L": Skipped";
+            reasonNext = reasonNext || (line.size() >= skipped.size() &&
+                                        line.compare(line.size() - skipped.size(), skipped.size(), skipped) == 0);
+        }
+    }
+    return summary;
+}
+
+// How one test program ended.
+struct ProgramRun {
+    DWORD startError = 0;  // non-zero: it never started (or its log could not be made)
+    bool timedOut = false;
+    bool stopped = false;  // the user asked the runner to stop
+    DWORD exitCode = 0;
+    double seconds = 0;
+};
+
+HANDLE NewJob()
+{
+    HANDLE job = CreateJobObjectW(nullptr, nullptr);
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+    // A crash ends the process at once instead of waiting for a debugger or a dialog.
+    limits.BasicLimitInformation.LimitFlags =
+        JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE | JOB_OBJECT_LIMIT_DIE_ON_UNHANDLED_EXCEPTION;
+    SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    return job;
+}
+
+// Ends whatever the program left running, and waits until it has gone: the
+// runner deletes the folder those processes stand in next.
+void EndJob(HANDLE job)
+{
+    TerminateJobObject(job, 1);
+    for (int i = 0; i < 100; ++i) {
+        JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting = {};
+        if (!QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &accounting, sizeof accounting,
+                                       nullptr) ||
+            accounting.ActiveProcesses == 0)
+            break;
+        Sleep(50);
+    }
+}
+
+// Once a press still on its way has landed, what is down goes up: Shift (which
+// turns the user's Delete into a delete for good), Ctrl, Alt and the physical
+// mouse buttons. Only what is down: a lone release of Alt opens a menu, of a
+// button clicks.
+void ReleaseHeldInput()
+{
+    Sleep(200);
+    HeldDown(true);
+}
+
+// Runs `exe arguments` in `folder` (also its TEMP and TMP), stdin from NUL,
+// stdout and stderr into `log`, for at most `milliseconds`. The program and every
+// process it starts run in a job and end with it. Setting `stop` ends it early.
+// `watch` is called a few times a second while it runs, with true once just
+// before the runner ends it. Afterwards what the program may have left held
+// down is released (a program ended or crashed cannot let go of it).
+ProgramRun RunProgram(const std::wstring& exe, const std::wstring& arguments, const std::wstring& folder,
+                      const std::wstring& log, DWORD milliseconds, HANDLE stop,
+                      const std::function<void(bool ending)>& watch)
+{
+    ProgramRun run;
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    // One handle for both streams keeps their lines in the order written.
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    HANDLE output = CreateFileW(LongPath(log).c_str(), GENERIC_WRITE, share, &inherit, CREATE_ALWAYS, 0, nullptr);
+    if (output == INVALID_HANDLE_VALUE) {
+        run.startError = GetLastError();
+        return run;
+    }
+    HANDLE input = CreateFileW(L"NUL", GENERIC_READ, share, &inherit, OPEN_EXISTING, 0, nullptr);
+
+    // Inherited: the tests' temporary files go to their private folder.
+    SetEnvironmentVariableW(L"TEMP", folder.c_str());
+    SetEnvironmentVariableW(L"TMP", folder.c_str());
+
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = input;
+    startup.hStdOutput = output;
+    startup.hStdError = output;
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    if (!arguments.empty())
+        commandLine += L" " + arguments;
+    PROCESS_INFORMATION process = {};
+    const BOOL created = CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE, CREATE_SUSPENDED,
+                                       nullptr, folder.c_str(), &startup, &process);
+    if (!created)
+        run.startError = GetLastError();
+    CloseHandle(input);
+    CloseHandle(output);
+    if (!created) {
+        RemoveFile(log);
+        return run;
+    }
+
+    // Where the runner itself runs in a job that allows no other, the program goes alone.
+    HANDLE job = NewJob();
+    if (job && !AssignProcessToJobObject(job, process.hProcess)) {
+        CloseHandle(job);
+        job = nullptr;
+    }
+    ResumeThread(process.hThread);
+    const DWORD begun = GetTickCount();
+    CloseHandle(process.hThread);
+
+    const HANDLE waits[] = {process.hProcess, stop};
+    DWORD waited = WAIT_TIMEOUT;
+    for (DWORD elapsed = 0; waited == WAIT_TIMEOUT && elapsed < milliseconds; elapsed = GetTickCount() - begun) {
+        waited = WaitForMultipleObjects(stop ? 2 : 1, waits, FALSE, std::min<DWORD>(250, milliseconds - elapsed));
+        if (waited == WAIT_TIMEOUT)
+            watch(false);
+    }
+    if (waited != WAIT_OBJECT_0) {
+        run.timedOut = waited == WAIT_TIMEOUT;
+        run.stopped = waited == WAIT_OBJECT_0 + 1;
+        watch(true);
+        TerminateProcess(process.hProcess, 1);  // and EndJob the rest
+        WaitForSingleObject(process.hProcess, 10000);
+    }
+    run.seconds = (GetTickCount() - begun) / 1000.0;
+    GetExitCodeProcess(process.hProcess, &run.exitCode);
+    CloseHandle(process.hProcess);
+    if (job) {
+        EndJob(job);
+        CloseHandle(job);
+    }
+    ReleaseHeldInput();
+    return run;
+}
 
 // The folder part of a path, without the last backslash.
 std::wstring FolderOf(const std::wstring& path)

@@ -9,9 +9,7 @@
 const ChannelIds kRed{IDC_RED_SLIDER, IDC_RED_EDIT, IDC_RED_SPIN};
 const ChannelIds kGreen{IDC_GREEN_SLIDER, IDC_GREEN_EDIT, IDC_GREEN_SPIN};
 const ChannelIds kBlue{IDC_BLUE_SLIDER, IDC_BLUE_EDIT, IDC_BLUE_SPIN};
-const ChannelIds kChannels[3] = {{IDC_RED_SLIDER, IDC_RED_EDIT, IDC_RED_SPIN},
-                                 {IDC_GREEN_SLIDER, IDC_GREEN_EDIT, IDC_GREEN_SPIN},
-                                 {IDC_BLUE_SLIDER, IDC_BLUE_EDIT, IDC_BLUE_SPIN}};
+const ChannelIds kChannels[3] = {kRed, kGreen, kBlue};
 
 std::string FieldText(HWND dialog, int id)
 {

@@ -7,14 +7,15 @@
 #include <vector>
 
 // Drives a modal dialog from inside its own modal loop (docs/reliability.md
-// tells the whole of it). Each time the loop has emptied its queue, the dialog
-// manager sends the driver's owner WM_ENTERIDLE, and the next step runs once
-// the dialog is in front and painted. Its input goes out after it, event by
-// event; low-level hooks of the driver's own drop a press bound for another
-// program's window, which goes again once the dialog is back. A key the
-// dialog's thread never takes, or another program in front for the patience
-// (5 s) or running as administrator, fails the test by name at once (Run
-// returns kNoForeground). What the driver pressed always comes up.
+// tells the whole of it): each time the loop has emptied its queue, the next
+// step runs once the dialog is in front and painted, and its input goes out
+// after it, event by event, judged by low-level hooks of the driver's own and
+// followed on the dialog's thread until it came. Another program that keeps
+// the front for the patience (5 s), or runs as administrator, or a key that
+// never reaches the dialog's thread, fails the test by name at once (Run
+// returns kNoForeground). What the driver pressed always comes up. Each
+// program's log says which input rules it follows (HX_DRIVER_RULES=windows:
+// Windows' under Wine too).
 //
 //   DialogDriver driver;
 //   driver.Then([&](HWND dialog) { ClickControl(dialog, IDOK); });

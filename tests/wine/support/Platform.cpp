@@ -25,15 +25,53 @@ bool BringForward(HWND window)
     SetForegroundWindow(window);
     if (GetForegroundWindow() == window)
         return true;
-    // Sharing input state with the thread in front lets its window be replaced.
-    const DWORD front = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
+    // Sharing input state with the thread in front lets its window be replaced;
+    // never a hung one's, which would hang this thread too.
+    HWND inFront = GetForegroundWindow();
+    const DWORD front = GetWindowThreadProcessId(inFront, nullptr);
     const DWORD self = GetCurrentThreadId();
-    const bool attached = front && front != self && AttachThreadInput(self, front, TRUE);
+    const bool attached = front && front != self && !IsHungAppWindow(inFront) && AttachThreadInput(self, front, TRUE);
     BringWindowToTop(window);
     SetForegroundWindow(window);
     if (attached)
         AttachThreadInput(self, front, FALSE);
     return GetForegroundWindow() == window;
+}
+
+bool IsButtonMessage(UINT message, bool down)
+{
+    const UINT client = message < WM_MOUSEFIRST ? message - WM_NCMOUSEMOVE + WM_MOUSEMOVE : message;
+    for (UINT press : {WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN, WM_XBUTTONDOWN})
+        if (down ? client == press || client == press + 2 : client == press + 1)  // its double click, its release
+            return true;
+    return false;
+}
+
+std::string HeldDown(bool release)
+{
+    static const struct {
+        WORD key;
+        DWORD flags;  // a key's, or a button's release
+        const char* name;
+    } keys[] = {{VK_LSHIFT, 0, " Shift"}, {VK_RSHIFT, 0, " right Shift"}, {VK_LCONTROL, 0, " Ctrl"},
+                {VK_RCONTROL, KEYEVENTF_EXTENDEDKEY, " right Ctrl"}, {VK_LMENU, 0, " Alt"},
+                {VK_RMENU, KEYEVENTF_EXTENDEDKEY, " right Alt"}, {VK_LBUTTON, MOUSEEVENTF_LEFTUP, " left button"},
+                {VK_RBUTTON, MOUSEEVENTF_RIGHTUP, " right button"},
+                {VK_MBUTTON, MOUSEEVENTF_MIDDLEUP, " middle button"}};
+    std::string names;
+    for (const auto& k : keys) {
+        INPUT up = {};
+        up.type = k.key <= VK_MBUTTON ? INPUT_MOUSE : INPUT_KEYBOARD;
+        up.mi.dwFlags = k.flags;
+        if (up.type == INPUT_KEYBOARD)
+            up.ki = KEYBDINPUT{k.key, static_cast<WORD>(MapVirtualKeyW(k.key, MAPVK_VK_TO_VSC)),
+                               k.flags | KEYEVENTF_KEYUP, 0, 0};
+        const bool down = GetAsyncKeyState(k.key) < 0;
+        names += down ? k.name : "";
+        if (down && release)
+            SendInput(1, &up, sizeof up);
+    }
+    return names;
 }
 
 std::wstring WideFromAnsi(const std::string& ansi)

@@ -11,6 +11,12 @@ bool RunningUnderWine();
 // Brings a window of this thread to the foreground as far as Windows allows a
 // process that is not in front; true when it is there.
 bool BringForward(HWND window);
+// A press (`down`), or a release, of any mouse button, in a window's client area or on its frame.
+bool IsButtonMessage(UINT message, bool down);
+// What is down of what a program may leave down for the user's own typing to
+// find (Shift, Ctrl, Alt, the physical mouse buttons), by name; with
+// `release`, sent up too.
+std::string HeldDown(bool release);
 
 std::wstring ProgramPath();  // this program's file
 // The folder of the plug-in and its test builds, as an ANSI path: this

@@ -71,29 +71,10 @@ PluginSandbox::~PluginSandbox()
     EXPECT_TRUE(RemoveTree(top)) << "the sandbox " << top << " stays behind";
 }
 
-bool PluginSandbox::Load()
-{
-    if (!module)
-        module = LoadLibraryA(dllPath.c_str());
-    return module != nullptr;
-}
-
-void PluginSandbox::Unload()
-{
-    if (module)
-        FreeLibrary(module);
-    module = nullptr;
-}
-
 void PluginSandbox::WriteSettings(const std::string& bytes) const
 {
     std::ofstream out(SettingsPath(), std::ios::binary | std::ios::trunc);
     out << bytes;
-}
-
-bool PluginSandbox::SettingsExist() const
-{
-    return GetFileAttributesA(SettingsPath().c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 std::string PluginSandbox::ReadSettings() const
@@ -107,11 +88,6 @@ std::string PluginSandbox::ReadSettings() const
 void PluginSandbox::RemoveSettings() const
 {
     RemoveFile(WideFromAnsi(SettingsPath()));
-}
-
-FARPROC PluginSandbox::Proc(const char* name) const
-{
-    return module ? GetProcAddress(module, name) : nullptr;
 }
 
 std::uint16_t PluginSandbox::GetPluginInfo(char* buffer, std::int32_t length) const

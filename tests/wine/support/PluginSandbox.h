@@ -20,19 +20,24 @@ public:
     PluginSandbox(const PluginSandbox&) = delete;
     PluginSandbox& operator=(const PluginSandbox&) = delete;
 
-    bool Load();
-    void Unload();
+    bool Load() { return module || (module = LoadLibraryA(dllPath.c_str())) != nullptr; }
+    void Unload()
+    {
+        if (module)
+            FreeLibrary(module);
+        module = nullptr;
+    }
     HMODULE Module() const { return module; }
     const std::string& Folder() const { return folder; }
     const std::string& DllPath() const { return dllPath; }
     std::string SettingsPath() const { return folder + "\\kwfilters.ini"; }
 
     void WriteSettings(const std::string& bytes) const;
-    bool SettingsExist() const;
+    bool SettingsExist() const { return GetFileAttributesA(SettingsPath().c_str()) != INVALID_FILE_ATTRIBUTES; }
     std::string ReadSettings() const;
     void RemoveSettings() const;
 
-    FARPROC Proc(const char* name) const;
+    FARPROC Proc(const char* name) const { return module ? GetProcAddress(module, name) : nullptr; }
 
     // The entry points, typed.
     std::uint16_t GetPluginInfo(char* buffer, std::int32_t length) const;
