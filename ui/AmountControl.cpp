@@ -151,6 +151,8 @@ LRESULT AmountControl::OnFieldMessage(HWND field, UINT message, WPARAM wParam, L
         RemovePropA(field, kAmountProperty);
         SetWindowLongPtrA(field, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
     }
+    if (message == WM_KILLFOCUS)
+        focusTaker = reinterpret_cast<HWND>(wParam);
     if (!IsEdit(message) || edit.active || rewriting)
         return CallWindowProcA(previous, field, message, wParam, lParam);
     // As it stands, for a refused edit to leave it so.
@@ -217,6 +219,8 @@ void AmountControl::OnFieldUpdate(FilterDialog& dialog)
 
 void AmountControl::OnFieldLeft(FilterDialog& dialog)
 {
+    if (!focusTaker || !IsChild(dialog.window, focusTaker))
+        return;
     char text[kNumberTextChars + 1] = {};
     GetDlgItemTextA(dialog.window, ids.field, text, sizeof text);
     if (ParseNumberText(text, steps.min, steps.max) != value)

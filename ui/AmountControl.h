@@ -51,7 +51,9 @@ public:
     // keystroke, a paste or a deletion the field is left as it was before,
     // its caret and selection too; else it shows the amount.
     void OnFieldUpdate(FilterDialog& dialog);
-    // EN_KILLFOCUS of the field: a text left unfinished gives way to the amount.
+    // EN_KILLFOCUS of the field: a text left unfinished gives way to the
+    // amount when the focus moves to another control of the dialog; while
+    // another window is in front it stands, for the person to go on.
     void OnFieldLeft(FilterDialog& dialog);
     // WM_HSCROLL of the slider: the amount it asks for goes into the field.
     // 1 when it asked for one.
@@ -78,6 +80,8 @@ private:
     std::int32_t fallback = 0;
     BareText bare = BareText::kStands;
     WNDPROC fieldProc = nullptr;
+    // Where the focus went when the field last lost it (WM_KILLFOCUS).
+    HWND focusTaker = nullptr;
     WNDPROC sliderProc = nullptr;
     // The field as a keystroke, a paste or a deletion found it, while the
     // control handles it; `refused` once the field refused what it made.

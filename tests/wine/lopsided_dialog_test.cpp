@@ -143,6 +143,14 @@ TEST_F(LopsidedDialogTest, KeysAndSpinnersStepFromTheAmountHeldAndWhatIsOnItsWay
         {"'-30' minus first", into(kDim, "-30"), kDim, nullptr, -30},
         {"'4', Home, '-', End, '0'", into(kDim, "4<->0"), kDim, nullptr, -40},
         {"a lone minus", into(kDim, "-"), kDim, "-", -40},
+        // As when another program takes the foreground a moment: the text on its way stands.
+        {"the focus away from the dialog and back",
+         [](HWND d) {
+             SetFocus(nullptr);
+             SetFocus(GetDlgItem(d, kDim.field));
+         },
+         kDim, "-", -40},
+        {"then '20'", [](HWND) { TypeText("20"); }, kDim, nullptr, -20},
         {"Backspace over the selection", into(kLevels, "\b"), kLevels, "", 10},
         {"then '12'", [](HWND) { TypeText("12"); }, kLevels, nullptr, 12},
         {"a stray key mid-number", into(kLevels, "3x2"), kLevels, nullptr, 32},
@@ -163,7 +171,7 @@ TEST_F(LopsidedDialogTest, KeysAndSpinnersStepFromTheAmountHeldAndWhatIsOnItsWay
     }
     driver.Then([&](HWND d) { ClickControl(d, IDOK); });
     EXPECT_EQ(Open(), 1);
-    EXPECT_EQ(plugin.ReadSettings(), Section(2, 9, -40, 1000, 30000, 1));
+    EXPECT_EQ(plugin.ReadSettings(), Section(2, 9, -20, 1000, 30000, 1));
 }
 
 // As Windows' up-down keeps some styles from its creation: a style the
