@@ -24,17 +24,6 @@
 
 namespace {
 
-std::string Utf8(const std::wstring& text)
-{
-    if (text.empty())
-        return "";
-    const int length =
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string bytes(length, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &bytes[0], length, nullptr, nullptr);
-    return bytes;
-}
-
 void WriteBytes(HANDLE file, const std::string& bytes)
 {
     DWORD written = 0;
@@ -80,10 +69,10 @@ public:
             DWORD written = 0;
             WriteConsoleW(out_, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
         } else if (out_ && out_ != INVALID_HANDLE_VALUE) {
-            WriteBytes(out_, Utf8(line));
+            WriteBytes(out_, AnsiFromWide(line, CP_UTF8));
         }
         if (summary_ != INVALID_HANDLE_VALUE)
-            WriteBytes(summary_, Utf8(line));
+            WriteBytes(summary_, AnsiFromWide(line, CP_UTF8));
     }
 
 private:
@@ -138,25 +127,20 @@ public:
             colours_[i] = GetSysColor(i);
     }
 
-    // Sets back each colour that differs now; returns how many did.
+    // Sets them back where one differs now; returns how many did.
     int Restore() const
     {
-        int elements[kCount], count = 0, changed = 0;
-        COLORREF values[kCount];
-        // Wine keeps the colours a process has read and never sees another
-        // process change them: there every colour is set back, none counted.
-        const bool wine = RunningUnderWine();
+        int elements[kCount], changed = 0;
         for (int i = 0; i < kCount; ++i) {
-            changed += !wine && GetSysColor(i) != colours_[i];
-            if (wine || GetSysColor(i) != colours_[i]) {
-                elements[count] = i;
-                values[count++] = colours_[i];
-            }
+            elements[i] = i;
+            changed += GetSysColor(i) != colours_[i];
         }
-        // One call: every window repaints once, not once a colour.
-        if (count > 0)
-            SetSysColors(count, elements, values);
-        return changed;
+        // Wine keeps the colours a process has read and never sees another
+        // process change them: there they are set back, none counted.
+        const bool wine = RunningUnderWine();
+        if (wine || changed)
+            SetSysColors(kCount, elements, colours_);  // one call: every window repaints once
+        return wine ? 0 : changed;
     }
 
 private:
@@ -233,8 +217,7 @@ bool ParseTestList(const std::wstring& text, std::vector<TestEntry>& entries, st
             return false;
         }
         std::getline(words >> std::ws, entry.arguments);
-        while (!entry.arguments.empty() && std::iswspace(entry.arguments.back()))
-            entry.arguments.pop_back();
+        entry.arguments.erase(entry.arguments.find_last_not_of(L" \t\r\v\f") + 1);
         // Windows file names ignore case: "Foo" and "foo" would share a log.
         int count = 1;
         for (const TestEntry& earlier : entries)
@@ -270,30 +253,20 @@ GTestSummary ParseGTestSummary(const std::wstring& log)
         if (!line.empty() && line.back() == L'\r')
             line.pop_back();
 
-        int count;
-        if ((count = CountAfter(line, L"[==========] ")) >= 0 && line.find(L" ran.") != std::wstring::npos) {
-            summary.ran = true;
-            summary.total = count;
-            summary.passed = summary.skipped = summary.failed = 0;
-        } else if ((count = CountAfter(line, L"[  PASSED  ] ")) >= 0) {
-            summary.passed = count;
-        } else if ((count = CountAfter(line, L"[  SKIPPED ] ")) >= 0) {
-            summary.skipped = count;
-        } else if ((count = CountAfter(line, L"[  FAILED  ] ")) >= 0) {
-            summary.failed = count;
-        }
+        const int total = CountAfter(line, L"[==========] ");
+        if (total >= 0 && line.find(L" ran.") != std::wstring::npos)
+            summary = {true, total, 0, 0, 0, summary.skipReason};
+        for (const auto& field : {std::make_pair(L"[  PASSED  ] ", &GTestSummary::passed),
+                                  std::make_pair(L"[  SKIPPED ] ", &GTestSummary::skipped),
+                                  std::make_pair(L"[  FAILED  ] ", &GTestSummary::failed)})
+            if (CountAfter(line, field.first) >= 0)
+                summary.*field.second = CountAfter(line, field.first);
 
         // "FILE(LINE): Skipped" (MSVC) or "FILE:LINE: Skipped", then the message.
-        if (summary.skipReason.empty()) {
-            if (reasonNext && !line.empty()) {
-                if (line[0] != L'[')
-                    summary.skipReason = line;
-                reasonNext = false;
-            }
-            const std::wstring skipped = L": Skipped";
-            reasonNext = reasonNext || (line.size() >= skipped.size() &&
-                                        line.compare(line.size() - skipped.size(), skipped.size(), skipped) == 0);
-        }
+        if (reasonNext && !line.empty() && line[0] != L'[' && summary.skipReason.empty())
+            summary.skipReason = line;
+        const size_t n = line.size();
+        reasonNext = (reasonNext && line.empty()) || (n >= 9 && line.compare(n - 9, 9, L": Skipped") == 0);
     }
     return summary;
 }
@@ -333,22 +306,11 @@ void EndJob(HANDLE job)
     }
 }
 
-// Once a press still on its way has landed, what is down goes up: Shift (which
-// turns the user's Delete into a delete for good), Ctrl, Alt and the physical
-// mouse buttons. Only what is down: a lone release of Alt opens a menu, of a
-// button clicks.
-void ReleaseHeldInput()
-{
-    Sleep(200);
-    HeldDown(true);
-}
-
 // Runs `exe arguments` in `folder` (also its TEMP and TMP), stdin from NUL,
 // stdout and stderr into `log`, for at most `milliseconds`. The program and every
 // process it starts run in a job and end with it. Setting `stop` ends it early.
 // `watch` is called a few times a second while it runs, with true once just
-// before the runner ends it. Afterwards what the program may have left held
-// down is released (a program ended or crashed cannot let go of it).
+// before the runner ends it.
 ProgramRun RunProgram(const std::wstring& exe, const std::wstring& arguments, const std::wstring& folder,
                       const std::wstring& log, DWORD milliseconds, HANDLE stop,
                       const std::function<void(bool ending)>& watch)
@@ -420,7 +382,12 @@ ProgramRun RunProgram(const std::wstring& exe, const std::wstring& arguments, co
         EndJob(job);
         CloseHandle(job);
     }
-    ReleaseHeldInput();
+    // A program ended or crashed cannot let go of what it pressed: once a press
+    // still on its way has landed, what is down goes up (Shift turns the user's
+    // Delete into a delete for good). Only what is down: a lone release of Alt
+    // opens a menu, of a button clicks.
+    Sleep(200);
+    HeldDown(true);
     return run;
 }
 
@@ -431,12 +398,10 @@ std::wstring FolderOf(const std::wstring& path)
     return slash == std::wstring::npos ? L"." : path.substr(0, slash);
 }
 
-// RemoveTree, waiting a little longer for files that a process just ended
-// still holds.
+// RemoveTree, tried for about 2 s: a program the job just ended may hold its
+// files a little longer than a scanner would.
 bool DeleteTree(const std::wstring& folder)
 {
-    // A program the job just ended may hold its files a little longer than
-    // a scanner would: the test's own removal, tried for about 2 s.
     for (int attempt = 0; attempt < 20; ++attempt) {
         if (RemoveTree(folder))
             return true;
@@ -466,13 +431,9 @@ bool ReadBytes(const std::wstring& path, std::string& bytes)
 std::wstring DecodeText(const std::string& bytes)
 {
     const std::string text = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? bytes.substr(3) : bytes;
-    const int size = static_cast<int>(text.size());
-    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
-    if (length == 0)
-        return WideFromAnsi(text);
-    std::wstring wide(length, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, &wide[0], length);
-    return wide;
+    const bool utf8 = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
+                                          nullptr, 0) > 0;
+    return WideFromAnsi(text, utf8 ? CP_UTF8 : CP_ACP);
 }
 
 // The system's text for an error code, on one line.
@@ -483,9 +444,7 @@ std::wstring SystemMessage(unsigned long error)
                    error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     std::wstring message = buffer ? buffer : L"";
     LocalFree(buffer);
-    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' ' ||
-                                message.back() == L'.'))
-        message.pop_back();
+    message.erase(message.find_last_not_of(L"\r\n .") + 1);
     return message.empty() ? L"error " + std::to_wstring(error) : message + L" (error " + std::to_wstring(error) + L")";
 }
 
@@ -515,9 +474,7 @@ std::wstring TempFolder()
 {
     std::wstring path(MAX_PATH + 1, L'\0');
     path.resize(GetTempPathW(static_cast<DWORD>(path.size()), &path[0]));
-    while (!path.empty() && path.back() == L'\\')
-        path.pop_back();
-    return path;
+    return path.erase(path.find_last_not_of(L'\\') + 1);
 }
 
 // Makes the folder and removes what an earlier run wrote there for the listed
@@ -602,6 +559,9 @@ enum class Outcome { Pass, Skip, Fail };
 struct Verdict {
     Outcome outcome;
     std::wstring detail;
+
+    // A fault found after the run, said before what the run said.
+    void Fail(const std::wstring& fault) { *this = {Outcome::Fail, fault + L"; " + detail}; }
 };
 
 // `budget`: the seconds of the whole run, where they were the program's limit.
@@ -763,12 +723,10 @@ int RunAll(const Options& options, const std::wstring& bin, Output& out)
         ProgramRun run;
         bool logged = false;
         // In milliseconds: the program's own limit, or what is left of the budget if that is less.
-        DWORD limit = entry.seconds * 1000;
-        const DWORD spent = GetTickCount() - started;
+        const DWORD spent = GetTickCount() - started, remaining = options.budget * 1000 - spent;
         const bool budgetSpent = options.budget && spent >= options.budget * 1000;
-        const bool budgetIsLimit = options.budget && !budgetSpent && options.budget * 1000 - spent < limit;
-        if (budgetIsLimit)
-            limit = options.budget * 1000 - spent;
+        const bool budgetIsLimit = options.budget && !budgetSpent && remaining < entry.seconds * 1000;
+        const DWORD limit = budgetIsLimit ? remaining : entry.seconds * 1000;
         if (budgetSpent) {
             verdict.detail = L"not run: the run's budget of " + std::to_wstring(options.budget) + L" s was spent";
         } else if (!CreateDirectoryW(LongPath(folder).c_str(), nullptr)) {
@@ -802,13 +760,10 @@ int RunAll(const Options& options, const std::wstring& bin, Output& out)
             // A program ended by the runner cannot put back what it changed (one
             // that forgot did not): either way the session gets its colours back.
             const int changed = colours.Restore();
-            if (changed && !run.timedOut && !run.stopped) {
-                verdict.outcome = Outcome::Fail;
-                verdict.detail = L"left " + Count(changed, L"desktop colour") + L" changed (put back); " +
-                                 verdict.detail;
-            } else if (changed) {
+            if (changed && !run.timedOut && !run.stopped)
+                verdict.Fail(L"left " + Count(changed, L"desktop colour") + L" changed (put back)");
+            else if (changed)
                 verdict.detail += L"; " + Count(changed, L"desktop colour") + L" it changed put back";
-            }
             // Tests clean up after themselves: anything left is a fault of the
             // test, unless the runner ended it.
             std::wstring names;
@@ -818,14 +773,10 @@ int RunAll(const Options& options, const std::wstring& bin, Output& out)
             });
             if (left > 3)
                 names += L" and " + std::to_wstring(left - 3) + L" more";
-            if (left && !run.timedOut && !run.stopped) {
-                verdict.outcome = Outcome::Fail;
-                verdict.detail = L"left files in its temporary folder (" + names + L"); " + verdict.detail;
-            }
-            if (!DeleteTree(folder)) {
-                verdict.outcome = Outcome::Fail;
-                verdict.detail = L"its temporary folder " + folder + L" cannot be deleted; " + verdict.detail;
-            }
+            if (left && !run.timedOut && !run.stopped)
+                verdict.Fail(L"left files in its temporary folder (" + names + L")");
+            if (!DeleteTree(folder))
+                verdict.Fail(L"its temporary folder " + folder + L" cannot be deleted");
         }
         if (verdict.outcome == Outcome::Fail && logged)
             verdict.detail += L", log: " + log;

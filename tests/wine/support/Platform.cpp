@@ -11,10 +11,11 @@ bool RunningUnderWine()
 
 bool BringForward(HWND window)
 {
-    if (GetForegroundWindow() == window)
-        return true;
-    SetForegroundWindow(window);
-    if (GetForegroundWindow() == window)
+    const auto there = [window] {
+        SetForegroundWindow(window);
+        return GetForegroundWindow() == window;
+    };
+    if (GetForegroundWindow() == window || there())
         return true;
     // Windows lets the process that received the last input take the
     // foreground (a test started from a console or Explorer is not in front):
@@ -22,8 +23,7 @@ bool BringForward(HWND window)
     INPUT nothing{};
     nothing.type = INPUT_MOUSE;
     SendInput(1, &nothing, sizeof nothing);
-    SetForegroundWindow(window);
-    if (GetForegroundWindow() == window)
+    if (there())
         return true;
     // Sharing input state with the thread in front lets its window be replaced;
     // never a hung one's, which would hang this thread too.
@@ -32,10 +32,10 @@ bool BringForward(HWND window)
     const DWORD self = GetCurrentThreadId();
     const bool attached = front && front != self && !IsHungAppWindow(inFront) && AttachThreadInput(self, front, TRUE);
     BringWindowToTop(window);
-    SetForegroundWindow(window);
+    const bool inFrontNow = there();
     if (attached)
         AttachThreadInput(self, front, FALSE);
-    return GetForegroundWindow() == window;
+    return inFrontNow;
 }
 
 bool IsButtonMessage(UINT message, bool down)
@@ -74,22 +74,23 @@ std::string HeldDown(bool release)
     return names;
 }
 
-std::wstring WideFromAnsi(const std::string& ansi)
+std::wstring WideFromAnsi(const std::string& ansi, UINT codePage)
 {
-    const int length = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    const int length = MultiByteToWideChar(codePage, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
     std::wstring wide(length, L'\0');
-    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &wide[0], length);
+    MultiByteToWideChar(codePage, 0, ansi.data(), static_cast<int>(ansi.size()), &wide[0], length);
     return wide;
 }
 
-std::string AnsiFromWide(const std::wstring& wide)
+std::string AnsiFromWide(const std::wstring& wide, UINT codePage)
 {
-    BOOL lossy = FALSE;
-    const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
-                                           nullptr, 0, nullptr, &lossy);
+    // UTF-8 has every character, and takes neither the flag nor the question.
+    const DWORD flags = codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    BOOL lossy = FALSE, *asked = codePage == CP_UTF8 ? nullptr : &lossy;
+    const int size = static_cast<int>(wide.size());
+    const int length = WideCharToMultiByte(codePage, flags, wide.data(), size, nullptr, 0, nullptr, asked);
     std::string ansi(length, '\0');
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), &ansi[0], length,
-                        nullptr, &lossy);
+    WideCharToMultiByte(codePage, flags, wide.data(), size, &ansi[0], length, nullptr, asked);
     return lossy ? "" : ansi;
 }
 
