@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cwchar>
 #include <cwctype>
+#include <fstream>
 #include <functional>
 #include <iterator>
 #include <sstream>
@@ -24,12 +25,6 @@
 
 namespace {
 
-void WriteBytes(HANDLE file, const std::string& bytes)
-{
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-}
-
 // The runner's lines: to the console as wide text (the kit's folder may hold
 // characters of no code page the console uses), to a pipe or file as UTF-8,
 // and to the summary file once one is open.
@@ -40,45 +35,33 @@ public:
         DWORD mode = 0;
         console_ = GetConsoleMode(out_, &mode) != 0;
     }
-    ~Output() { CloseSummary(); }
-    Output(const Output&) = delete;
-    Output& operator=(const Output&) = delete;
 
     // Starts the summary file afresh; false if it cannot be written.
     bool OpenSummary(const std::wstring& path)
     {
-        summary_ = CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (summary_ == INVALID_HANDLE_VALUE)
-            return false;
-        WriteBytes(summary_, "\xEF\xBB\xBF");  // Notepad of any Windows reads it as UTF-8
-        return true;
+        summary_.open(LongPath(path).c_str(), std::ios::binary);
+        summary_ << "\xEF\xBB\xBF";  // Notepad of any Windows reads it as UTF-8
+        return summary_.good();
     }
-
-    void CloseSummary()
-    {
-        if (summary_ != INVALID_HANDLE_VALUE)
-            CloseHandle(summary_);
-        summary_ = INVALID_HANDLE_VALUE;
-    }
+    void CloseSummary() { summary_.close(); }
 
     void Line(const std::wstring& text)
     {
         const std::wstring line = text + L"\r\n";
-        if (console_) {
-            DWORD written = 0;
+        const std::string bytes = AnsiFromWide(line, CP_UTF8);
+        DWORD written = 0;
+        if (console_)
             WriteConsoleW(out_, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-        } else if (out_ && out_ != INVALID_HANDLE_VALUE) {
-            WriteBytes(out_, AnsiFromWide(line, CP_UTF8));
-        }
-        if (summary_ != INVALID_HANDLE_VALUE)
-            WriteBytes(summary_, AnsiFromWide(line, CP_UTF8));
+        else if (out_ && out_ != INVALID_HANDLE_VALUE)
+            WriteFile(out_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+        if (summary_.is_open())
+            summary_ << bytes << std::flush;
     }
 
 private:
     HANDLE out_;
     bool console_;
-    HANDLE summary_ = INVALID_HANDLE_VALUE;
+    std::ofstream summary_;
 };
 
 // The console's QuickEdit mode, off while this lives: with it on, a click in
@@ -91,29 +74,25 @@ public:
         // The console's own input, even where stdin is redirected: the window is what a click reaches.
         input_ = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                              OPEN_EXISTING, 0, nullptr);
-        if (input_ == INVALID_HANDLE_VALUE)
-            return;
         // QuickEdit is changed only with ENABLE_EXTENDED_FLAGS; a mode that reports
         // it on has that flag too, so the mode read is the one to put back.
-        if (!GetConsoleMode(input_, &mode_) || !(mode_ & ENABLE_QUICK_EDIT_MODE) ||
-            !SetConsoleMode(input_, (mode_ | ENABLE_EXTENDED_FLAGS) & ~ENABLE_QUICK_EDIT_MODE)) {
-            CloseHandle(input_);
-            input_ = INVALID_HANDLE_VALUE;
-        }
+        changed_ = GetConsoleMode(input_, &mode_) && (mode_ & ENABLE_QUICK_EDIT_MODE) &&
+                   SetConsoleMode(input_, (mode_ | ENABLE_EXTENDED_FLAGS) & ~ENABLE_QUICK_EDIT_MODE);
     }
     ~QuickEditOff()
     {
-        if (input_ == INVALID_HANDLE_VALUE)
-            return;
-        SetConsoleMode(input_, mode_);
-        CloseHandle(input_);
+        if (changed_)
+            SetConsoleMode(input_, mode_);
+        if (input_ != INVALID_HANDLE_VALUE)
+            CloseHandle(input_);
     }
     QuickEditOff(const QuickEditOff&) = delete;
     QuickEditOff& operator=(const QuickEditOff&) = delete;
 
 private:
-    HANDLE input_ = INVALID_HANDLE_VALUE;
+    HANDLE input_;
     DWORD mode_ = 0;
+    bool changed_;
 };
 
 // The desktop's colours (GetSysColor) as they were when taken. A test may
@@ -342,8 +321,7 @@ ProgramRun RunProgram(const std::wstring& exe, const std::wstring& arguments, co
     PROCESS_INFORMATION process = {};
     const BOOL created = CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE, CREATE_SUSPENDED,
                                        nullptr, folder.c_str(), &startup, &process);
-    if (!created)
-        run.startError = GetLastError();
+    run.startError = created ? 0 : GetLastError();
     CloseHandle(input);
     CloseHandle(output);
     if (!created) {
@@ -412,18 +390,9 @@ bool DeleteTree(const std::wstring& folder)
 
 bool ReadBytes(const std::wstring& path, std::string& bytes)
 {
-    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-    HANDLE file = CreateFileW(LongPath(path).c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    bytes.clear();
-    char buffer[65536];
-    DWORD read = 0;
-    bool ok = true;
-    while ((ok = ReadFile(file, buffer, sizeof buffer, &read, nullptr)) && read > 0)
-        bytes.append(buffer, read);
-    CloseHandle(file);
-    return ok;
+    std::ifstream file(LongPath(path).c_str(), std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(file), {});
+    return file.is_open() && !file.bad();
 }
 
 // Text from a file the runner did not write: UTF-8 where it is valid UTF-8
@@ -600,10 +569,8 @@ void PauseIfOwnWindow(Output& out)
     HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     DWORD mode = 0;
     DWORD processes[4];
-    if (!GetConsoleMode(input, &mode))
-        return;
-    const DWORD count = GetConsoleProcessList(processes, 4);
-    if (count == 0 || count > 2)
+    const DWORD sharing = GetConsoleProcessList(processes, 4);
+    if (!GetConsoleMode(input, &mode) || sharing == 0 || sharing > 2)
         return;
     out.CloseSummary();
     out.Line(L"Press any key to close this window");
@@ -624,13 +591,13 @@ struct Options {
     std::wstring list;
     bool noPause = false;
     unsigned budget = 0;  // seconds for the whole run; 0: none
+    bool help = false;    // the usage was asked for
     std::vector<std::wstring> names;
 };
 
-// 0 on success, else the exit code; `help` when the usage was asked for.
-int ParseOptions(int argc, wchar_t** argv, Options& options, bool& help)
+// 0 on success, else the exit code.
+int ParseOptions(int argc, wchar_t** argv, Options& options)
 {
-    help = false;
     for (int i = 1; i < argc; ++i) {
         const std::wstring arg = argv[i];
         if (arg == L"--no-pause") {
@@ -641,7 +608,7 @@ int ParseOptions(int argc, wchar_t** argv, Options& options, bool& help)
             if ((options.budget = ParseSeconds(argv[++i])) == 0)
                 return 2;
         } else if (arg == L"--help" || arg == L"-h" || arg == L"/?") {
-            help = true;
+            options.help = true;
         } else if (arg[0] == L'-' || arg[0] == L'/') {
             return 2;
         } else {
@@ -653,34 +620,31 @@ int ParseOptions(int argc, wchar_t** argv, Options& options, bool& help)
 
 int RunAll(const Options& options, const std::wstring& bin, Output& out)
 {
+    // The kit or the command line is wrong: nothing runs.
+    const auto refuse = [&out](const std::wstring& why) {
+        out.Line(L"run-tests: " + why);
+        return 2;
+    };
     const std::wstring kit = FolderOf(bin);
     const std::wstring listPath = options.list.empty() ? bin + L"\\tests.txt" : options.list;
     std::string bytes;
-    if (!ReadBytes(listPath, bytes)) {
-        out.Line(L"run-tests: cannot read " + listPath + L": " + SystemMessage(GetLastError()));
-        return 2;
-    }
+    if (!ReadBytes(listPath, bytes))
+        return refuse(L"cannot read " + listPath + L": " + SystemMessage(GetLastError()));
     std::vector<TestEntry> listed, entries;
     std::wstring error;
-    if (!ParseTestList(DecodeText(bytes), listed, error)) {
-        out.Line(L"run-tests: " + listPath + L", " + error);
-        return 2;
-    }
+    if (!ParseTestList(DecodeText(bytes), listed, error))
+        return refuse(listPath + L", " + error);
     for (const std::wstring& name : options.names) {
         const size_t before = entries.size();
         std::copy_if(listed.begin(), listed.end(), std::back_inserter(entries),
                      [&](const TestEntry& entry) { return _wcsicmp(entry.name.c_str(), name.c_str()) == 0; });
-        if (entries.size() == before) {
-            out.Line(L"run-tests: no program " + name + L" in " + listPath);
-            return 2;
-        }
+        if (entries.size() == before)
+            return refuse(L"no program " + name + L" in " + listPath);
     }
     if (options.names.empty())
         entries = listed;
-    if (entries.empty()) {
-        out.Line(L"run-tests: no programs in " + listPath);
-        return 2;
-    }
+    if (entries.empty())
+        return refuse(L"no programs in " + listPath);
 
     // The kit's own logs folder, or where it cannot be written (a read-only
     // copy, a disc, Program Files), one in the user's temporary folder.
@@ -692,10 +656,8 @@ int RunAll(const Options& options, const std::wstring& bin, Output& out)
         note = L"(" + logs + L" cannot be written: " + SystemMessage(logsError) +
                L"; the logs go to the temporary folder instead)";
         logs = temp + L"\\rgbcolor-tests-logs";
-        if (!PrepareLogs(logs, listed, out, logsError)) {
-            out.Line(L"run-tests: cannot write logs to " + logs + L" either: " + SystemMessage(logsError));
-            return 2;
-        }
+        if (!PrepareLogs(logs, listed, out, logsError))
+            return refuse(L"cannot write logs to " + logs + L" either: " + SystemMessage(logsError));
     }
     out.Line(L"Testing the kit in " + kit + L"; logs in " + logs + L"; code page " + std::to_wstring(GetACP()));
     if (!note.empty())
@@ -704,10 +666,8 @@ int RunAll(const Options& options, const std::wstring& bin, Output& out)
     // Everything the tests write goes under one folder of this run, gone at its end.
     const std::wstring privateRoot = temp + L"\\rgbcolor-tests-" + std::to_wstring(GetCurrentProcessId());
     DeleteTree(privateRoot);
-    if (!CreateDirectoryW(LongPath(privateRoot).c_str(), nullptr)) {
-        out.Line(L"run-tests: cannot make " + privateRoot + L": " + SystemMessage(GetLastError()));
-        return 2;
-    }
+    if (!CreateDirectoryW(LongPath(privateRoot).c_str(), nullptr))
+        return refuse(L"cannot make " + privateRoot + L": " + SystemMessage(GetLastError()));
 
     size_t width = 0;
     for (const TestEntry& entry : entries)
@@ -813,9 +773,8 @@ int wmain(int argc, wchar_t** argv)
     const QuickEditOff quickEditOff;
     Output out;
     Options options;
-    bool help = false;
-    int code = ParseOptions(argc, argv, options, help);
-    if (code != 0 || help)
+    int code = ParseOptions(argc, argv, options);
+    if (code != 0 || options.help)
         out.Line(kUsage);
     else
         code = RunAll(options, FolderOf(ProgramPath()), out);

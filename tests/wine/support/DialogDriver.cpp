@@ -24,9 +24,8 @@ constexpr WORD kMarkerKey = 0xE8;
 // marker follows them. HX_DRIVER_RULES=windows runs Windows' path there too.
 bool WineRules()
 {
-    static const char* asked = std::getenv("HX_DRIVER_RULES");
-    static const bool wine = RunningUnderWine() && !(asked && std::string(asked) == "windows");
-    return wine;
+    const char* asked = std::getenv("HX_DRIVER_RULES");
+    return RunningUnderWine() && !(asked && std::string(asked) == "windows");
 }
 
 // Brought back when another program takes the front: the dialog, else the owner.
@@ -268,10 +267,8 @@ INPUT ReleaseOf(INPUT press)
 
 INPUT Key(WORD virtualKey)
 {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = virtualKey;
-    input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC));
+    INPUT input{INPUT_KEYBOARD, {}};
+    input.ki = {virtualKey, static_cast<WORD>(MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC)), 0, 0, 0};
     return input;
 }
 
@@ -323,8 +320,7 @@ LONG Inject(INPUT input)
 
 INPUT MoveTo(POINT p)
 {
-    INPUT input{};
-    input.type = INPUT_MOUSE;
+    INPUT input{INPUT_MOUSE, {}};
     // Aimed at the middle of the pixel: right however the system scales and rounds.
     input.mi.dx = static_cast<LONG>((2LL * p.x + 1) * 65536 / (2LL * GetSystemMetrics(SM_CXSCREEN)));
     input.mi.dy = static_cast<LONG>((2LL * p.y + 1) * 65536 / (2LL * GetSystemMetrics(SM_CYSCREEN)));
@@ -661,8 +657,7 @@ void MouseMoveTo(HWND window, int x, int y)
 
 void MouseButton(bool down)
 {
-    INPUT input{};
-    input.type = INPUT_MOUSE;
+    INPUT input{INPUT_MOUSE, {}};
     // SendInput names the physical buttons: swapped, the primary one is the right.
     input.mi.dwFlags = (GetSystemMetrics(SM_SWAPBUTTON) ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN) << !down;
     if (!pointerKnown)

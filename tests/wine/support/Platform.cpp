@@ -20,8 +20,7 @@ bool BringForward(HWND window)
     // Windows lets the process that received the last input take the
     // foreground (a test started from a console or Explorer is not in front):
     // an empty mouse event is input, and moves nothing.
-    INPUT nothing{};
-    nothing.type = INPUT_MOUSE;
+    INPUT nothing{INPUT_MOUSE, {}};
     SendInput(1, &nothing, sizeof nothing);
     if (there())
         return true;
@@ -122,14 +121,18 @@ std::wstring LongPath(const std::wstring& path)
 
 namespace {
 
-// A virus scanner or an indexer opens a file just after it was written, and
-// a deleted file stays until its last handle closes: the file or its folder
-// is refused for a moment. Tries again for about 300 ms.
-template <typename Attempt>
-bool Retrying(Attempt attempt)
+// Windows deletes neither a read-only file nor a read-only folder (CopyFile
+// carries the attribute over from a kit on a disc or a read-only share). A
+// virus scanner or an indexer opens a file just after it was written, and a
+// deleted file stays until its last handle closes: the file or its folder is
+// refused for a moment. Tries again for about 300 ms.
+bool Remove(const std::wstring& longPath, BOOL(WINAPI* remove)(const wchar_t*))
 {
+    const DWORD attributes = GetFileAttributesW(longPath.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        SetFileAttributesW(longPath.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
     for (int tries = 1;; ++tries) {
-        if (attempt())
+        if (remove(longPath.c_str()))
             return true;
         const DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
@@ -142,28 +145,11 @@ bool Retrying(Attempt attempt)
     }
 }
 
-// Windows deletes neither a read-only file nor a read-only folder; CopyFile
-// carries the attribute over from a kit on a disc or a read-only share.
-void ClearReadOnly(const std::wstring& longPath)
-{
-    const DWORD attributes = GetFileAttributesW(longPath.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-        SetFileAttributesW(longPath.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-}
-
-bool RemoveFolder(const std::wstring& longPath)
-{
-    ClearReadOnly(longPath);
-    return Retrying([&] { return RemoveDirectoryW(longPath.c_str()); });
-}
-
 }  // namespace
 
 bool RemoveFile(const std::wstring& path)
 {
-    const std::wstring file = LongPath(path);
-    ClearReadOnly(file);
-    return Retrying([&] { return DeleteFileW(file.c_str()); });
+    return Remove(LongPath(path), DeleteFileW);
 }
 
 void ForEachEntry(const std::wstring& folder, const std::function<void(const std::wstring&, DWORD)>& visit)
@@ -185,14 +171,13 @@ bool RemoveTree(const std::wstring& path)
     const std::wstring folder = LongPath(path);
     ForEachEntry(folder, [&](const std::wstring& name, DWORD attributes) {
         const std::wstring child = folder + L"\\" + name;
-        if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
-            RemoveFile(child);
-        else if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
-            RemoveFolder(child);  // a link goes, not what it leads to
-        else
+        const bool directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (directory && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
             RemoveTree(child);
+        else  // a link goes, not what it leads to
+            Remove(child, directory ? RemoveDirectoryW : DeleteFileW);
     });
-    return RemoveFolder(folder);
+    return Remove(folder, RemoveDirectoryW);
 }
 
 std::wstring ProgramPath()
