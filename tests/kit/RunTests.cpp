@@ -447,24 +447,20 @@ std::wstring TempFolder()
 }
 
 // Makes the folder and removes what an earlier run wrote there for the listed
-// programs (anything else is someone else's); false when it cannot be written.
-bool PrepareLogs(const std::wstring& folder, const std::vector<TestEntry>& listed, Output& out, DWORD& error)
+// programs (anything else is someone else's); the error when it cannot be written, else 0.
+DWORD PrepareLogs(const std::wstring& folder, const std::vector<TestEntry>& listed, Output& out)
 {
     if (!CreateDirectoryW(LongPath(folder).c_str(), nullptr)) {
-        error = GetLastError();
+        const DWORD error = GetLastError();
         const DWORD attributes = GetFileAttributesW(LongPath(folder).c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
-            return false;
+            return error;
     }
     for (const TestEntry& entry : listed) {
         RemoveFile(folder + L"\\" + entry.label + L".log");
         RemoveFile(folder + L"\\" + entry.label + L".png");
     }
-    if (!out.OpenSummary(folder + L"\\summary.txt")) {
-        error = GetLastError();
-        return false;
-    }
-    return true;
+    return out.OpenSummary(folder + L"\\summary.txt") ? 0 : GetLastError();
 }
 
 std::wstring Tenths(double value)
@@ -650,14 +646,13 @@ int RunAll(const Options& options, const std::wstring& bin, Output& out)
     // copy, a disc, Program Files), one in the user's temporary folder.
     const std::wstring temp = TempFolder();
     std::wstring logs = kit + L"\\logs";
-    DWORD logsError = 0;
     std::wstring note;
-    if (!PrepareLogs(logs, listed, out, logsError)) {
+    if (const DWORD logsError = PrepareLogs(logs, listed, out)) {
         note = L"(" + logs + L" cannot be written: " + SystemMessage(logsError) +
                L"; the logs go to the temporary folder instead)";
         logs = temp + L"\\rgbcolor-tests-logs";
-        if (!PrepareLogs(logs, listed, out, logsError))
-            return refuse(L"cannot write logs to " + logs + L" either: " + SystemMessage(logsError));
+        if (const DWORD again = PrepareLogs(logs, listed, out))
+            return refuse(L"cannot write logs to " + logs + L" either: " + SystemMessage(again));
     }
     out.Line(L"Testing the kit in " + kit + L"; logs in " + logs + L"; code page " + std::to_wstring(GetACP()));
     if (!note.empty())
