@@ -147,10 +147,7 @@ bool SaveScreenshot(const std::wstring& path)
     if (copied && Gdiplus::GdiplusStartup(&token, &startup, nullptr) == Gdiplus::Ok) {
         // GDI+'s PNG encoder.
         const CLSID png = {0x557CF406, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
-        {
-            Gdiplus::Bitmap image(bitmap, nullptr);
-            saved = image.Save(path.c_str(), &png, nullptr) == Gdiplus::Ok;
-        }
+        saved = Gdiplus::Bitmap(bitmap, nullptr).Save(path.c_str(), &png, nullptr) == Gdiplus::Ok;
         Gdiplus::GdiplusShutdown(token);
     }
     DeleteObject(bitmap);
@@ -275,11 +272,10 @@ HANDLE NewJob()
 void EndJob(HANDLE job)
 {
     TerminateJobObject(job, 1);
+    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info = {};
     for (int i = 0; i < 100; ++i) {
-        JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting = {};
-        if (!QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &accounting, sizeof accounting,
-                                       nullptr) ||
-            accounting.ActiveProcesses == 0)
+        if (!QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &info, sizeof info, nullptr) ||
+            info.ActiveProcesses == 0)
             break;
         Sleep(50);
     }
@@ -400,8 +396,8 @@ bool ReadBytes(const std::wstring& path, std::string& bytes)
 std::wstring DecodeText(const std::string& bytes)
 {
     const std::string text = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? bytes.substr(3) : bytes;
-    const bool utf8 = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
-                                          nullptr, 0) > 0;
+    const bool utf8 =
+        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0) > 0;
     return WideFromAnsi(text, utf8 ? CP_UTF8 : CP_ACP);
 }
 
@@ -534,10 +530,9 @@ Verdict Judge(const TestEntry& entry, const ProgramRun& run, const GTestSummary&
 {
     if (run.stopped)
         return {Outcome::Fail, L"stopped by Ctrl+C"};
-    if (run.timedOut && budget)
-        return {Outcome::Fail, L"cut short: the run's budget of " + std::to_wstring(budget) + L" s was spent"};
     if (run.timedOut)
-        return {Outcome::Fail, L"ran out of its " + std::to_wstring(entry.seconds) + L" s"};
+        return {Outcome::Fail, budget ? L"cut short: the run's budget of " + std::to_wstring(budget) + L" s was spent"
+                                      : L"ran out of its " + std::to_wstring(entry.seconds) + L" s"};
     if (run.exitCode != 0) {
         if (summary.ran && summary.failed > 0)
             return {Outcome::Fail, std::to_wstring(summary.failed) + L" of " + Count(summary.total, L"test") +

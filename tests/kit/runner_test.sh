@@ -53,8 +53,7 @@ out=$(cd "$kit" && wine_run cmd /c run-tests.cmd --list '..\list.txt' --no-pause
 grep -q 'logs cannot be written' <<<"$out" || fail "no word of the fallback: $out"
 [ -f "$temp/rgbcolor-tests-logs/kernel_stack_test.log" ] || fail "no log in TEMP"
 [ "$(tail -n1 <<<"$out")" = "1 passed, 0 failed, 0 skipped" ] || fail "closing line: $(tail -n1 <<<"$out")"
-rm -rf "$temp/rgbcolor-tests-logs"
-rm "$kit/logs"
+rm -rf "$temp/rgbcolor-tests-logs" "$kit/logs"
 
 # A budget spent in a program that changed the window colour (set up before
 # its first case, put back after its last): it is cut short, the next is not

@@ -765,7 +765,6 @@ ClientPixels DrawnOver(const ClientPixels& under, const std::function<void(HDC)>
 
 ClientPixels WithErrorText(const ClientPixels& under, const char* text, HWND control, RECT area)
 {
-    // The control's font, or its dialog's where it keeps none.
     auto font = reinterpret_cast<HGDIOBJ>(control ? SendMessageA(control, WM_GETFONT, 0, 0) : 0);
     if (!font && control && GetParent(control))
         font = reinterpret_cast<HGDIOBJ>(SendMessageA(GetParent(control), WM_GETFONT, 0, 0));
