@@ -4,7 +4,6 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <deque>
 #include <gtest/gtest.h>
 #include <imm.h>
@@ -39,10 +38,9 @@ bool pointerKnown = false;
 bool aimOutside = false;
 std::vector<INPUT> held;  // the releases of what the driver pressed and this program took
 
-// A step's input, sent one event at a time once the step has returned. A key,
-// or a click the hooks refused, is in flight until this thread tells its fate:
-// taken, or lost when a marker sent after it comes back first, and then it
-// goes again.
+// A step's input, sent event by event once the step has returned. A key, or a
+// click the hooks refused, is in flight until this thread takes it, or a marker
+// sent after it comes back first: lost, it goes again.
 struct Pending {
     INPUT input;
     POINT aim;
@@ -468,10 +466,9 @@ DialogDriver::DialogDriver(UINT timeout, DWORD patience) : timeoutMs(timeout), f
     wc.lpszClassName = kOwnerClass;
     RegisterClassA(&wc);  // fails harmlessly from the second driver on
     // Named for its program and test: another program that a key reached names the sender.
-    char program[MAX_PATH] = "";
-    GetModuleFileNameA(nullptr, program, sizeof program);
+    const std::wstring program = ProgramPath();
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    const std::string name = std::string(std::strrchr(program, '\\') ? std::strrchr(program, '\\') + 1 : program) +
+    const std::string name = AnsiFromWide(program.substr(program.find_last_of(L'\\') + 1)) +
                              (test ? std::string(" ") + test->test_suite_name() + "." + test->name() : "");
     owner = CreateWindowExA(0, kOwnerClass, name.c_str(), WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
                             GetModuleHandleA(nullptr), nullptr);

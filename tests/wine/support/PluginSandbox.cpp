@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 namespace {
 // An entry point called as the host calls it: stdcall, with arguments of exactly these types.
@@ -81,9 +81,7 @@ void PluginSandbox::WriteSettings(const std::string& bytes) const
 std::string PluginSandbox::ReadSettings() const
 {
     std::ifstream in(SettingsPath(), std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 void PluginSandbox::RemoveSettings() const
