@@ -170,9 +170,9 @@ unsigned ParseSeconds(const std::wstring& text)
     return !text.empty() && text[0] >= L'0' && text[0] <= L'9' && !*end && seconds <= 86400 ? seconds : 0;
 }
 
-// The entries of a list in file order, blank lines and "#" comments skipped.
-// False with the line and what is wrong with it in `error`.
-bool ParseTestList(const std::wstring& text, std::vector<TestEntry>& entries, std::wstring& error)
+// The entries of a list in file order, blank lines and "#" comments skipped;
+// the line and what is wrong with it, or "".
+std::wstring ParseTestList(const std::wstring& text, std::vector<TestEntry>& entries)
 {
     std::wistringstream lines(text);
     std::wstring line;
@@ -184,14 +184,10 @@ bool ParseTestList(const std::wstring& text, std::vector<TestEntry>& entries, st
         const std::wstring where = L"line " + std::to_wstring(number) + L": ";
         TestEntry entry;
         entry.seconds = ParseSeconds(first);
-        if (entry.seconds == 0) {
-            error = where + L"\"" + first + L"\" is not a time limit in seconds (1 to 86400)";
-            return false;
-        }
-        if (!(words >> entry.name) || entry.name.find_first_of(L"\\/:*?\"<>|") != std::wstring::npos) {
-            error = where + L"no program name after the time limit";
-            return false;
-        }
+        if (entry.seconds == 0)
+            return where + L"\"" + first + L"\" is not a time limit in seconds (1 to 86400)";
+        if (!(words >> entry.name) || entry.name.find_first_of(L"\\/:*?\"<>|") != std::wstring::npos)
+            return where + L"no program name after the time limit";
         std::getline(words >> std::ws, entry.arguments);
         entry.arguments.erase(entry.arguments.find_last_not_of(L" \t\r\v\f") + 1);
         // Windows file names ignore case: "Foo" and "foo" would share a log.
@@ -201,7 +197,7 @@ bool ParseTestList(const std::wstring& text, std::vector<TestEntry>& entries, st
         entry.label = count == 1 ? entry.name : entry.name + L"-" + std::to_wstring(count);
         entries.push_back(entry);
     }
-    return true;
+    return L"";
 }
 
 // What a GoogleTest program's output says at its end.
@@ -540,12 +536,9 @@ Verdict Judge(const TestEntry& entry, const ProgramRun& run, const GTestSummary&
         return {Outcome::Fail, ExitCodeText(run.exitCode)};
     }
     // Exit 0 with nothing run is a filter or a build that matched no test, not a pass.
-    if (summary.passed > 0) {
-        std::wstring detail = Count(summary.passed, L"test");
-        if (summary.skipped > 0)
-            detail += L", " + std::to_wstring(summary.skipped) + L" skipped";
-        return {Outcome::Pass, detail + L", " + Tenths(run.seconds) + L" s"};
-    }
+    const std::wstring skipped = summary.skipped > 0 ? L", " + std::to_wstring(summary.skipped) + L" skipped" : L"";
+    if (summary.passed > 0)
+        return {Outcome::Pass, Count(summary.passed, L"test") + skipped + L", " + Tenths(run.seconds) + L" s"};
     if (summary.skipped > 0)
         return {Outcome::Skip, L"every case skipped: " +
                                    (summary.skipReason.empty() ? L"(no reason given)" : summary.skipReason)};
@@ -622,8 +615,8 @@ int RunAll(const Options& options, const std::wstring& bin, Output& out)
     if (!ReadBytes(listPath, bytes))
         return refuse(L"cannot read " + listPath + L": " + SystemMessage(GetLastError()));
     std::vector<TestEntry> listed, entries;
-    std::wstring error;
-    if (!ParseTestList(DecodeText(bytes), listed, error))
+    const std::wstring error = ParseTestList(DecodeText(bytes), listed);
+    if (!error.empty())
         return refuse(listPath + L", " + error);
     for (const std::wstring& name : options.names) {
         const size_t before = entries.size();

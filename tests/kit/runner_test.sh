@@ -17,8 +17,8 @@ kit="$work/キット &^!() dir"
 mkdir -p "$kit/bin" "$kit/logs"
 cp "$build/kit/run-tests.cmd" "$kit/"
 grep -q $'\r$' "$kit/run-tests.cmd" || fail "run-tests.cmd has no CR LF line ends"
-ln -s "$build"/bin/{run-tests,kernel_stack_test,plugin_exports_test,robustness_load_test,ui_pane_test,console_mode}.exe \
-    "$build"/bin/*.dll "$kit/bin/"
+ln -s "$build"/bin/{run-tests,kernel_stack_test,plugin_exports_test,robustness_load_test,ui_pane_test}.exe \
+    "$build"/bin/console_mode.exe "$build"/bin/*.dll "$kit/bin/"
 printf '%s\n' '# a list of its own' '300 kernel_stack_test' '' '60 plugin_exports_test --gtest_filter=NoSuchTest' \
     '1 robustness_load_test' '1 console_mode --hold-shift' >"$work/list.txt"
 echo stale >"$kit/logs/old.log"

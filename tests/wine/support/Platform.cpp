@@ -95,13 +95,12 @@ std::string AnsiFromWide(const std::wstring& wide, UINT codePage)
 
 std::string AnsiPath(const std::wstring& path)
 {
-    std::string ansi = AnsiFromWide(path);
-    if (ansi.empty()) {
-        std::wstring shortPath(32768, L'\0');
-        shortPath.resize(GetShortPathNameW(path.c_str(), &shortPath[0], static_cast<DWORD>(shortPath.size())));
-        ansi = AnsiFromWide(shortPath);
-    }
-    return ansi;
+    const std::string ansi = AnsiFromWide(path);
+    if (!ansi.empty())
+        return ansi;
+    std::wstring shortPath(32768, L'\0');
+    shortPath.resize(GetShortPathNameW(path.c_str(), &shortPath[0], static_cast<DWORD>(shortPath.size())));
+    return AnsiFromWide(shortPath);
 }
 
 std::wstring FullPath(const std::wstring& path)
