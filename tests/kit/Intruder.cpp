@@ -22,10 +22,11 @@ int keys = 0, characters = 0, clicks = 0;
 int attempts = 0, taken = 0;
 DWORD started = GetTickCount();
 
-// Said at once, with the test that drives a dialog now (its driver's owner
-// window bears its program's and test's names).
-void Stray(const char* what, WPARAM code)
+// Counted and said at once, with the test that drives a dialog now (its
+// driver's owner window bears its program's and test's names).
+void Stray(int& count, const char* what, WPARAM code)
 {
+    ++count;
     char sender[300] = "no dialog test";
     GetWindowTextA(FindWindowA("HxDialogDriverOwner", nullptr), sender, sizeof sender);
     std::printf("intruder: received %s 0x%02X at %lu s, while %s ran\n", what, static_cast<unsigned>(code),
@@ -36,14 +37,11 @@ void Stray(const char* what, WPARAM code)
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN) {
-        ++keys;
-        Stray("key", wParam);
+        Stray(keys, "key", wParam);
     } else if (message == WM_CHAR || message == WM_SYSCHAR) {
-        ++characters;
-        Stray("character", wParam);
+        Stray(characters, "character", wParam);
     } else if (IsButtonMessage(message, true)) {
-        ++clicks;
-        Stray("click", message);
+        Stray(clicks, "click", message);
     } else if (message == WM_TIMER) {
         // A hop through the topmost band, then what BringForward tries.
         ++attempts;

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cwchar>
 #include <cwctype>
+#include <fstream>
 #include <functional>
 #include <iterator>
 #include <sstream>
@@ -24,23 +25,6 @@
 
 namespace {
 
-std::string Utf8(const std::wstring& text)
-{
-    if (text.empty())
-        return "";
-    const int length =
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string bytes(length, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &bytes[0], length, nullptr, nullptr);
-    return bytes;
-}
-
-void WriteBytes(HANDLE file, const std::string& bytes)
-{
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-}
-
 // The runner's lines: to the console as wide text (the kit's folder may hold
 // characters of no code page the console uses), to a pipe or file as UTF-8,
 // and to the summary file once one is open.
@@ -51,45 +35,33 @@ public:
         DWORD mode = 0;
         console_ = GetConsoleMode(out_, &mode) != 0;
     }
-    ~Output() { CloseSummary(); }
-    Output(const Output&) = delete;
-    Output& operator=(const Output&) = delete;
 
     // Starts the summary file afresh; false if it cannot be written.
     bool OpenSummary(const std::wstring& path)
     {
-        summary_ = CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (summary_ == INVALID_HANDLE_VALUE)
-            return false;
-        WriteBytes(summary_, "\xEF\xBB\xBF");  // Notepad of any Windows reads it as UTF-8
-        return true;
+        summary_.open(LongPath(path).c_str(), std::ios::binary);
+        summary_ << "\xEF\xBB\xBF";  // Notepad of any Windows reads it as UTF-8
+        return summary_.good();
     }
-
-    void CloseSummary()
-    {
-        if (summary_ != INVALID_HANDLE_VALUE)
-            CloseHandle(summary_);
-        summary_ = INVALID_HANDLE_VALUE;
-    }
+    void CloseSummary() { summary_.close(); }
 
     void Line(const std::wstring& text)
     {
         const std::wstring line = text + L"\r\n";
-        if (console_) {
-            DWORD written = 0;
+        const std::string bytes = AnsiFromWide(line, CP_UTF8);
+        DWORD written = 0;
+        if (console_)
             WriteConsoleW(out_, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-        } else if (out_ && out_ != INVALID_HANDLE_VALUE) {
-            WriteBytes(out_, Utf8(line));
-        }
-        if (summary_ != INVALID_HANDLE_VALUE)
-            WriteBytes(summary_, Utf8(line));
+        else if (out_ && out_ != INVALID_HANDLE_VALUE)
+            WriteFile(out_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+        if (summary_.is_open())
+            summary_ << bytes << std::flush;
     }
 
 private:
     HANDLE out_;
     bool console_;
-    HANDLE summary_ = INVALID_HANDLE_VALUE;
+    std::ofstream summary_;
 };
 
 // The console's QuickEdit mode, off while this lives: with it on, a click in
@@ -102,29 +74,25 @@ public:
         // The console's own input, even where stdin is redirected: the window is what a click reaches.
         input_ = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                              OPEN_EXISTING, 0, nullptr);
-        if (input_ == INVALID_HANDLE_VALUE)
-            return;
         // QuickEdit is changed only with ENABLE_EXTENDED_FLAGS; a mode that reports
         // it on has that flag too, so the mode read is the one to put back.
-        if (!GetConsoleMode(input_, &mode_) || !(mode_ & ENABLE_QUICK_EDIT_MODE) ||
-            !SetConsoleMode(input_, (mode_ | ENABLE_EXTENDED_FLAGS) & ~ENABLE_QUICK_EDIT_MODE)) {
-            CloseHandle(input_);
-            input_ = INVALID_HANDLE_VALUE;
-        }
+        changed_ = GetConsoleMode(input_, &mode_) && (mode_ & ENABLE_QUICK_EDIT_MODE) &&
+                   SetConsoleMode(input_, (mode_ | ENABLE_EXTENDED_FLAGS) & ~ENABLE_QUICK_EDIT_MODE);
     }
     ~QuickEditOff()
     {
-        if (input_ == INVALID_HANDLE_VALUE)
-            return;
-        SetConsoleMode(input_, mode_);
-        CloseHandle(input_);
+        if (changed_)
+            SetConsoleMode(input_, mode_);
+        if (input_ != INVALID_HANDLE_VALUE)
+            CloseHandle(input_);
     }
     QuickEditOff(const QuickEditOff&) = delete;
     QuickEditOff& operator=(const QuickEditOff&) = delete;
 
 private:
-    HANDLE input_ = INVALID_HANDLE_VALUE;
+    HANDLE input_;
     DWORD mode_ = 0;
+    bool changed_;
 };
 
 // The desktop's colours (GetSysColor) as they were when taken. A test may
@@ -138,25 +106,20 @@ public:
             colours_[i] = GetSysColor(i);
     }
 
-    // Sets back each colour that differs now; returns how many did.
+    // Sets them back where one differs now; returns how many did.
     int Restore() const
     {
-        int elements[kCount], count = 0, changed = 0;
-        COLORREF values[kCount];
-        // Wine keeps the colours a process has read and never sees another
-        // process change them: there every colour is set back, none counted.
-        const bool wine = RunningUnderWine();
+        int elements[kCount], changed = 0;
         for (int i = 0; i < kCount; ++i) {
-            changed += !wine && GetSysColor(i) != colours_[i];
-            if (wine || GetSysColor(i) != colours_[i]) {
-                elements[count] = i;
-                values[count++] = colours_[i];
-            }
+            elements[i] = i;
+            changed += GetSysColor(i) != colours_[i];
         }
-        // One call: every window repaints once, not once a colour.
-        if (count > 0)
-            SetSysColors(count, elements, values);
-        return changed;
+        // Wine keeps the colours a process has read and never sees another
+        // process change them: there they are set back, none counted.
+        const bool wine = RunningUnderWine();
+        if (wine || changed)
+            SetSysColors(kCount, elements, colours_);  // one call: every window repaints once
+        return wine ? 0 : changed;
     }
 
 private:
@@ -184,10 +147,7 @@ bool SaveScreenshot(const std::wstring& path)
     if (copied && Gdiplus::GdiplusStartup(&token, &startup, nullptr) == Gdiplus::Ok) {
         // GDI+'s PNG encoder.
         const CLSID png = {0x557CF406, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
-        {
-            Gdiplus::Bitmap image(bitmap, nullptr);
-            saved = image.Save(path.c_str(), &png, nullptr) == Gdiplus::Ok;
-        }
+        saved = Gdiplus::Bitmap(bitmap, nullptr).Save(path.c_str(), &png, nullptr) == Gdiplus::Ok;
         Gdiplus::GdiplusShutdown(token);
     }
     DeleteObject(bitmap);
@@ -210,9 +170,9 @@ unsigned ParseSeconds(const std::wstring& text)
     return !text.empty() && text[0] >= L'0' && text[0] <= L'9' && !*end && seconds <= 86400 ? seconds : 0;
 }
 
-// The entries of a list in file order, blank lines and "#" comments skipped.
-// False with the line and what is wrong with it in `error`.
-bool ParseTestList(const std::wstring& text, std::vector<TestEntry>& entries, std::wstring& error)
+// The entries of a list in file order, blank lines and "#" comments skipped;
+// the line and what is wrong with it, or "".
+std::wstring ParseTestList(const std::wstring& text, std::vector<TestEntry>& entries)
 {
     std::wistringstream lines(text);
     std::wstring line;
@@ -224,17 +184,12 @@ bool ParseTestList(const std::wstring& text, std::vector<TestEntry>& entries, st
         const std::wstring where = L"line " + std::to_wstring(number) + L": ";
         TestEntry entry;
         entry.seconds = ParseSeconds(first);
-        if (entry.seconds == 0) {
-            error = where + L"\"" + first + L"\" is not a time limit in seconds (1 to 86400)";
-            return false;
-        }
-        if (!(words >> entry.name) || entry.name.find_first_of(L"\\/:*?\"<>|") != std::wstring::npos) {
-            error = where + L"no program name after the time limit";
-            return false;
-        }
+        if (entry.seconds == 0)
+            return where + L"\"" + first + L"\" is not a time limit in seconds (1 to 86400)";
+        if (!(words >> entry.name) || entry.name.find_first_of(L"\\/:*?\"<>|") != std::wstring::npos)
+            return where + L"no program name after the time limit";
         std::getline(words >> std::ws, entry.arguments);
-        while (!entry.arguments.empty() && std::iswspace(entry.arguments.back()))
-            entry.arguments.pop_back();
+        entry.arguments.erase(entry.arguments.find_last_not_of(L" \t\r\v\f") + 1);
         // Windows file names ignore case: "Foo" and "foo" would share a log.
         int count = 1;
         for (const TestEntry& earlier : entries)
@@ -242,7 +197,7 @@ bool ParseTestList(const std::wstring& text, std::vector<TestEntry>& entries, st
         entry.label = count == 1 ? entry.name : entry.name + L"-" + std::to_wstring(count);
         entries.push_back(entry);
     }
-    return true;
+    return L"";
 }
 
 // What a GoogleTest program's output says at its end.
@@ -270,30 +225,20 @@ GTestSummary ParseGTestSummary(const std::wstring& log)
         if (!line.empty() && line.back() == L'\r')
             line.pop_back();
 
-        int count;
-        if ((count = CountAfter(line, L"[==========] ")) >= 0 && line.find(L" ran.") != std::wstring::npos) {
-            summary.ran = true;
-            summary.total = count;
-            summary.passed = summary.skipped = summary.failed = 0;
-        } else if ((count = CountAfter(line, L"[  PASSED  ] ")) >= 0) {
-            summary.passed = count;
-        } else if ((count = CountAfter(line, L"[  SKIPPED ] ")) >= 0) {
-            summary.skipped = count;
-        } else if ((count = CountAfter(line, L"[  FAILED  ] ")) >= 0) {
-            summary.failed = count;
-        }
+        const int total = CountAfter(line, L"[==========] ");
+        if (total >= 0 && line.find(L" ran.") != std::wstring::npos)
+            summary = {true, total, 0, 0, 0, summary.skipReason};
+        for (const auto& field : {std::make_pair(L"[  PASSED  ] ", &GTestSummary::passed),
+                                  std::make_pair(L"[  SKIPPED ] ", &GTestSummary::skipped),
+                                  std::make_pair(L"[  FAILED  ] ", &GTestSummary::failed)})
+            if (CountAfter(line, field.first) >= 0)
+                summary.*field.second = CountAfter(line, field.first);
 
         // "FILE(LINE): Skipped" (MSVC) or "FILE:LINE: Skipped", then the message.
-        if (summary.skipReason.empty()) {
-            if (reasonNext && !line.empty()) {
-                if (line[0] != L'[')
-                    summary.skipReason = line;
-                reasonNext = false;
-            }
-            const std::wstring skipped = L": Skipped";
-            reasonNext = reasonNext || (line.size() >= skipped.size() &&
-                                        line.compare(line.size() - skipped.size(), skipped.size(), skipped) == 0);
-        }
+        if (reasonNext && !line.empty() && line[0] != L'[' && summary.skipReason.empty())
+            summary.skipReason = line;
+        const size_t n = line.size();
+        reasonNext = (reasonNext && line.empty()) || (n >= 9 && line.compare(n - 9, 9, L": Skipped") == 0);
     }
     return summary;
 }
@@ -323,32 +268,20 @@ HANDLE NewJob()
 void EndJob(HANDLE job)
 {
     TerminateJobObject(job, 1);
+    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info = {};
     for (int i = 0; i < 100; ++i) {
-        JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting = {};
-        if (!QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &accounting, sizeof accounting,
-                                       nullptr) ||
-            accounting.ActiveProcesses == 0)
+        if (!QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &info, sizeof info, nullptr) ||
+            info.ActiveProcesses == 0)
             break;
         Sleep(50);
     }
-}
-
-// Once a press still on its way has landed, what is down goes up: Shift (which
-// turns the user's Delete into a delete for good), Ctrl, Alt and the physical
-// mouse buttons. Only what is down: a lone release of Alt opens a menu, of a
-// button clicks.
-void ReleaseHeldInput()
-{
-    Sleep(200);
-    HeldDown(true);
 }
 
 // Runs `exe arguments` in `folder` (also its TEMP and TMP), stdin from NUL,
 // stdout and stderr into `log`, for at most `milliseconds`. The program and every
 // process it starts run in a job and end with it. Setting `stop` ends it early.
 // `watch` is called a few times a second while it runs, with true once just
-// before the runner ends it. Afterwards what the program may have left held
-// down is released (a program ended or crashed cannot let go of it).
+// before the runner ends it.
 ProgramRun RunProgram(const std::wstring& exe, const std::wstring& arguments, const std::wstring& folder,
                       const std::wstring& log, DWORD milliseconds, HANDLE stop,
                       const std::function<void(bool ending)>& watch)
@@ -380,8 +313,7 @@ ProgramRun RunProgram(const std::wstring& exe, const std::wstring& arguments, co
     PROCESS_INFORMATION process = {};
     const BOOL created = CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE, CREATE_SUSPENDED,
                                        nullptr, folder.c_str(), &startup, &process);
-    if (!created)
-        run.startError = GetLastError();
+    run.startError = created ? 0 : GetLastError();
     CloseHandle(input);
     CloseHandle(output);
     if (!created) {
@@ -420,7 +352,12 @@ ProgramRun RunProgram(const std::wstring& exe, const std::wstring& arguments, co
         EndJob(job);
         CloseHandle(job);
     }
-    ReleaseHeldInput();
+    // A program ended or crashed cannot let go of what it pressed: once a press
+    // still on its way has landed, what is down goes up (Shift turns the user's
+    // Delete into a delete for good). Only what is down: a lone release of Alt
+    // opens a menu, of a button clicks.
+    Sleep(200);
+    HeldDown(true);
     return run;
 }
 
@@ -431,12 +368,10 @@ std::wstring FolderOf(const std::wstring& path)
     return slash == std::wstring::npos ? L"." : path.substr(0, slash);
 }
 
-// RemoveTree, waiting a little longer for files that a process just ended
-// still holds.
+// RemoveTree, tried for about 2 s: a program the job just ended may hold its
+// files a little longer than a scanner would.
 bool DeleteTree(const std::wstring& folder)
 {
-    // A program the job just ended may hold its files a little longer than
-    // a scanner would: the test's own removal, tried for about 2 s.
     for (int attempt = 0; attempt < 20; ++attempt) {
         if (RemoveTree(folder))
             return true;
@@ -447,18 +382,9 @@ bool DeleteTree(const std::wstring& folder)
 
 bool ReadBytes(const std::wstring& path, std::string& bytes)
 {
-    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-    HANDLE file = CreateFileW(LongPath(path).c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    bytes.clear();
-    char buffer[65536];
-    DWORD read = 0;
-    bool ok = true;
-    while ((ok = ReadFile(file, buffer, sizeof buffer, &read, nullptr)) && read > 0)
-        bytes.append(buffer, read);
-    CloseHandle(file);
-    return ok;
+    std::ifstream file(LongPath(path).c_str(), std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(file), {});
+    return file.is_open() && !file.bad();
 }
 
 // Text from a file the runner did not write: UTF-8 where it is valid UTF-8
@@ -466,13 +392,9 @@ bool ReadBytes(const std::wstring& path, std::string& bytes)
 std::wstring DecodeText(const std::string& bytes)
 {
     const std::string text = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? bytes.substr(3) : bytes;
-    const int size = static_cast<int>(text.size());
-    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
-    if (length == 0)
-        return WideFromAnsi(text);
-    std::wstring wide(length, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, &wide[0], length);
-    return wide;
+    const bool utf8 =
+        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0) > 0;
+    return WideFromAnsi(text, utf8 ? CP_UTF8 : CP_ACP);
 }
 
 // The system's text for an error code, on one line.
@@ -483,9 +405,7 @@ std::wstring SystemMessage(unsigned long error)
                    error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     std::wstring message = buffer ? buffer : L"";
     LocalFree(buffer);
-    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' ' ||
-                                message.back() == L'.'))
-        message.pop_back();
+    message.erase(message.find_last_not_of(L"\r\n .") + 1);
     return message.empty() ? L"error " + std::to_wstring(error) : message + L" (error " + std::to_wstring(error) + L")";
 }
 
@@ -515,30 +435,24 @@ std::wstring TempFolder()
 {
     std::wstring path(MAX_PATH + 1, L'\0');
     path.resize(GetTempPathW(static_cast<DWORD>(path.size()), &path[0]));
-    while (!path.empty() && path.back() == L'\\')
-        path.pop_back();
-    return path;
+    return path.erase(path.find_last_not_of(L'\\') + 1);
 }
 
 // Makes the folder and removes what an earlier run wrote there for the listed
-// programs (anything else is someone else's); false when it cannot be written.
-bool PrepareLogs(const std::wstring& folder, const std::vector<TestEntry>& listed, Output& out, DWORD& error)
+// programs (anything else is someone else's); the error when it cannot be written, else 0.
+DWORD PrepareLogs(const std::wstring& folder, const std::vector<TestEntry>& listed, Output& out)
 {
     if (!CreateDirectoryW(LongPath(folder).c_str(), nullptr)) {
-        error = GetLastError();
+        const DWORD error = GetLastError();
         const DWORD attributes = GetFileAttributesW(LongPath(folder).c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
-            return false;
+            return error;
     }
     for (const TestEntry& entry : listed) {
         RemoveFile(folder + L"\\" + entry.label + L".log");
         RemoveFile(folder + L"\\" + entry.label + L".png");
     }
-    if (!out.OpenSummary(folder + L"\\summary.txt")) {
-        error = GetLastError();
-        return false;
-    }
-    return true;
+    return out.OpenSummary(folder + L"\\summary.txt") ? 0 : GetLastError();
 }
 
 std::wstring Tenths(double value)
@@ -602,6 +516,9 @@ enum class Outcome { Pass, Skip, Fail };
 struct Verdict {
     Outcome outcome;
     std::wstring detail;
+
+    // A fault found after the run, said before what the run said.
+    void Fail(const std::wstring& fault) { *this = {Outcome::Fail, fault + L"; " + detail}; }
 };
 
 // `budget`: the seconds of the whole run, where they were the program's limit.
@@ -609,10 +526,9 @@ Verdict Judge(const TestEntry& entry, const ProgramRun& run, const GTestSummary&
 {
     if (run.stopped)
         return {Outcome::Fail, L"stopped by Ctrl+C"};
-    if (run.timedOut && budget)
-        return {Outcome::Fail, L"cut short: the run's budget of " + std::to_wstring(budget) + L" s was spent"};
     if (run.timedOut)
-        return {Outcome::Fail, L"ran out of its " + std::to_wstring(entry.seconds) + L" s"};
+        return {Outcome::Fail, budget ? L"cut short: the run's budget of " + std::to_wstring(budget) + L" s was spent"
+                                      : L"ran out of its " + std::to_wstring(entry.seconds) + L" s"};
     if (run.exitCode != 0) {
         if (summary.ran && summary.failed > 0)
             return {Outcome::Fail, std::to_wstring(summary.failed) + L" of " + Count(summary.total, L"test") +
@@ -620,12 +536,9 @@ Verdict Judge(const TestEntry& entry, const ProgramRun& run, const GTestSummary&
         return {Outcome::Fail, ExitCodeText(run.exitCode)};
     }
     // Exit 0 with nothing run is a filter or a build that matched no test, not a pass.
-    if (summary.passed > 0) {
-        std::wstring detail = Count(summary.passed, L"test");
-        if (summary.skipped > 0)
-            detail += L", " + std::to_wstring(summary.skipped) + L" skipped";
-        return {Outcome::Pass, detail + L", " + Tenths(run.seconds) + L" s"};
-    }
+    const std::wstring skipped = summary.skipped > 0 ? L", " + std::to_wstring(summary.skipped) + L" skipped" : L"";
+    if (summary.passed > 0)
+        return {Outcome::Pass, Count(summary.passed, L"test") + skipped + L", " + Tenths(run.seconds) + L" s"};
     if (summary.skipped > 0)
         return {Outcome::Skip, L"every case skipped: " +
                                    (summary.skipReason.empty() ? L"(no reason given)" : summary.skipReason)};
@@ -640,10 +553,8 @@ void PauseIfOwnWindow(Output& out)
     HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     DWORD mode = 0;
     DWORD processes[4];
-    if (!GetConsoleMode(input, &mode))
-        return;
-    const DWORD count = GetConsoleProcessList(processes, 4);
-    if (count == 0 || count > 2)
+    const DWORD sharing = GetConsoleProcessList(processes, 4);
+    if (!GetConsoleMode(input, &mode) || sharing == 0 || sharing > 2)
         return;
     out.CloseSummary();
     out.Line(L"Press any key to close this window");
@@ -664,13 +575,13 @@ struct Options {
     std::wstring list;
     bool noPause = false;
     unsigned budget = 0;  // seconds for the whole run; 0: none
+    bool help = false;    // the usage was asked for
     std::vector<std::wstring> names;
 };
 
-// 0 on success, else the exit code; `help` when the usage was asked for.
-int ParseOptions(int argc, wchar_t** argv, Options& options, bool& help)
+// 0 on success, else the exit code.
+int ParseOptions(int argc, wchar_t** argv, Options& options)
 {
-    help = false;
     for (int i = 1; i < argc; ++i) {
         const std::wstring arg = argv[i];
         if (arg == L"--no-pause") {
@@ -681,7 +592,7 @@ int ParseOptions(int argc, wchar_t** argv, Options& options, bool& help)
             if ((options.budget = ParseSeconds(argv[++i])) == 0)
                 return 2;
         } else if (arg == L"--help" || arg == L"-h" || arg == L"/?") {
-            help = true;
+            options.help = true;
         } else if (arg[0] == L'-' || arg[0] == L'/') {
             return 2;
         } else {
@@ -693,49 +604,43 @@ int ParseOptions(int argc, wchar_t** argv, Options& options, bool& help)
 
 int RunAll(const Options& options, const std::wstring& bin, Output& out)
 {
+    // The kit or the command line is wrong: nothing runs.
+    const auto refuse = [&out](const std::wstring& why) {
+        out.Line(L"run-tests: " + why);
+        return 2;
+    };
     const std::wstring kit = FolderOf(bin);
     const std::wstring listPath = options.list.empty() ? bin + L"\\tests.txt" : options.list;
     std::string bytes;
-    if (!ReadBytes(listPath, bytes)) {
-        out.Line(L"run-tests: cannot read " + listPath + L": " + SystemMessage(GetLastError()));
-        return 2;
-    }
+    if (!ReadBytes(listPath, bytes))
+        return refuse(L"cannot read " + listPath + L": " + SystemMessage(GetLastError()));
     std::vector<TestEntry> listed, entries;
-    std::wstring error;
-    if (!ParseTestList(DecodeText(bytes), listed, error)) {
-        out.Line(L"run-tests: " + listPath + L", " + error);
-        return 2;
-    }
+    const std::wstring error = ParseTestList(DecodeText(bytes), listed);
+    if (!error.empty())
+        return refuse(listPath + L", " + error);
     for (const std::wstring& name : options.names) {
         const size_t before = entries.size();
         std::copy_if(listed.begin(), listed.end(), std::back_inserter(entries),
                      [&](const TestEntry& entry) { return _wcsicmp(entry.name.c_str(), name.c_str()) == 0; });
-        if (entries.size() == before) {
-            out.Line(L"run-tests: no program " + name + L" in " + listPath);
-            return 2;
-        }
+        if (entries.size() == before)
+            return refuse(L"no program " + name + L" in " + listPath);
     }
     if (options.names.empty())
         entries = listed;
-    if (entries.empty()) {
-        out.Line(L"run-tests: no programs in " + listPath);
-        return 2;
-    }
+    if (entries.empty())
+        return refuse(L"no programs in " + listPath);
 
     // The kit's own logs folder, or where it cannot be written (a read-only
     // copy, a disc, Program Files), one in the user's temporary folder.
     const std::wstring temp = TempFolder();
     std::wstring logs = kit + L"\\logs";
-    DWORD logsError = 0;
     std::wstring note;
-    if (!PrepareLogs(logs, listed, out, logsError)) {
+    if (const DWORD logsError = PrepareLogs(logs, listed, out)) {
         note = L"(" + logs + L" cannot be written: " + SystemMessage(logsError) +
                L"; the logs go to the temporary folder instead)";
         logs = temp + L"\\rgbcolor-tests-logs";
-        if (!PrepareLogs(logs, listed, out, logsError)) {
-            out.Line(L"run-tests: cannot write logs to " + logs + L" either: " + SystemMessage(logsError));
-            return 2;
-        }
+        if (const DWORD again = PrepareLogs(logs, listed, out))
+            return refuse(L"cannot write logs to " + logs + L" either: " + SystemMessage(again));
     }
     out.Line(L"Testing the kit in " + kit + L"; logs in " + logs + L"; code page " + std::to_wstring(GetACP()));
     if (!note.empty())
@@ -744,10 +649,8 @@ int RunAll(const Options& options, const std::wstring& bin, Output& out)
     // Everything the tests write goes under one folder of this run, gone at its end.
     const std::wstring privateRoot = temp + L"\\rgbcolor-tests-" + std::to_wstring(GetCurrentProcessId());
     DeleteTree(privateRoot);
-    if (!CreateDirectoryW(LongPath(privateRoot).c_str(), nullptr)) {
-        out.Line(L"run-tests: cannot make " + privateRoot + L": " + SystemMessage(GetLastError()));
-        return 2;
-    }
+    if (!CreateDirectoryW(LongPath(privateRoot).c_str(), nullptr))
+        return refuse(L"cannot make " + privateRoot + L": " + SystemMessage(GetLastError()));
 
     size_t width = 0;
     for (const TestEntry& entry : entries)
@@ -763,12 +666,10 @@ int RunAll(const Options& options, const std::wstring& bin, Output& out)
         ProgramRun run;
         bool logged = false;
         // In milliseconds: the program's own limit, or what is left of the budget if that is less.
-        DWORD limit = entry.seconds * 1000;
-        const DWORD spent = GetTickCount() - started;
+        const DWORD spent = GetTickCount() - started, remaining = options.budget * 1000 - spent;
         const bool budgetSpent = options.budget && spent >= options.budget * 1000;
-        const bool budgetIsLimit = options.budget && !budgetSpent && options.budget * 1000 - spent < limit;
-        if (budgetIsLimit)
-            limit = options.budget * 1000 - spent;
+        const bool budgetIsLimit = options.budget && !budgetSpent && remaining < entry.seconds * 1000;
+        const DWORD limit = budgetIsLimit ? remaining : entry.seconds * 1000;
         if (budgetSpent) {
             verdict.detail = L"not run: the run's budget of " + std::to_wstring(options.budget) + L" s was spent";
         } else if (!CreateDirectoryW(LongPath(folder).c_str(), nullptr)) {
@@ -802,13 +703,10 @@ int RunAll(const Options& options, const std::wstring& bin, Output& out)
             // A program ended by the runner cannot put back what it changed (one
             // that forgot did not): either way the session gets its colours back.
             const int changed = colours.Restore();
-            if (changed && !run.timedOut && !run.stopped) {
-                verdict.outcome = Outcome::Fail;
-                verdict.detail = L"left " + Count(changed, L"desktop colour") + L" changed (put back); " +
-                                 verdict.detail;
-            } else if (changed) {
+            if (changed && !run.timedOut && !run.stopped)
+                verdict.Fail(L"left " + Count(changed, L"desktop colour") + L" changed (put back)");
+            else if (changed)
                 verdict.detail += L"; " + Count(changed, L"desktop colour") + L" it changed put back";
-            }
             // Tests clean up after themselves: anything left is a fault of the
             // test, unless the runner ended it.
             std::wstring names;
@@ -818,14 +716,10 @@ int RunAll(const Options& options, const std::wstring& bin, Output& out)
             });
             if (left > 3)
                 names += L" and " + std::to_wstring(left - 3) + L" more";
-            if (left && !run.timedOut && !run.stopped) {
-                verdict.outcome = Outcome::Fail;
-                verdict.detail = L"left files in its temporary folder (" + names + L"); " + verdict.detail;
-            }
-            if (!DeleteTree(folder)) {
-                verdict.outcome = Outcome::Fail;
-                verdict.detail = L"its temporary folder " + folder + L" cannot be deleted; " + verdict.detail;
-            }
+            if (left && !run.timedOut && !run.stopped)
+                verdict.Fail(L"left files in its temporary folder (" + names + L")");
+            if (!DeleteTree(folder))
+                verdict.Fail(L"its temporary folder " + folder + L" cannot be deleted");
         }
         if (verdict.outcome == Outcome::Fail && logged)
             verdict.detail += L", log: " + log;
@@ -862,9 +756,8 @@ int wmain(int argc, wchar_t** argv)
     const QuickEditOff quickEditOff;
     Output out;
     Options options;
-    bool help = false;
-    int code = ParseOptions(argc, argv, options, help);
-    if (code != 0 || help)
+    int code = ParseOptions(argc, argv, options);
+    if (code != 0 || options.help)
         out.Line(kUsage);
     else
         code = RunAll(options, FolderOf(ProgramPath()), out);

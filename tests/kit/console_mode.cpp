@@ -9,8 +9,7 @@
 int main(int argc, char** argv)
 {
     if (argc > 1 && std::strcmp(argv[1], "--hold-shift") == 0) {
-        INPUT shift{};
-        shift.type = INPUT_KEYBOARD;
+        INPUT shift{INPUT_KEYBOARD, {}};
         shift.ki.wVk = VK_SHIFT;
         SendInput(1, &shift, sizeof shift);
         Sleep(INFINITE);

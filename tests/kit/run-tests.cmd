@@ -20,9 +20,7 @@ if not exist "%kit%bin\run-tests.exe" goto missing
 "%kit%bin\run-tests.exe" %pause% %*
 set "code=%ERRORLEVEL%"
 rem The runner's own codes; any other is Windows' when it cannot start it, or a crash.
-if "%code%"=="0" exit /b 0
-if "%code%"=="1" exit /b 1
-if "%code%"=="2" exit /b 2
+for %%c in (0 1 2) do if "%code%"=="%%c" exit /b %%c
 echo.
 echo run-tests.cmd: bin\run-tests.exe did not start or did not finish (exit code %code%).
 if "%code%"=="4551" echo Smart App Control or an App Control policy blocked it.

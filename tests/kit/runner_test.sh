@@ -1,12 +1,7 @@
 #!/usr/bin/env bash
 # The kit's runner under Wine, started through run-tests.cmd from a folder
-# with a Japanese name and & ^ ! ( ) in it: a pass, a program that ran no
-# test, one out of time, one ended with Shift down (the runner lets it go);
-# the screen pictured at a failure; other files in logs\ kept; logs in TEMP
-# when the kit's folder cannot take them;
-# a budget spent, with the desktop's colours put back; QuickEdit off while it
-# runs; the .cmd without its runner. Not %: Wine's cmd expands the folder
-# name of %~dp0 once more (Windows does not), so no .cmd works there.
+# with a Japanese name and & ^ ! ( ) in it. Not %: Wine's cmd expands the
+# folder name of %~dp0 once more (Windows does not), so no .cmd works there.
 #   runner_test.sh BUILD_DIR
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -22,10 +17,8 @@ kit="$work/キット &^!() dir"
 mkdir -p "$kit/bin" "$kit/logs"
 cp "$build/kit/run-tests.cmd" "$kit/"
 grep -q $'\r$' "$kit/run-tests.cmd" || fail "run-tests.cmd has no CR LF line ends"
-for f in run-tests kernel_stack_test plugin_exports_test robustness_load_test ui_pane_test console_mode; do
-    ln -s "$build/bin/$f.exe" "$kit/bin/"
-done
-ln -s "$build"/bin/*.dll "$kit/bin/"
+ln -s "$build"/bin/{run-tests,kernel_stack_test,plugin_exports_test,robustness_load_test,ui_pane_test}.exe \
+    "$build"/bin/console_mode.exe "$build"/bin/*.dll "$kit/bin/"
 printf '%s\n' '# a list of its own' '300 kernel_stack_test' '' '60 plugin_exports_test --gtest_filter=NoSuchTest' \
     '1 robustness_load_test' '1 console_mode --hold-shift' >"$work/list.txt"
 echo stale >"$kit/logs/old.log"
@@ -33,6 +26,8 @@ echo stale >"$kit/logs/kernel_stack_test.png"
 temp=$(winepath -u "$(wine_run cmd /c echo %TEMP%)")
 before=$(ls -A "$temp")
 
+# A pass, a program that ran no test, one out of time, one ended with Shift down (the runner lets it go); the
+# screen pictured at a failure; other files in logs\ kept.
 out=$(cd "$kit" && wine_run cmd /c run-tests.cmd --list '..\list.txt' --no-pause); rc=$?
 [ "$rc" -eq 1 ] || fail "exit $rc with a program failed, expected 1"
 grep -qE '^PASS  kernel_stack_test +[0-9]+ tests, [0-9.]+ s$' <<<"$out" || fail "no pass line: $out"
@@ -58,8 +53,7 @@ out=$(cd "$kit" && wine_run cmd /c run-tests.cmd --list '..\list.txt' --no-pause
 grep -q 'logs cannot be written' <<<"$out" || fail "no word of the fallback: $out"
 [ -f "$temp/rgbcolor-tests-logs/kernel_stack_test.log" ] || fail "no log in TEMP"
 [ "$(tail -n1 <<<"$out")" = "1 passed, 0 failed, 0 skipped" ] || fail "closing line: $(tail -n1 <<<"$out")"
-rm -rf "$temp/rgbcolor-tests-logs"
-rm "$kit/logs"
+rm -rf "$temp/rgbcolor-tests-logs" "$kit/logs"
 
 # A budget spent in a program that changed the window colour (set up before
 # its first case, put back after its last): it is cut short, the next is not

@@ -102,7 +102,7 @@ TEST_P(KernelLoop, CalledAtEveryStackOffsetLeavesTheYmmUpperHalvesClean)
         const std::uint32_t args[] = {U(src.data()), U(dst.data()), static_cast<std::uint32_t>(src.size()),
                                       U(&amounts)};
         const int before = UpperYmmInUse();
-        CallWithStackOffset(reinterpret_cast<const void*>(GetParam().run), args, 4, offset);
+        CallAndMeasureStack(reinterpret_cast<const void*>(GetParam().run), args, 4, nullptr, offset);
         if (before == 0) {
             EXPECT_EQ(UpperYmmInUse(), 0) << "stack offset " << offset;
         }
@@ -143,7 +143,8 @@ TEST_P(KernelPlugin, HxfExecuteAtEveryStackOffsetSeparateAndInPlace)
             // Index, owner, source, destination, -, rectangle, -, pitch, -, callback, user data.
             const std::uint32_t args[] = {0, 0, U(inPlace ? dst.data() : src.data()), U(dst.data()), 0, U(&rect),
                                           0, static_cast<std::uint32_t>(width), 0, callback, U(&rows)};
-            const std::uint32_t result = CallWithStackOffset(execute, args, 11, offset);
+            std::uint32_t result = 0;
+            CallAndMeasureStack(execute, args, 11, &result, offset);
             EXPECT_EQ(result, 7u) << "the final progress call's answer, stack offset " << offset;
             EXPECT_EQ(rows, height + 2) << "0, one per row, 10000; stack offset " << offset;
             ExpectAdjusted(src, dst, amounts, offset);

@@ -4,7 +4,6 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <deque>
 #include <gtest/gtest.h>
 #include <imm.h>
@@ -24,9 +23,8 @@ constexpr WORD kMarkerKey = 0xE8;
 // marker follows them. HX_DRIVER_RULES=windows runs Windows' path there too.
 bool WineRules()
 {
-    static const char* asked = std::getenv("HX_DRIVER_RULES");
-    static const bool wine = RunningUnderWine() && !(asked && std::string(asked) == "windows");
-    return wine;
+    const char* asked = std::getenv("HX_DRIVER_RULES");
+    return RunningUnderWine() && !(asked && std::string(asked) == "windows");
 }
 
 // Brought back when another program takes the front: the dialog, else the owner.
@@ -40,10 +38,9 @@ bool pointerKnown = false;
 bool aimOutside = false;
 std::vector<INPUT> held;  // the releases of what the driver pressed and this program took
 
-// A step's input, sent one event at a time once the step has returned. A key,
-// or a click the hooks refused, is in flight until this thread tells its fate:
-// taken, or lost when a marker sent after it comes back first, and then it
-// goes again.
+// A step's input, sent event by event once the step has returned. A key, or a
+// click the hooks refused, is in flight until this thread takes it, or a marker
+// sent after it comes back first: lost, it goes again.
 struct Pending {
     INPUT input;
     POINT aim;
@@ -268,10 +265,8 @@ INPUT ReleaseOf(INPUT press)
 
 INPUT Key(WORD virtualKey)
 {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = virtualKey;
-    input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC));
+    INPUT input{INPUT_KEYBOARD, {}};
+    input.ki = {virtualKey, static_cast<WORD>(MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC)), 0, 0, 0};
     return input;
 }
 
@@ -323,8 +318,7 @@ LONG Inject(INPUT input)
 
 INPUT MoveTo(POINT p)
 {
-    INPUT input{};
-    input.type = INPUT_MOUSE;
+    INPUT input{INPUT_MOUSE, {}};
     // Aimed at the middle of the pixel: right however the system scales and rounds.
     input.mi.dx = static_cast<LONG>((2LL * p.x + 1) * 65536 / (2LL * GetSystemMetrics(SM_CXSCREEN)));
     input.mi.dy = static_cast<LONG>((2LL * p.y + 1) * 65536 / (2LL * GetSystemMetrics(SM_CYSCREEN)));
@@ -472,10 +466,9 @@ DialogDriver::DialogDriver(UINT timeout, DWORD patience) : timeoutMs(timeout), f
     wc.lpszClassName = kOwnerClass;
     RegisterClassA(&wc);  // fails harmlessly from the second driver on
     // Named for its program and test: another program that a key reached names the sender.
-    char program[MAX_PATH] = "";
-    GetModuleFileNameA(nullptr, program, sizeof program);
+    const std::wstring program = ProgramPath();
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    const std::string name = std::string(std::strrchr(program, '\\') ? std::strrchr(program, '\\') + 1 : program) +
+    const std::string name = AnsiFromWide(program.substr(program.find_last_of(L'\\') + 1)) +
                              (test ? std::string(" ") + test->test_suite_name() + "." + test->name() : "");
     owner = CreateWindowExA(0, kOwnerClass, name.c_str(), WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
                             GetModuleHandleA(nullptr), nullptr);
@@ -661,8 +654,7 @@ void MouseMoveTo(HWND window, int x, int y)
 
 void MouseButton(bool down)
 {
-    INPUT input{};
-    input.type = INPUT_MOUSE;
+    INPUT input{INPUT_MOUSE, {}};
     // SendInput names the physical buttons: swapped, the primary one is the right.
     input.mi.dwFlags = (GetSystemMetrics(SM_SWAPBUTTON) ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN) << !down;
     if (!pointerKnown)
@@ -770,7 +762,6 @@ ClientPixels DrawnOver(const ClientPixels& under, const std::function<void(HDC)>
 
 ClientPixels WithErrorText(const ClientPixels& under, const char* text, HWND control, RECT area)
 {
-    // The control's font, or its dialog's where it keeps none.
     auto font = reinterpret_cast<HGDIOBJ>(control ? SendMessageA(control, WM_GETFONT, 0, 0) : 0);
     if (!font && control && GetParent(control))
         font = reinterpret_cast<HGDIOBJ>(SendMessageA(GetParent(control), WM_GETFONT, 0, 0));

@@ -15,16 +15,13 @@
 // never reaches the dialog's thread, fails the test by name at once (Run
 // returns kNoForeground). What the driver pressed always comes up. Each
 // program's log says which input rules it follows (HX_DRIVER_RULES=windows:
-// Windows' under Wine too).
+// Windows' under Wine too). A step that ends the dialog must be the last; when
+// the steps run out with the dialog open, the test fails and it ends with kLeftOpen.
 //
 //   DialogDriver driver;
 //   driver.Then([&](HWND dialog) { ClickControl(dialog, IDOK); });
 //   EXPECT_EQ(driver.Run([&](HWND owner) { return dialog.RunModal(owner, ...); }), IDOK);
 //   EXPECT_TRUE(driver.AllStepsRan());
-//
-// The first step runs once the freshly shown dialog has painted. A step that
-// ends the dialog must be the last; when the steps run out while the dialog
-// is still open, the driver reports a failure and ends it with kLeftOpen.
 class DialogDriver {
 public:
     using Step = std::function<void(HWND dialog)>;

@@ -30,39 +30,27 @@ LRESULT CALLBACK BoxWatch(int code, WPARAM wParam, LPARAM lParam)
 // From before main, for the whole run: a box shown as a module loads too.
 const HHOOK boxWatch = SetWindowsHookExA(WH_CBT, BoxWatch, nullptr, GetCurrentThreadId());
 
-struct BoxLayout {
-    bool plain = true;
-    bool errorIcon = false;
-};
-
-BOOL CALLBACK ReadChild(HWND child, LPARAM found)
-{
-    auto& layout = *reinterpret_cast<BoxLayout*>(found);
-    char className[16] = "";
-    GetClassNameA(child, className, sizeof className);
-    const bool text = lstrcmpiA(className, "Static") == 0;
-    layout.plain = layout.plain && (text || lstrcmpiA(className, "Button") == 0);
-    layout.errorIcon = layout.errorIcon || (text && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
-                                            reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0)) ==
-                                                LoadIconA(nullptr, IDI_HAND));
-    return TRUE;
-}
-
 }  // namespace
 
 bool ReadBox(HWND window, HostEvent& box)
 {
     char className[16] = "", caption[256] = "", text[2048] = "";
-    BoxLayout layout;
     if (!GetClassNameA(window, className, sizeof className) || std::string(className) != "#32770" ||
         !GetDlgItem(window, 0xFFFF))
         return false;
-    EnumChildWindows(window, ReadChild, reinterpret_cast<LPARAM>(&layout));
-    if (!layout.plain)
-        return false;
+    bool errorIcon = false;
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        GetClassNameA(child, className, sizeof className);
+        const bool isStatic = lstrcmpiA(className, "Static") == 0;
+        if (!isStatic && lstrcmpiA(className, "Button") != 0)
+            return false;
+        errorIcon = errorIcon ||
+                    (isStatic && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
+                     reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0)) == LoadIconA(nullptr, IDI_HAND));
+    }
     GetWindowTextA(window, caption, sizeof caption);
     GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
-    box = {HostEvent::MessageBox, 0, 0, caption, text, GetWindow(window, GW_OWNER), layout.errorIcon};
+    box = {HostEvent::MessageBox, 0, 0, caption, text, GetWindow(window, GW_OWNER), errorIcon};
     return true;
 }
 

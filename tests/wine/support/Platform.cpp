@@ -11,19 +11,18 @@ bool RunningUnderWine()
 
 bool BringForward(HWND window)
 {
-    if (GetForegroundWindow() == window)
-        return true;
-    SetForegroundWindow(window);
-    if (GetForegroundWindow() == window)
+    const auto there = [window] {
+        SetForegroundWindow(window);
+        return GetForegroundWindow() == window;
+    };
+    if (GetForegroundWindow() == window || there())
         return true;
     // Windows lets the process that received the last input take the
     // foreground (a test started from a console or Explorer is not in front):
     // an empty mouse event is input, and moves nothing.
-    INPUT nothing{};
-    nothing.type = INPUT_MOUSE;
+    INPUT nothing{INPUT_MOUSE, {}};
     SendInput(1, &nothing, sizeof nothing);
-    SetForegroundWindow(window);
-    if (GetForegroundWindow() == window)
+    if (there())
         return true;
     // Sharing input state with the thread in front lets its window be replaced;
     // never a hung one's, which would hang this thread too.
@@ -32,10 +31,10 @@ bool BringForward(HWND window)
     const DWORD self = GetCurrentThreadId();
     const bool attached = front && front != self && !IsHungAppWindow(inFront) && AttachThreadInput(self, front, TRUE);
     BringWindowToTop(window);
-    SetForegroundWindow(window);
+    const bool inFrontNow = there();
     if (attached)
         AttachThreadInput(self, front, FALSE);
-    return GetForegroundWindow() == window;
+    return inFrontNow;
 }
 
 bool IsButtonMessage(UINT message, bool down)
@@ -74,34 +73,34 @@ std::string HeldDown(bool release)
     return names;
 }
 
-std::wstring WideFromAnsi(const std::string& ansi)
+std::wstring WideFromAnsi(const std::string& ansi, UINT codePage)
 {
-    const int length = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    const int length = MultiByteToWideChar(codePage, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
     std::wstring wide(length, L'\0');
-    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &wide[0], length);
+    MultiByteToWideChar(codePage, 0, ansi.data(), static_cast<int>(ansi.size()), &wide[0], length);
     return wide;
 }
 
-std::string AnsiFromWide(const std::wstring& wide)
+std::string AnsiFromWide(const std::wstring& wide, UINT codePage)
 {
-    BOOL lossy = FALSE;
-    const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
-                                           nullptr, 0, nullptr, &lossy);
+    // UTF-8 has every character, and takes neither the flag nor the question.
+    const DWORD flags = codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    BOOL lossy = FALSE, *asked = codePage == CP_UTF8 ? nullptr : &lossy;
+    const int size = static_cast<int>(wide.size());
+    const int length = WideCharToMultiByte(codePage, flags, wide.data(), size, nullptr, 0, nullptr, asked);
     std::string ansi(length, '\0');
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), &ansi[0], length,
-                        nullptr, &lossy);
+    WideCharToMultiByte(codePage, flags, wide.data(), size, &ansi[0], length, nullptr, asked);
     return lossy ? "" : ansi;
 }
 
 std::string AnsiPath(const std::wstring& path)
 {
-    std::string ansi = AnsiFromWide(path);
-    if (ansi.empty()) {
-        std::wstring shortPath(32768, L'\0');
-        shortPath.resize(GetShortPathNameW(path.c_str(), &shortPath[0], static_cast<DWORD>(shortPath.size())));
-        ansi = AnsiFromWide(shortPath);
-    }
-    return ansi;
+    const std::string ansi = AnsiFromWide(path);
+    if (!ansi.empty())
+        return ansi;
+    std::wstring shortPath(32768, L'\0');
+    shortPath.resize(GetShortPathNameW(path.c_str(), &shortPath[0], static_cast<DWORD>(shortPath.size())));
+    return AnsiFromWide(shortPath);
 }
 
 std::wstring FullPath(const std::wstring& path)
@@ -121,14 +120,18 @@ std::wstring LongPath(const std::wstring& path)
 
 namespace {
 
-// A virus scanner or an indexer opens a file just after it was written, and
-// a deleted file stays until its last handle closes: the file or its folder
-// is refused for a moment. Tries again for about 300 ms.
-template <typename Attempt>
-bool Retrying(Attempt attempt)
+// Windows deletes neither a read-only file nor a read-only folder (CopyFile
+// carries the attribute over from a kit on a disc or a read-only share). A
+// virus scanner or an indexer opens a file just after it was written, and a
+// deleted file stays until its last handle closes: the file or its folder is
+// refused for a moment. Tries again for about 300 ms.
+bool Remove(const std::wstring& longPath, BOOL(WINAPI* remove)(const wchar_t*))
 {
+    const DWORD attributes = GetFileAttributesW(longPath.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        SetFileAttributesW(longPath.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
     for (int tries = 1;; ++tries) {
-        if (attempt())
+        if (remove(longPath.c_str()))
             return true;
         const DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
@@ -141,28 +144,11 @@ bool Retrying(Attempt attempt)
     }
 }
 
-// Windows deletes neither a read-only file nor a read-only folder; CopyFile
-// carries the attribute over from a kit on a disc or a read-only share.
-void ClearReadOnly(const std::wstring& longPath)
-{
-    const DWORD attributes = GetFileAttributesW(longPath.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-        SetFileAttributesW(longPath.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-}
-
-bool RemoveFolder(const std::wstring& longPath)
-{
-    ClearReadOnly(longPath);
-    return Retrying([&] { return RemoveDirectoryW(longPath.c_str()); });
-}
-
 }  // namespace
 
 bool RemoveFile(const std::wstring& path)
 {
-    const std::wstring file = LongPath(path);
-    ClearReadOnly(file);
-    return Retrying([&] { return DeleteFileW(file.c_str()); });
+    return Remove(LongPath(path), DeleteFileW);
 }
 
 void ForEachEntry(const std::wstring& folder, const std::function<void(const std::wstring&, DWORD)>& visit)
@@ -184,14 +170,13 @@ bool RemoveTree(const std::wstring& path)
     const std::wstring folder = LongPath(path);
     ForEachEntry(folder, [&](const std::wstring& name, DWORD attributes) {
         const std::wstring child = folder + L"\\" + name;
-        if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
-            RemoveFile(child);
-        else if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
-            RemoveFolder(child);  // a link goes, not what it leads to
-        else
+        const bool directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (directory && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
             RemoveTree(child);
+        else  // a link goes, not what it leads to
+            Remove(child, directory ? RemoveDirectoryW : DeleteFileW);
     });
-    return RemoveFolder(folder);
+    return Remove(folder, RemoveDirectoryW);
 }
 
 std::wstring ProgramPath()

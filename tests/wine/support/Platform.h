@@ -30,10 +30,10 @@ std::string PluginDir();
 constexpr unsigned long kChildNotStarted = 0xFFFFFFFFul;
 unsigned long RunTestAsChild(const char* test, const std::wstring& program = L"");
 
-// A path in the ANSI code page as a wide string, and back (empty where a
-// character has no ANSI form).
-std::wstring WideFromAnsi(const std::string& ansi);
-std::string AnsiFromWide(const std::wstring& wide);
+// Text in the ANSI code page (or `codePage`) as a wide string, and back (empty
+// where a character has no form in it).
+std::wstring WideFromAnsi(const std::string& ansi, UINT codePage = CP_ACP);
+std::string AnsiFromWide(const std::wstring& wide, UINT codePage = CP_ACP);
 // An existing path as the ANSI functions can name it: its own form or, where
 // a character has none (a Japanese user name under code page 1252), its short
 // name; empty when the volume keeps no short names.

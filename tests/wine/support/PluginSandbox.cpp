@@ -5,13 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 namespace {
-template <typename T>
-T As(FARPROC proc)
+// An entry point called as the host calls it: stdcall, with arguments of exactly these types.
+template <typename Result, typename... Args>
+Result Call(FARPROC proc, Args... args)
 {
-    return reinterpret_cast<T>(reinterpret_cast<void (*)()>(proc));
+    return reinterpret_cast<Result(__stdcall*)(Args...)>(reinterpret_cast<void (*)()>(proc))(args...);
 }
 }  // namespace
 
@@ -80,9 +81,7 @@ void PluginSandbox::WriteSettings(const std::string& bytes) const
 std::string PluginSandbox::ReadSettings() const
 {
     std::ifstream in(SettingsPath(), std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 void PluginSandbox::RemoveSettings() const
@@ -92,26 +91,24 @@ void PluginSandbox::RemoveSettings() const
 
 std::uint16_t PluginSandbox::GetPluginInfo(char* buffer, std::int32_t length) const
 {
-    return As<std::uint16_t(__stdcall*)(char*, std::int32_t)>(Proc("HX_GetPluginInfo"))(buffer, length);
+    return Call<std::uint16_t>(Proc("HX_GetPluginInfo"), buffer, length);
 }
 
 std::int32_t PluginSandbox::FilterCount() const
 {
-    return As<std::int32_t(__stdcall*)()>(Proc("HXF_FilterCount"))();
+    return Call<std::int32_t>(Proc("HXF_FilterCount"));
 }
 
 char* PluginSandbox::GetName(std::int32_t index, char* category, std::int32_t categoryLength, char* name,
                              std::int32_t nameLength) const
 {
-    return As<char*(__stdcall*)(std::int32_t, char*, std::int32_t, char*, std::int32_t)>(Proc("HXF_GetName"))(
-        index, category, categoryLength, name, nameLength);
+    return Call<char*>(Proc("HXF_GetName"), index, category, categoryLength, name, nameLength);
 }
 
 std::int32_t PluginSandbox::Setup(std::int32_t index, HWND parent, Bgra32* pixels, std::int32_t width,
                                   std::int32_t height) const
 {
-    return As<std::int32_t(__stdcall*)(std::int32_t, HWND, Bgra32*, std::int32_t, std::int32_t)>(
-        Proc("HXF_Setup"))(index, parent, pixels, width, height);
+    return Call<std::int32_t>(Proc("HXF_Setup"), index, parent, pixels, width, height);
 }
 
 std::int32_t PluginSandbox::Execute(std::int32_t index, HWND owner, const Bgra32* source, Bgra32* destination,
@@ -119,10 +116,7 @@ std::int32_t PluginSandbox::Execute(std::int32_t index, HWND owner, const Bgra32
                                     std::uint32_t data, std::uint32_t arg4, std::uint32_t arg6,
                                     std::uint32_t arg8) const
 {
-    using ExecuteProc = std::int32_t(__stdcall*)(std::int32_t, std::uint32_t, std::uint32_t, std::uint32_t,
-                                                 std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t,
-                                                 std::uint32_t, ProgressProc, std::uint32_t);
     auto u = [](const void* p) { return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(p)); };
-    return As<ExecuteProc>(Proc("HXF_Execute"))(index, u(owner), u(source), u(destination), arg4, u(rect), arg6,
-                                                  static_cast<std::uint32_t>(pitch), arg8, callback, data);
+    return Call<std::int32_t>(Proc("HXF_Execute"), index, u(owner), u(source), u(destination), arg4, u(rect), arg6,
+                              static_cast<std::uint32_t>(pitch), arg8, callback, data);
 }

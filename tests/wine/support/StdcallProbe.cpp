@@ -1,12 +1,9 @@
 #include "support/StdcallProbe.h"
 
-namespace {
-
-// Both probes: the stack pointer `offset` bytes below a 16-byte boundary at
-// the call, and how far the call moved it. esi keeps the stack pointer to put
-// back and edi the one the callee should leave (a call leaves both alone);
-// ebx and ecx hold the arguments for the pushes.
-std::int32_t Call(const void* function, const std::uint32_t* args, int count, int offset, std::uint32_t* result)
+// esi keeps the stack pointer to put back and edi the one the callee should
+// leave (a call leaves both alone); ebx and ecx hold the arguments for the pushes.
+std::int32_t CallAndMeasureStack(const void* function, const std::uint32_t* args, int count, std::uint32_t* result,
+                                 int offset)
 {
     std::uint32_t value;
     int moved = ((offset - 4 * count) % 16 + 16) % 16;  // the pad, which the pushes complete
@@ -34,18 +31,4 @@ std::int32_t Call(const void* function, const std::uint32_t* args, int count, in
     if (result)
         *result = value;
     return moved;
-}
-
-}  // namespace
-
-std::int32_t CallAndMeasureStack(const void* function, const std::uint32_t* args, int count, std::uint32_t* result)
-{
-    return Call(function, args, count, 0, result);
-}
-
-std::uint32_t CallWithStackOffset(const void* function, const std::uint32_t* args, int count, int offset)
-{
-    std::uint32_t result = 0;
-    Call(function, args, count, offset, &result);
-    return result;
 }
